@@ -8,22 +8,30 @@
 #include "framework/KvLink.h"
 #include "framework/KvList.h"
 
+class KvApp;
+
 class KvTask {
 public:
     // link is cloned. period is the least number of milliseconds between two
-    // runs; 0 runs the task on every pass.
+    // runs; 0 runs the task on every pass. A task runs in the first pass after
+    // it was added, then whenever period ms have passed since its last run.
     KvTask(const KvLink* link, int period = 0);
+    // A task destroyed while in an application's list leaves it.
     virtual ~KvTask();
     KvTask(const KvTask&) = delete;
     KvTask& operator=(const KvTask&) = delete;
 
+    // Calls the link with its stored argument. The task may delete itself here.
     virtual void run();
     int getPeriod() const { return period; }
+    const KvLink* getLink() const { return link; }
 
 private:
     friend class KvApp;
     KvLink* link;
     int period;
+    KvApp* app = nullptr;           // the application whose list holds the task
+    unsigned long addedInPass = 0;  // tasks added during a pass wait for the next one
     unsigned long lastRun = 0;
     bool ranOnce = false;
 };
@@ -34,12 +42,14 @@ public:
     // Window canvases support page flipping (set from the backend when the app is made).
     static bool bUsingDirectDraw;
 
+    // The first application made becomes theApp; its destructor clears theApp.
     KvApp();
     virtual ~KvApp();
     KvApp(const KvApp&) = delete;
     KvApp& operator=(const KvApp&) = delete;
 
-    void addTask(KvTask* task);     // not owned; adding twice does nothing
+    // Not owned; adding twice does nothing. A task held by another application moves here.
+    void addTask(KvTask* task);
     void removeTask(KvTask* task);  // unknown tasks are ignored
     bool hasTask(const KvTask* task) const;
 
@@ -47,6 +57,7 @@ public:
     int run();
     // One pass: input, then every task once. For tests and hosts that own the loop.
     void pass();
+    // The loop ends after the current pass (the remaining tasks of the pass still run).
     void stop(int code = 0);
     bool isStopped() const { return stopped; }
     void restart() { stopped = false; }

@@ -122,6 +122,7 @@ public:
     T* first() const { return head ? head->item : nullptr; }
     T* last() const { return tail ? tail->item : nullptr; }
     T* at(int index) const {
+        if (index < 0) return nullptr;
         Node* n = head;
         while (n && index-- > 0) n = n->next;
         return index < 0 && n ? n->item : nullptr;

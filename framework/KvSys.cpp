@@ -1,0 +1,27 @@
+// System services: thin forwarding to the installed backend.
+#include "framework/KvSys.h"
+
+#include <string>
+
+#include "framework/KvBackend.h"
+
+unsigned long KvSysMilliSecCount() { return KvBackend::current()->milliSeconds(); }
+
+unsigned long KvSysTickCount() { return KvBackend::current()->milliSeconds(); }
+
+int KvSysUserMessage(const char* text, unsigned flags, const char* title) {
+    (void)flags;  // every message is modal here: the backend returns once it is shown
+    const char* body = text ? text : "";
+    if (title && *title) {
+        const std::string line = std::string(title) + ": " + body;
+        KvBackend::current()->userMessage(line.c_str());
+    } else {
+        KvBackend::current()->userMessage(body);
+    }
+    return 1;
+}
+
+int KvSysNumColors(int display) {
+    (void)display;
+    return KvBackend::current()->displayDepth();
+}

@@ -1,0 +1,17 @@
+// System services for the library: time, display depth and user messages.
+// All of them go through the installed backend (KvBackend), so the headless
+// backend's virtual clock and captured messages are what tests see.
+#pragma once
+
+// Flag bits of KvSysUserMessage: a task-modal message box, as the library asks for.
+constexpr unsigned kKvSysMessageModal = 0x3000;
+
+// Milliseconds on the backend clock; wraps like an unsigned long.
+unsigned long KvSysMilliSecCount();
+// The tick count the library busy-waits on; the same millisecond clock.
+unsigned long KvSysTickCount();
+// Show text to the user (title may be null). Returns 1, the "OK" answer.
+int KvSysUserMessage(const char* text, unsigned flags, const char* title);
+// Bits per pixel of the display, as canvases are asked for: 8, 15, 16, 24 or 32.
+// There is one display; the argument is accepted for hosts that name one.
+int KvSysNumColors(int display = 0);

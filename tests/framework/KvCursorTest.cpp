@@ -1,0 +1,160 @@
+// Cursors: what a window canvas tells its cursor and when, the current
+// cursor, global hiding, and the system pointer as the backend records it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "HeadlessFixture.h"
+#include "framework/KvWindow.h"
+#include "framework/KvWndCanvas.h"
+
+namespace {
+
+std::vector<std::string> calls;
+
+class LogCursor : public KvCursor {
+public:
+    explicit LogCursor(const char* t) : tag(t) {}
+
+private:
+    void set(KvWndCanvas* c) override {
+        calls.push_back(std::string(tag) + " set" + (c == getCanvas() ? "" : " ?"));
+    }
+    void unInstall() override { calls.push_back(std::string(tag) + " unInstall"); }
+    void vActivate() override { calls.push_back(std::string(tag) + " activate"); }
+    void vDeactivate() override { calls.push_back(std::string(tag) + " deactivate"); }
+    void vHide() override { calls.push_back(std::string(tag) + " hide"); }
+    void vShow() override { calls.push_back(std::string(tag) + " show"); }
+    const char* tag;
+};
+
+using Strings = std::vector<std::string>;
+
+}  // namespace
+
+class Cursor : public HeadlessTest {
+protected:
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        calls.clear();
+    }
+};
+
+TEST_F(Cursor, SetCursorUninstallsThePreviousAndSetsTheNew) {
+    KvWindow w(KvRect(0, 0, 64, 64));
+    KvWndCanvas* canvas = w.getCanvas();
+    LogCursor a("a"), b("b");
+    EXPECT_EQ(KvCursor::getCurrent(), nullptr);
+
+    canvas->setCursor(&a);
+    EXPECT_EQ(calls, Strings{"a set"});
+    EXPECT_EQ(KvCursor::getCurrent(), &a);
+    EXPECT_EQ(canvas->getCursor(), &a);
+    EXPECT_EQ(a.getCanvas(), canvas);
+
+    canvas->setCursor(&b);
+    EXPECT_EQ(calls, (Strings{"a set", "a unInstall", "b set"}));
+    EXPECT_EQ(KvCursor::getCurrent(), &b);
+    EXPECT_EQ(a.getCanvas(), nullptr);
+
+    canvas->setCursor(&b);  // already there: no calls
+    EXPECT_EQ(calls.size(), 3u);
+
+    canvas->setCursor(nullptr);
+    EXPECT_EQ(calls.back(), "b unInstall");
+    EXPECT_EQ(KvCursor::getCurrent(), nullptr);
+    EXPECT_EQ(canvas->getCursor(), nullptr);
+}
+
+TEST_F(Cursor, ACursorMovesFromOneCanvasToAnother) {
+    KvWindow w1(KvRect(0, 0, 8, 8)), w2(KvRect(0, 0, 8, 8));
+    LogCursor a("a");
+    w1.getCanvas()->setCursor(&a);
+    w2.getCanvas()->setCursor(&a);
+    EXPECT_EQ(calls, (Strings{"a set", "a unInstall", "a set"}));
+    EXPECT_EQ(w1.getCanvas()->getCursor(), nullptr);
+    EXPECT_EQ(w2.getCanvas()->getCursor(), &a);
+    EXPECT_EQ(KvCursor::getCurrent(), &a);
+}
+
+TEST_F(Cursor, DestroyedCursorsAndCanvasesForgetEachOther) {
+    auto* w = new KvWindow(KvRect(0, 0, 8, 8));
+    {
+        LogCursor a("a");
+        w->getCanvas()->setCursor(&a);
+    }
+    EXPECT_EQ(w->getCanvas()->getCursor(), nullptr);
+    EXPECT_EQ(KvCursor::getCurrent(), nullptr);
+
+    LogCursor b("b");
+    w->getCanvas()->setCursor(&b);
+    delete w;  // the canvas uninstalls its cursor
+    EXPECT_EQ(calls.back(), "b unInstall");
+    EXPECT_EQ(b.getCanvas(), nullptr);
+    EXPECT_EQ(KvCursor::getCurrent(), nullptr);
+}
+
+TEST_F(Cursor, HideAndShowTellTheCurrentCursorOnce) {
+    KvWindow w(KvRect(0, 0, 8, 8));
+    LogCursor a("a");
+    KvCursor::hide();  // no current cursor: only the flag
+    EXPECT_EQ(KvCursor::hidden, 1);
+    KvCursor::show();
+    EXPECT_EQ(KvCursor::hidden, 0);
+    EXPECT_TRUE(calls.empty());
+
+    w.getCanvas()->setCursor(&a);
+    KvCursor::hide();
+    KvCursor::hide();
+    KvCursor::show();
+    KvCursor::show();
+    EXPECT_EQ(calls, (Strings{"a set", "a hide", "a show"}));
+}
+
+TEST_F(Cursor, ActivationMovesTheCurrentCursorBetweenWindows) {
+    KvWindow w1(KvRect(0, 0, 8, 8)), w2(KvRect(0, 0, 8, 8));
+    LogCursor a("a"), b("b");
+    w1.getCanvas()->setCursor(&a);
+    w2.getCanvas()->setCursor(&b);
+    calls.clear();
+    backend.activate(&w2);  // w1 was active (opened first), its cursor is not current
+    app->pass();
+    EXPECT_EQ(calls, Strings{"b activate"});
+    backend.activate(&w1);
+    app->pass();
+    EXPECT_EQ(calls, (Strings{"b activate", "b deactivate", "a activate"}));
+    EXPECT_EQ(KvCursor::getCurrent(), &a);
+}
+
+TEST_F(Cursor, SystemPointerVisibilityIsRecordedOnTheActiveWindow) {
+    KvWindow w(KvRect(0, 0, 8, 8));
+    KvHeadlessWindow* hw = backend.windowOf(&w);
+    ASSERT_NE(hw, nullptr);
+    EXPECT_TRUE(hw->isSystemPointerVisible());
+    KvCursor::scSetVisible(0);
+    EXPECT_FALSE(hw->isSystemPointerVisible());
+    KvCursor::scSetVisible(1);
+    EXPECT_TRUE(hw->isSystemPointerVisible());
+    EXPECT_EQ(hw->getPointerVisibilityCalls(), 2);
+
+    backend.post(KvEventRecord{KvEventType::deactivated, {}, 0, KvRect::zero}, &w);
+    app->pass();
+    KvCursor::scSetVisible(0);  // no active window: nobody to tell
+    EXPECT_EQ(hw->getPointerVisibilityCalls(), 2);
+}
+
+TEST_F(Cursor, TheBaseCursorIsTheSystemPointer) {
+    KvWindow w(KvRect(0, 0, 8, 8));
+    KvHeadlessWindow* hw = backend.windowOf(&w);
+    KvCursor arrow;
+    KvCursor::hide();
+    w.getCanvas()->setCursor(&arrow);  // pointers hidden: stays hidden
+    EXPECT_FALSE(hw->isSystemPointerVisible());
+    KvCursor::show();
+    EXPECT_TRUE(hw->isSystemPointerVisible());
+    KvCursor::hide();
+    EXPECT_FALSE(hw->isSystemPointerVisible());
+    KvCursor::show();
+    w.getCanvas()->setCursor(nullptr);
+}
