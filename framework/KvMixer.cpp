@@ -10,7 +10,12 @@
 #include "framework/KvSound.h"
 
 uint64_t KvFrameClock::frames(unsigned long nowMs) {
-    if (started && nowMs >= last) totalMs += nowMs - last;
+    if (started && nowMs >= last) {
+        const uint64_t moved = nowMs - last;
+        const uint64_t skipped = std::min(moved, skipMs);
+        skipMs -= skipped;
+        totalMs += moved - skipped;
+    }
     started = true;
     last = nowMs;
     return totalMs * static_cast<uint64_t>(rate) / 1000;

@@ -43,13 +43,16 @@ class KvFrameClock {
 public:
     explicit KvFrameClock(int rate) : rate(rate) {}
     uint64_t frames(unsigned long nowMs);
-    void restart() { started = false; }
+    // The next ms milliseconds that the counter moves on do not count
+    // (the time of an interruption, before or after the counter shows it).
+    void skip(unsigned long ms) { skipMs += ms; }
 
 private:
     int rate;
     bool started = false;
     unsigned long last = 0;
     uint64_t totalMs = 0;
+    uint64_t skipMs = 0;
 };
 
 class KvMixer {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/KvIStream.h"
+#include "framework/KvSoundDriver.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ int le16(const unsigned char* p) { return p[0] | p[1] << 8; }
 
 }  // namespace
 
-KvWaveSound::KvWaveSound(KvIStream* s, bool owns, KvMixer* m) : stream(s), ownsStream(owns), mixer(m) {
+KvWaveSound::KvWaveSound(KvIStream* s, bool owns, KvMixer* m)
+    : stream(s), ownsStream(owns), onDriver(m == nullptr), mixer(m) {
     if (!stream || !stream->good() || !stream->setSrcOffset(0)) return;
     stream->rewind();
     valid = parse(stream->data(), stream->size());
@@ -84,7 +86,10 @@ bool KvWaveSound::parse(const unsigned char* bytes, long size) {
     return false;
 }
 
-KvMixer* KvWaveSound::target() { return mixer; }
+KvMixer* KvWaveSound::target() {
+    if (onDriver) mixer = KvSoundDriver::mixer();
+    return mixer;
+}
 
 void KvWaveSound::play() {
     if (!valid) return;

@@ -52,7 +52,8 @@ private:
 
     KvIStream* stream;
     bool ownsStream;
-    KvMixer* mixer;  // the one playing this sound's voice (fixed at the first play)
+    bool onDriver;   // plays on the framework's mixer, attached anew at each play
+    KvMixer* mixer;  // where the voice plays; for onDriver, set at the first play
     bool valid = false;
     std::vector<int16_t> samples;
     KvPcm pcm;
