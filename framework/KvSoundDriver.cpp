@@ -3,8 +3,6 @@
 // ends, and sounds destroyed by static destructors still forget themselves there.
 #include "framework/KvSoundDriver.h"
 
-#include <algorithm>
-
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
 #include "framework/KvMixer.h"
