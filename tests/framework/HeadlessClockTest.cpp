@@ -128,5 +128,7 @@ TEST_F(Clock, InterruptionLinksMayRemoveThemselves) {
     backend.interrupt(1);
     EXPECT_EQ(calls, 3);
     SoundManager::interruptedList.remove(&second);
-    EXPECT_TRUE(SoundManager::interruptedList.isEmpty());
+    // The framework's sound driver may keep a link of its own there.
+    EXPECT_FALSE(SoundManager::interruptedList.contains(&first));
+    EXPECT_FALSE(SoundManager::interruptedList.contains(&second));
 }

@@ -1,0 +1,240 @@
+// WAVE parsing: the formats that play, the chunk layouts that are tolerated,
+// and the files that give a sound that never plays (and never calls a link).
+#include "framework/KvWaveSound.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "framework/KvIStream.h"
+#include "framework/KvMixer.h"
+#include "tests/framework/WaveFiles.h"
+
+namespace {
+
+using wave::Bytes;
+using wave::Chunk;
+
+std::unique_ptr<KvWaveSound> parse(const Bytes& file) {
+    return std::unique_ptr<KvWaveSound>(wave::sound(file, nullptr));
+}
+
+std::vector<int16_t> samplesOf(const KvWaveSound& s) {
+    const KvPcm& p = s.getPcm();
+    return std::vector<int16_t>(p.samples, p.samples + p.frames * p.channels);
+}
+
+struct Format {
+    int channels;
+    int bits;
+    int rate;
+};
+
+class EveryPcmFormat : public ::testing::TestWithParam<Format> {};
+
+TEST_P(EveryPcmFormat, SamplesComeOutAsSigned16Bit) {
+    const Format f = GetParam();
+    const int frames = 5;
+    Chunk data{"data", {}};
+    std::vector<int16_t> want;
+    for (int i = 0; i < frames * f.channels; ++i) {
+        if (f.bits == 8) {
+            const unsigned char u = static_cast<unsigned char>(i * 61);  // covers 0, 128-ish and 255-ish
+            data.body.push_back(u);
+            want.push_back(static_cast<int16_t>((u - 128) * 256));
+        } else {
+            const int16_t v = static_cast<int16_t>(i * 7919 - 32768);
+            wave::put16(data.body, v);
+            want.push_back(v);
+        }
+    }
+    const auto s = parse(wave::riff({wave::fmt(f.channels, f.rate, f.bits), data}));
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(s->getPcm().channels, f.channels);
+    EXPECT_EQ(s->getPcm().rate, f.rate);
+    EXPECT_EQ(s->getPcm().frames, frames);
+    EXPECT_EQ(samplesOf(*s), want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wave, EveryPcmFormat,
+                         ::testing::Values(Format{1, 8, 11025}, Format{2, 8, 22050}, Format{1, 16, 44100},
+                                           Format{2, 16, 48000}, Format{1, 16, 8000}, Format{2, 16, 96000},
+                                           Format{1, 8, KvMixer::kMinRate}, Format{2, 16, KvMixer::kMaxRate}));
+
+TEST(Wave, EightBitExtremes) {
+    const auto s = parse(wave::riff({wave::fmt(1, 8000, 8), wave::data8({0, 128, 255})}));
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(samplesOf(*s), (std::vector<int16_t>{-32768, 0, 32512}));
+}
+
+TEST(Wave, DurationIsFramesOverRate) {
+    EXPECT_EQ(parse(wave::constant16(44100, 22050, 1))->getDuration(), 500u);
+    EXPECT_EQ(parse(wave::constant16(8000, 7999, 1))->getDuration(), 999u);
+    EXPECT_EQ(parse(Bytes{1, 2, 3})->getDuration(), 0u);
+}
+
+TEST(WaveChunks, OddLengthsArePaddedAndExtraChunksSkipped) {
+    Chunk list{"LIST", {'a', 'b', 'c', 'd', 'e'}};     // odd: a pad byte follows
+    Chunk fmt18 = wave::fmt(1, 8000, 8);
+    wave::put16(fmt18.body, 0);                          // an 18-byte "fmt " with its extension size
+    Chunk data = wave::data8({10, 20, 30});              // odd again
+    Chunk trailer{"cue ", {1, 2, 3, 4, 5, 6, 7}};
+    const auto s = parse(wave::riff({list, fmt18, Chunk{"fact", {4, 0, 0, 0}}, data, trailer}));
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(samplesOf(*s), (std::vector<int16_t>{(10 - 128) * 256, (20 - 128) * 256, (30 - 128) * 256}));
+}
+
+TEST(WaveChunks, TruncatedDataPlaysTheWholeFramesPresent) {
+    Chunk data = wave::data16({100, -100, 200, -200});
+    data.body.pop_back();  // 7 bytes of 16-bit stereo: one whole frame and a torn one
+    data.declared = 1000;
+    data.pad = false;  // the file simply ends
+    Bytes file = wave::riff({wave::fmt(2, 22050, 16), data});
+    const auto s = parse(file);
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(samplesOf(*s), (std::vector<int16_t>{100, -100}));
+}
+
+TEST(WaveChunks, RiffLengthPastTheEndIsCutToTheEnd) {
+    const auto s = parse(wave::riff({wave::fmt(1, 8000, 16), wave::data16({1, 2, 3})}, 0x7FFFFFFF));
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(samplesOf(*s), (std::vector<int16_t>{1, 2, 3}));
+}
+
+TEST(WaveChunks, BytesAfterTheRiffLengthAreNotRead) {
+    Bytes file = wave::riff({wave::fmt(1, 8000, 16), wave::data16({1, 2, 3, 4})});
+    const uint32_t shortRiff = static_cast<uint32_t>(file.size() - 8 - 4);  // cuts the last two samples
+    file[4] = static_cast<unsigned char>(shortRiff);
+    file[5] = static_cast<unsigned char>(shortRiff >> 8);
+    const auto s = parse(file);
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(samplesOf(*s), (std::vector<int16_t>{1, 2}));
+}
+
+TEST(WaveChunks, EmptyDataIsAValidSoundOfNoLength) {
+    const auto s = parse(wave::riff({wave::fmt(1, 8000, 16), Chunk{"data", {}}}));
+    ASSERT_TRUE(s->isValid());
+    EXPECT_EQ(s->getPcm().frames, 0);
+}
+
+// Files that must give a sound that never plays.
+struct Broken {
+    const char* what;
+    Bytes file;
+};
+
+std::vector<Broken> brokenFiles() {
+    const Chunk goodFmt = wave::fmt(1, 8000, 16);
+    const Chunk goodData = wave::data16({1, 2, 3});
+    Chunk hugeFmt = goodFmt;
+    hugeFmt.declared = 0xFFFFFFFF;
+    Chunk shortFmt = goodFmt;
+    shortFmt.body.resize(14);
+    Chunk lyingExtra{"LIST", {1, 2, 3, 4}};
+    lyingExtra.declared = 0xFFFFFFF0;  // would wrap a 32-bit offset back into the file
+    Chunk badAlign = goodFmt;
+    badAlign.body[12] = 3;
+    Bytes notWave = wave::riff({goodFmt, goodData});
+    notWave[8] = 'A';
+    Bytes rifx = wave::riff({goodFmt, goodData});
+    rifx[3] = 'X';
+    Bytes headerOnly = wave::riff({});
+    Bytes cutHeader(headerOnly.begin(), headerOnly.begin() + 11);
+    return {
+        {"empty", {}},
+        {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!'}},
+        {"cut header", cutHeader},
+        {"no chunks", headerOnly},
+        {"RIFX", rifx},
+        {"not WAVE", notWave},
+        {"no data", wave::riff({goodFmt})},
+        {"no fmt", wave::riff({goodData})},
+        {"data before fmt", wave::riff({goodData, goodFmt})},
+        {"two fmt", wave::riff({goodFmt, goodFmt, goodData})},
+        {"fmt length past the end", wave::riff({hugeFmt, goodData})},
+        {"fmt too short", wave::riff({shortFmt, goodData})},
+        {"skipped chunk length past the end", wave::riff({lyingExtra, goodFmt, goodData})},
+        {"float samples", wave::riff({wave::fmt(1, 8000, 32, 3), goodData})},
+        {"24-bit", wave::riff({wave::fmt(1, 8000, 24), goodData})},
+        {"three channels", wave::riff({wave::fmt(3, 8000, 16), goodData})},
+        {"no channels", wave::riff({wave::fmt(0, 8000, 16), goodData})},
+        {"rate too low", wave::riff({wave::fmt(1, KvMixer::kMinRate - 1, 16), goodData})},
+        {"rate too high", wave::riff({wave::fmt(1, KvMixer::kMaxRate + 1, 16), goodData})},
+        {"block align wrong", wave::riff({badAlign, goodData})},
+        {"RIFF length too small for WAVE", wave::riff({goodFmt, goodData}, 2)},
+    };
+}
+
+TEST(WaveBroken, NeverPlaysAndNeverCallsALink) {
+    for (const Broken& b : brokenFiles()) {
+        KvMixer mixer(44100, 2);
+        std::unique_ptr<KvWaveSound> s(wave::sound(b.file, &mixer));
+        EXPECT_FALSE(s->isValid()) << b.what;
+        int calls = 0;
+        const KvFunctionLink count([&calls](const void*) { ++calls; });
+        s->beginningSetLink(&count);
+        s->finishedSetLink(&count);
+        s->play();
+        EXPECT_FALSE(s->isPlaying()) << b.what;
+        EXPECT_EQ(mixer.voiceCount(), 0) << b.what;
+        mixer.advance(10000);
+        s->pause();
+        s->resume();
+        s->stop();
+        EXPECT_EQ(mixer.dispatch(), 0) << b.what;
+        EXPECT_EQ(calls, 0) << b.what;
+    }
+}
+
+TEST(WaveBroken, NullAndFailedStreams) {
+    KvWaveSound none(nullptr, true);
+    EXPECT_FALSE(none.isValid());
+    none.play();
+    EXPECT_FALSE(none.isPlaying());
+    KvWaveSound missing(new KvIStreamFile("/nonexistent/sound.wav"), true);
+    EXPECT_FALSE(missing.isValid());
+    missing.play();
+    EXPECT_FALSE(missing.isPlaying());
+}
+
+// A stream that tells when it is deleted.
+class WatchedStream : public KvIStreamMemory {
+public:
+    WatchedStream(const wave::Bytes& b, bool* gone)
+        : KvIStreamMemory(b.data(), static_cast<long>(b.size())), gone(gone) {}
+    ~WatchedStream() override { *gone = true; }
+
+private:
+    bool* gone;
+};
+
+TEST(WaveStream, OwnedStreamGoesWithTheSoundAndOthersStay) {
+    const Bytes file = wave::constant16(8000, 4, 7);
+    bool ownedGone = false, lentGone = false;
+    auto* lent = new WatchedStream(file, &lentGone);
+    {
+        KvWaveSound owner(new WatchedStream(file, &ownedGone), true);
+        KvWaveSound borrower(lent, false);
+        EXPECT_EQ(borrower.getIStream(), lent);
+    }
+    EXPECT_TRUE(ownedGone);
+    EXPECT_FALSE(lentGone);
+    delete lent;
+    EXPECT_TRUE(lentGone);
+}
+
+TEST(WaveStream, ReadsFromTheStartWhateverTheOffsetAndOutlivesALentStream) {
+    KvMixer mixer(8000, 1);
+    auto* stream = new KvIStreamMemory(wave::constant16(8000, 4, 1234).data(), 52);
+    ASSERT_EQ(stream->size(), 52);
+    stream->setSrcOffset(20);
+    KvWaveSound s(stream, false, &mixer);
+    ASSERT_TRUE(s.isValid());
+    delete stream;  // the samples were copied when the sound was made
+    s.play();
+    int16_t out[4] = {};
+    mixer.mix(out, 4);
+    for (int16_t v : out) EXPECT_EQ(v, 1234);
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// WAVE files made in memory for the sound tests: chunks are written byte by
+// byte, so a test can declare any length it likes, true or not.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/KvIStream.h"
+#include "framework/KvWaveSound.h"
+
+namespace wave {
+
+using Bytes = std::vector<unsigned char>;
+
+inline void put16(Bytes& b, int v) {
+    b.push_back(static_cast<unsigned char>(v & 0xFF));
+    b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+}
+inline void put32(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
+}
+
+struct Chunk {
+    std::string id;  // four characters
+    Bytes body;
+    int64_t declared = -1;  // the length written in the header; -1: the true length
+    bool pad = true;        // write the pad byte after an odd body
+};
+
+inline Chunk fmt(int channels, int rate, int bits, int format = 1) {
+    Chunk c{"fmt ", {}};
+    const int align = channels * bits / 8;
+    put16(c.body, format);
+    put16(c.body, channels);
+    put32(c.body, static_cast<uint32_t>(rate));
+    put32(c.body, static_cast<uint32_t>(rate * align));
+    put16(c.body, align);
+    put16(c.body, bits);
+    return c;
+}
+
+inline Chunk data16(const std::vector<int16_t>& samples) {
+    Chunk c{"data", {}};
+    for (int16_t s : samples) put16(c.body, s);
+    return c;
+}
+
+inline Chunk data8(const std::vector<unsigned char>& samples) { return Chunk{"data", samples}; }
+
+// "RIFF" length "WAVE" chunks...; riffLength -1 writes the true length.
+inline Bytes riff(const std::vector<Chunk>& chunks, int64_t riffLength = -1) {
+    Bytes body;
+    for (const Chunk& c : chunks) {
+        body.insert(body.end(), c.id.begin(), c.id.end());
+        put32(body, static_cast<uint32_t>(c.declared >= 0 ? c.declared : static_cast<int64_t>(c.body.size())));
+        body.insert(body.end(), c.body.begin(), c.body.end());
+        if (c.pad && (c.body.size() & 1)) body.push_back(0);
+    }
+    Bytes out = {'R', 'I', 'F', 'F'};
+    put32(out, static_cast<uint32_t>(riffLength >= 0 ? riffLength : static_cast<int64_t>(body.size() + 4)));
+    out.insert(out.end(), {'W', 'A', 'V', 'E'});
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+// A 16-bit mono file of n frames all equal to value.
+inline Bytes constant16(int rate, long n, int16_t value) {
+    return riff({fmt(1, rate, 16), data16(std::vector<int16_t>(static_cast<size_t>(n), value))});
+}
+
+// A sound on mixer over the given file; the sound owns its stream.
+inline KvWaveSound* sound(const Bytes& file, KvMixer* mixer) {
+    return new KvWaveSound(new KvIStreamMemory(file.data(), static_cast<long>(file.size())), true, mixer);
+}
+
+}  // namespace wave
