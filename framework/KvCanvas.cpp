@@ -91,6 +91,7 @@ void KvCanvas::setPixel(int x, int y, uint32_t value) {
     unsigned char* p = store.bits + static_cast<size_t>(row) * store.pitch +
                        static_cast<size_t>(x) * format.bytesPerPixel;
     for (int i = 0; i < format.bytesPerPixel; ++i, value >>= 8) p[i] = static_cast<uint8_t>(value);
+    changed(KvRect(x, y, x + 1, y + 1));
 }
 
 KvColor KvCanvas::getPixelColor(int x, int y) const {

@@ -107,6 +107,10 @@ protected:
     // argument the canvas stays invalid: null memory, zero size.
     void allocate(int width, int height, int depth, bool topDown);
     virtual void paletteChanged() {}
+    // Pixels inside area (canvas coordinates, already clipped to the canvas)
+    // were rewritten by setPixel, blt, bltScale or draw. Window canvases show
+    // them on the screen; memory canvases ignore it.
+    virtual void changed(const KvRect& area) { (void)area; }
 
     KvPixelStore store;
     KvPixelFormat format;
