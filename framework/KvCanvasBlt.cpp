@@ -6,7 +6,7 @@
 // format, keyed, scaled) combination:
 //   same format       the pixel value is copied (indexed -> indexed copies indices)
 //   indexed -> direct through the source palette packed once for the destination
-//   direct -> indexed through the destination's nearest-colour table, as mapColor
+//   direct -> indexed the unpacked colour through the destination's mapColor
 //   direct -> direct  channels widened to 8 bits then truncated, as unpack then pack
 // A keyed copy skips every source pixel whose raw value is the source's colour
 // key in the source's own format.
@@ -102,7 +102,7 @@ constexpr uint32_t packChannels(uint32_t r, uint32_t g, uint32_t b) {
 // What a row loop needs besides the pixels.
 struct RowContext {
     const uint32_t* lut = nullptr;     // indexed source: the destination pixel of each index
-    const uint8_t* nearest = nullptr;  // indexed destination: palette index of each 5-5-5 colour
+    const KvCanvas* target = nullptr;  // indexed destination: maps colours to palette indices
     uint32_t key = 0;                  // keyed copy: the source value that is skipped
 };
 
@@ -113,8 +113,9 @@ inline uint32_t convertPixel(const RowContext& ctx, uint32_t p) {
     } else if constexpr (S::indexed) {
         return ctx.lut[p];
     } else if constexpr (D::indexed) {
-        return ctx.nearest[(channel8<S, 0>(p) >> 3) << 10 | (channel8<S, 1>(p) >> 3) << 5 |
-                           channel8<S, 2>(p) >> 3];
+        return ctx.target->mapColor(KvColor::fromBytes(static_cast<uint8_t>(channel8<S, 0>(p)),
+                                                       static_cast<uint8_t>(channel8<S, 1>(p)),
+                                                       static_cast<uint8_t>(channel8<S, 2>(p))));
     } else {
         return packChannels<D>(channel8<S, 0>(p), channel8<S, 1>(p), channel8<S, 2>(p));
     }
@@ -224,16 +225,19 @@ struct Boxes {
     pixman_box32_t single;
     const pixman_box32_t* list = &single;
     int count = 1;
+    KvRect bounds;
 };
 
 Boxes boxesOf(const KvRect& area, KvRegion& scratch, const KvRegion* clipA, const KvRegion* clipB) {
     Boxes b;
     b.single = {area.left, area.top, area.right, area.bottom};
+    b.bounds = area;
     if (clipA || clipB) {
         scratch.set(area);
         if (clipA) scratch *= *clipA;
         if (clipB) scratch *= *clipB;
         b.list = pixman_region32_rectangles(scratch.native(), &b.count);
+        b.bounds = scratch.bounds();
     }
     return b;
 }
@@ -267,16 +271,16 @@ void forEachRow(const Boxes& boxes, bool upward, F&& rowFn) {
     }
 }
 
-// The tables of a conversion from `from` to `to`; lut is filled when the source is indexed.
+// What the row loops of a copy into target need; lut is filled when only the source is indexed.
 RowContext makeContext(const KvPixelFormat& from, const KvColor* fromPalette,
-                       const KvPixelFormat& to, const uint8_t* nearest, uint32_t key,
-                       uint32_t (&lut)[256]) {
+                       const KvCanvas& target, uint32_t key, uint32_t (&lut)[256]) {
     RowContext ctx;
+    const KvPixelFormat& to = target.getPixelFormat();
     if (from.isIndexed() && !to.isIndexed()) {
         for (int i = 0; i < 256; ++i) lut[i] = to.pack(fromPalette[i]);
         ctx.lut = lut;
     }
-    ctx.nearest = nearest;
+    ctx.target = &target;
     ctx.key = key;
     return ctx;
 }
@@ -308,12 +312,9 @@ bool KvCanvas::blt(const KvCanvas* src, int srcX, int srcY, int w, int h, int ds
     const Boxes boxes = boxesOf(area, scratch, clipRgn, clip);
     if (boxes.count == 0) return true;
 
-    const bool toIndexed = format.isIndexed() && !src->format.isIndexed();
-    if (toIndexed) mapColor(KvColor());  // builds the nearest-colour table after a palette change
     uint32_t lut[256];
-    const RowContext ctx = makeContext(src->format, src->palette, format,
-                                       toIndexed ? inverse : nullptr,
-                                       keyed ? src->mapColor(src->colorKey) : 0, lut);
+    const RowContext ctx =
+        makeContext(src->format, src->palette, *this, keyed ? src->mapColor(src->colorKey) : 0, lut);
 
     const int sb = src->format.bytesPerPixel, db = format.bytesPerPixel;
     // Within one canvas the source rows may already have been written: walk away
@@ -339,6 +340,7 @@ bool KvCanvas::blt(const KvCanvas* src, int srcX, int srcY, int w, int h, int ds
                            dstRow + static_cast<size_t>(b->x1) * db, b->x2 - b->x1);
                    }
                });
+    changed(boxes.bounds);
     return true;
 }
 
@@ -386,12 +388,9 @@ bool KvCanvas::bltScale(const KvCanvas* src, const KvRect& srcRect, const KvRect
                         rowAddress(store, y) + static_cast<size_t>(sampled.left) * sb, copyPitch);
     }
 
-    const bool toIndexed = format.isIndexed() && !src->format.isIndexed();
-    if (toIndexed) mapColor(KvColor());  // builds the nearest-colour table after a palette change
     uint32_t lut[256];
-    const RowContext ctx = makeContext(src->format, src->palette, format,
-                                       toIndexed ? inverse : nullptr,
-                                       keyed ? src->mapColor(src->colorKey) : 0, lut);
+    const RowContext ctx =
+        makeContext(src->format, src->palette, *this, keyed ? src->mapColor(src->colorKey) : 0, lut);
 
     forEachRow(boxes, false, [&](int y, const pixman_box32_t* first, const pixman_box32_t* last) {
         const int srcY = static_cast<int>(sy(y));
@@ -403,5 +402,6 @@ bool KvCanvas::bltScale(const KvCanvas* src, const KvRect& srcRect, const KvRect
             row(ctx, srcRow, xOffsets.get() + (b->x1 - area.left),
                 dstRow + static_cast<size_t>(b->x1) * db, b->x2 - b->x1);
     });
+    changed(boxes.bounds);
     return true;
 }

@@ -105,4 +105,5 @@ void KvCanvas::fillRegion(const KvRegion& region, const KvColor& color) {
             }
         }
     }
+    changed(area.bounds());
 }
