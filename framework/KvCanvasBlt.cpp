@@ -131,13 +131,26 @@ void copyRow(const RowContext&, const uint8_t* src, const int*, uint8_t* dst, in
     std::memmove(dst, src, static_cast<size_t>(count) * P::bytes);
 }
 
+// Source and destination never overlap here: copies within one canvas whose areas
+// meet read from a line buffer or a copy (see blt and bltScale).
 template <class S, class D, bool Keyed, bool Scaled>
-void convertRow(const RowContext& ctx, const uint8_t* src, const int* xOffsets, uint8_t* dst,
-                int count) {
-    for (int i = 0; i < count; ++i, dst += D::bytes) {
+void convertRow(const RowContext& ctx, const uint8_t* __restrict src, const int* xOffsets,
+                uint8_t* __restrict dst, int count) {
+    // Mapping to a palette index is a look-up worth skipping for a key pixel; every
+    // other conversion is cheap enough to keep the loop free of unpredictable branches.
+    constexpr bool costly = D::indexed && !S::indexed;
+    const uint32_t key = ctx.key;
+    for (int i = 0; i < count; ++i) {
         const uint32_t p = loadPixel<S::bytes>(Scaled ? src + xOffsets[i] : src + i * S::bytes);
-        if (Keyed && p == ctx.key) continue;
-        storePixel<D::bytes>(dst, convertPixel<S, D>(ctx, p));
+        uint8_t* d = dst + i * D::bytes;
+        if constexpr (Keyed && costly) {
+            if (p != key) storePixel<D::bytes>(d, convertPixel<S, D>(ctx, p));
+        } else if constexpr (Keyed) {
+            const uint32_t out = convertPixel<S, D>(ctx, p);
+            storePixel<D::bytes>(d, p == key ? loadPixel<D::bytes>(d) : out);
+        } else {
+            storePixel<D::bytes>(d, convertPixel<S, D>(ctx, p));
+        }
     }
 }
 
