@@ -46,7 +46,7 @@ public:
     KvColor fillColor;
     KvColor outlineColor;
     int penWidth = 1;
-    // When non-null, draw() and blt() write only inside it (canvas coordinates),
+    // When non-null, draw(), blt() and bltScale() write only inside it (canvas coordinates),
     // in addition to any clip passed to blt.
     KvRegion* clip = nullptr;
 
