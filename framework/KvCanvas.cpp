@@ -6,9 +6,17 @@
 #include <new>
 #include <utility>
 
+// Recent answers of mapColor on an indexed canvas, one per slot chosen by a hash
+// of the 24-bit colour. A slot holds the colour with bit 24 set, 0 when unused.
+struct KvNearestMemo {
+    static constexpr int kSlotBits = 12;
+    uint32_t colour[1 << kSlotBits] = {};
+    uint8_t index[1 << kSlotBits] = {};
+};
+
 KvCanvas::~KvCanvas() {
     delete[] store.bits;
-    delete[] inverse;
+    delete nearest;
 }
 
 void KvCanvas::allocate(int width, int height, int depth, bool topDown) {
@@ -40,8 +48,8 @@ void KvCanvas::setPalette(const KvColor* colors, bool update) {
     (void)update;  // memory canvases have nothing to realise; window canvases hook paletteChanged
     if (!colors) return;
     std::memcpy(palette, colors, sizeof palette);
-    delete[] inverse;
-    inverse = nullptr;
+    delete nearest;
+    nearest = nullptr;
     paletteChanged();
 }
 
@@ -53,26 +61,25 @@ void KvCanvas::setColorKey(const KvColor& c) { colorKey = c; }
 
 uint32_t KvCanvas::mapColor(const KvColor& c) const {
     if (!format.isIndexed()) return format.pack(c);
-    // Nearest palette entry by squared distance of the 8-bit channels, looked up through a
-    // table over 5-bit-per-channel colours built on first use after each palette change.
-    if (!inverse) {
-        inverse = new uint8_t[32768];
-        for (int key = 0; key < 32768; ++key) {
-            const int r = ((key >> 10) & 31) << 3 | ((key >> 10) & 31) >> 2;
-            const int g = ((key >> 5) & 31) << 3 | ((key >> 5) & 31) >> 2;
-            const int b = (key & 31) << 3 | (key & 31) >> 2;
-            int best = 0;
-            long bestDist = -1;
-            for (int i = 0; i < 256; ++i) {
-                const long dr = r - palette[i].r8(), dg = g - palette[i].g8(),
-                           db = b - palette[i].b8();
-                const long d = dr * dr + dg * dg + db * db;
-                if (bestDist < 0 || d < bestDist) bestDist = d, best = i;
-            }
-            inverse[key] = static_cast<uint8_t>(best);
-        }
+    // The nearest palette entry by squared distance of the 8-bit channels, the first
+    // one on a tie. Blits into indexed canvases ask once per pixel, so answers are memoised.
+    const uint32_t rgb = static_cast<uint32_t>(c.r8()) << 16 | c.g8() << 8 | c.b8();
+    if (!nearest) nearest = new (std::nothrow) KvNearestMemo;
+    const uint32_t slot = (rgb * 2654435761u) >> (32 - KvNearestMemo::kSlotBits);
+    if (nearest && nearest->colour[slot] == (rgb | 1u << 24)) return nearest->index[slot];
+    int best = 0;
+    long bestDist = -1;
+    for (int i = 0; i < 256 && bestDist != 0; ++i) {
+        const long dr = c.r8() - palette[i].r8(), dg = c.g8() - palette[i].g8(),
+                   db = c.b8() - palette[i].b8();
+        const long d = dr * dr + dg * dg + db * db;
+        if (bestDist < 0 || d < bestDist) bestDist = d, best = i;
     }
-    return inverse[(c.r8() >> 3) << 10 | (c.g8() >> 3) << 5 | (c.b8() >> 3)];
+    if (nearest) {
+        nearest->colour[slot] = rgb | 1u << 24;
+        nearest->index[slot] = static_cast<uint8_t>(best);
+    }
+    return static_cast<uint32_t>(best);
 }
 
 uint32_t KvCanvas::getPixel(int x, int y) const {

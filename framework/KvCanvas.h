@@ -25,6 +25,8 @@ constexpr unsigned long kKvRopCopyKeyed = 0x80CC0020;  // copy, skipping source 
 // Largest canvas side accepted, so that pitch * height always fits a size_t and an int.
 constexpr int kKvMaxCanvasSide = 16384;
 
+struct KvNearestMemo;  // mapColor's memo, private to the canvas
+
 struct KvPixelStore {
     unsigned char* bits = nullptr;  // null when the canvas could not be made
     int width = 0;
@@ -44,7 +46,7 @@ public:
     KvColor fillColor;
     KvColor outlineColor;
     int penWidth = 1;
-    // When non-null, draw() and blt() write only inside it (canvas coordinates),
+    // When non-null, draw(), blt() and bltScale() write only inside it (canvas coordinates),
     // in addition to any clip passed to blt.
     KvRegion* clip = nullptr;
 
@@ -121,7 +123,7 @@ private:
     KvColor palette[256];
     KvColor colorKey;
     KvColor background;
-    mutable uint8_t* inverse = nullptr;  // lazily built 15-bit colour -> palette index table
+    mutable KvNearestMemo* nearest = nullptr;  // mapColor answers since the last setPalette
 };
 
 // An off-screen canvas. mode is the surface kind: 0 a device-independent bitmap,

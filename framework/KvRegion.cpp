@@ -55,11 +55,13 @@ void KvRegion::set() {
 
 void KvRegion::set(const KvRect& r) {
     pixman_region32_fini(&reg);
-    if (r.isEmpty())
+    if (r.isEmpty()) {
         pixman_region32_init(&reg);
-    else
-        pixman_region32_init_rect(&reg, r.left, r.top, static_cast<unsigned>(r.width()),
-                                  static_cast<unsigned>(r.height()));
+    } else {
+        // From the corners: a width computed as right - left would overflow for huge rectangles.
+        const pixman_box32_t b = box(r);
+        pixman_region32_init_with_extents(&reg, &b);
+    }
 }
 
 bool KvRegion::isNull() const {
@@ -78,12 +80,7 @@ KvRegion& KvRegion::operator+=(const KvRegion& other) {
 }
 
 KvRegion& KvRegion::operator+=(const KvRect& r) {
-    if (!r.isEmpty())
-        check(pixman_region32_union_rect(&reg, &reg, r.left, r.top,
-                                         static_cast<unsigned>(r.width()),
-                                         static_cast<unsigned>(r.height())),
-              &reg);
-    return *this;
+    return *this += KvRegion(r);
 }
 
 KvRegion& KvRegion::operator-=(const KvRegion& other) {
@@ -105,15 +102,7 @@ KvRegion& KvRegion::operator*=(const KvRegion& other) {
 }
 
 KvRegion& KvRegion::operator*=(const KvRect& r) {
-    if (r.isEmpty()) {
-        set();
-        return *this;
-    }
-    check(pixman_region32_intersect_rect(&reg, &reg, r.left, r.top,
-                                         static_cast<unsigned>(r.width()),
-                                         static_cast<unsigned>(r.height())),
-          &reg);
-    return *this;
+    return *this *= KvRegion(r);
 }
 
 void KvRegion::offset(int dx, int dy) { pixman_region32_translate(&reg, dx, dy); }

@@ -1,0 +1,109 @@
+// Shape drawing with the canvas's drawing attributes. fill paints the shape in
+// fillColor; outline then paints, in outlineColor, the pixels of the shape that
+// lie within penWidth pixels (horizontally, vertically or diagonally: a square
+// pen) of a pixel outside it: the shape minus its erosion by the pen. Both stay
+// inside the canvas and inside the canvas's clip region.
+#include "framework/KvCanvas.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Pens wider than this draw as this wide; it keeps every shifted coordinate far
+// from the int range while still exceeding any canvas side several times.
+constexpr int kMaxPenWidth = 4 * kKvMaxCanvasSide;
+
+KvRegion shifted(const KvRegion& r, int by, bool vertical) {
+    KvRegion out = r;
+    if (vertical)
+        out.offset(0, by);
+    else
+        out.offset(by, 0);
+    return out;
+}
+
+// The pixels p for which p, p + 1, ..., p + n - 1 (along one axis) all lie in r,
+// built by doubling: a run of a pixels followed by a run of b pixels is a run of a + b.
+KvRegion runsOf(KvRegion power, int n, bool vertical) {
+    KvRegion result;
+    int have = 0;  // result holds runs of this length
+    for (int len = 1; have < n; len *= 2) {  // power holds runs of length len
+        if (n & len) {
+            if (have == 0)
+                result = power;
+            else
+                result *= shifted(power, -have, vertical);
+            have += len;
+        }
+        if (have < n) power *= shifted(power, -len, vertical);
+    }
+    return result;
+}
+
+// The pixels whose whole (2k + 1) x (2k + 1) square around them lies in r.
+KvRegion erode(const KvRegion& r, int k) {
+    KvRegion inner = shifted(runsOf(r, 2 * k + 1, false), k, false);
+    return shifted(runsOf(inner, 2 * k + 1, true), k, true);
+}
+
+template <int Bytes>
+void fillRow(uint8_t* p, int count, uint32_t value) {
+    if constexpr (Bytes == 1) {
+        std::memset(p, static_cast<int>(value), static_cast<size_t>(count));
+    } else {
+        uint8_t pixel[Bytes];
+        for (int i = 0; i < Bytes; ++i) pixel[i] = static_cast<uint8_t>(value >> (8 * i));
+        for (int i = 0; i < count; ++i, p += Bytes) std::memcpy(p, pixel, Bytes);
+    }
+}
+
+}  // namespace
+
+void KvCanvas::draw(const KvRect& r) {
+    if (!isValid() || r.isEmpty()) return;
+    // Only the part of the shape near the canvas can matter (see draw(region)).
+    const int reach = std::min(std::max(penWidth, 0), kMaxPenWidth) + 1;
+    draw(KvRegion(r * KvRect(-reach, -reach, store.width + reach, store.height + reach)));
+}
+
+void KvCanvas::draw(const KvRegion& shape) {
+    if (!isValid() || shape.isNull()) return;
+    if (fill) fillRegion(shape, fillColor);
+    if (!outline || penWidth <= 0) return;
+    const int k = std::min(penWidth, kMaxPenWidth);
+    // Whether a canvas pixel is in the frame depends only on the shape within k
+    // pixels of it, so the shape may be cut k + 1 pixels outside the canvas: the
+    // edges the cut makes are too far away to reach any canvas pixel.
+    KvRegion nearby = shape;
+    nearby *= KvRect(-k - 1, -k - 1, store.width + k + 1, store.height + k + 1);
+    KvRegion frame = nearby;
+    frame -= erode(nearby, k);
+    fillRegion(frame, outlineColor);
+}
+
+void KvCanvas::fillRegion(const KvRegion& region, const KvColor& color) {
+    KvRegion area = region;
+    area *= getBounds();
+    if (clip) area *= *clip;
+    if (area.isNull()) return;
+    const uint32_t value = mapColor(color);
+    int count = 0;
+    const pixman_box32_t* boxes = pixman_region32_rectangles(area.native(), &count);
+    const int bpp = format.bytesPerPixel;
+    for (int i = 0; i < count; ++i) {
+        const pixman_box32_t& b = boxes[i];
+        for (int y = b.y1; y < b.y2; ++y) {
+            const int row = store.topDown ? y : store.height - 1 - y;
+            uint8_t* p = store.bits + static_cast<size_t>(row) * store.pitch +
+                         static_cast<size_t>(b.x1) * bpp;
+            switch (bpp) {
+                case 1: fillRow<1>(p, b.x2 - b.x1, value); break;
+                case 2: fillRow<2>(p, b.x2 - b.x1, value); break;
+                case 3: fillRow<3>(p, b.x2 - b.x1, value); break;
+                default: fillRow<4>(p, b.x2 - b.x1, value); break;
+            }
+        }
+    }
+    changed(area.bounds());
+}

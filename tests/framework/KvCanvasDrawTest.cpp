@@ -1,0 +1,312 @@
+// Shape drawing: fills, square-pen outlines drawn inside the shape's edge,
+// clipping to the canvas and its clip region, and the changed() reports of
+// draw and blt. Small cases are spelled out as pictures; random regions are
+// checked against a brute-force reference of the outline.
+#include "framework/KvCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const KvColor kRed = KvColor::fromBytes(255, 0, 0);
+const KvColor kGreen = KvColor::fromBytes(0, 255, 0);
+
+// A 32-bit canvas drawing in red ('f') and outlining in green ('o'); '.' is untouched.
+struct Painting {
+    KvMemCanvas canvas;
+    Painting(int w, int h) : canvas(w, h, 32) {
+        canvas.fillColor = kRed;
+        canvas.outlineColor = kGreen;
+    }
+    std::vector<std::string> picture() const {
+        std::vector<std::string> rows;
+        for (int y = 0; y < canvas.getHeight(); ++y) {
+            std::string row;
+            for (int x = 0; x < canvas.getWidth(); ++x) {
+                const uint32_t p = canvas.getPixel(x, y);
+                row += p == 0 ? '.' : p == 0xFF0000 ? 'f' : p == 0x00FF00 ? 'o' : '?';
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    void style(bool fill, bool outline, int pen) {
+        canvas.fill = fill;
+        canvas.outline = outline;
+        canvas.penWidth = pen;
+    }
+};
+
+using Picture = std::vector<std::string>;
+
+KvRegion lShape(const KvRect& upright, const KvRect& foot) {
+    KvRegion r(upright);
+    r += foot;
+    return r;
+}
+
+}  // namespace
+
+TEST(DrawPictures, FillPaintsTheRectangle) {
+    Painting p(8, 5);
+    p.style(true, false, 1);
+    p.canvas.draw(KvRect(2, 1, 6, 4));
+    EXPECT_EQ(p.picture(), (Picture{"........",
+                                    "..ffff..",
+                                    "..ffff..",
+                                    "..ffff..",
+                                    "........"}));
+}
+
+TEST(DrawPictures, OutlineAloneIsAFrameInsideTheEdge) {
+    Painting p(8, 6);
+    p.style(false, true, 1);
+    p.canvas.draw(KvRect(1, 1, 7, 5));
+    EXPECT_EQ(p.picture(), (Picture{"........",
+                                    ".oooooo.",
+                                    ".o....o.",
+                                    ".o....o.",
+                                    ".oooooo.",
+                                    "........"}));
+}
+
+TEST(DrawPictures, WidePenOverAFill) {
+    Painting p(9, 7);
+    p.style(true, true, 2);
+    p.canvas.draw(KvRect(0, 0, 8, 7));
+    EXPECT_EQ(p.picture(), (Picture{"oooooooo.",
+                                    "oooooooo.",
+                                    "ooffffoo.",
+                                    "ooffffoo.",
+                                    "ooffffoo.",
+                                    "oooooooo.",
+                                    "oooooooo."}));
+}
+
+TEST(DrawPictures, LShapedRegionOutlinedWithAThinPen) {
+    Painting p(9, 8);
+    p.style(false, true, 1);
+    p.canvas.draw(lShape(KvRect(1, 1, 4, 7), KvRect(1, 4, 8, 7)));
+    EXPECT_EQ(p.picture(), (Picture{".........",
+                                    ".ooo.....",
+                                    ".o.o.....",
+                                    ".o.o.....",
+                                    ".o.ooooo.",
+                                    ".o.....o.",
+                                    ".ooooooo.",
+                                    "........."}));
+}
+
+TEST(DrawPictures, LShapedRegionWithAWidePenRoundsTheInnerCornerSquarely) {
+    Painting p(11, 10);
+    p.style(true, true, 2);
+    p.canvas.draw(lShape(KvRect(0, 0, 5, 9), KvRect(0, 5, 10, 9)));
+    EXPECT_EQ(p.picture(), (Picture{"ooooo......",
+                                    "ooooo......",
+                                    "oofoo......",
+                                    "oofoo......",
+                                    "oofoo......",
+                                    "oofooooooo.",
+                                    "oofooooooo.",
+                                    "oooooooooo.",
+                                    "oooooooooo.",
+                                    "..........."}));
+}
+
+TEST(DrawPictures, EdgesBeyondTheCanvasAreNotDrawn) {
+    Painting p(7, 6);
+    p.style(true, true, 1);
+    p.canvas.draw(KvRect(-3, -3, 5, 4));
+    EXPECT_EQ(p.picture(), (Picture{"ffffo..",
+                                    "ffffo..",
+                                    "ffffo..",
+                                    "ooooo..",
+                                    ".......",
+                                    "......."}));
+}
+
+TEST(DrawPictures, TheClipRegionMasksTheShape) {
+    Painting p(7, 4);
+    KvRegion clip = lShape(KvRect(0, 0, 3, 4), KvRect(5, 0, 7, 4));
+    p.canvas.clip = &clip;
+    p.style(true, true, 1);
+    p.canvas.draw(KvRect(0, 1, 7, 4));
+    p.canvas.clip = nullptr;
+    EXPECT_EQ(p.picture(), (Picture{".......",
+                                    "ooo..oo",
+                                    "off..fo",
+                                    "ooo..oo"}));
+}
+
+TEST(DrawPictures, APenWiderThanTheShapeOutlinesAllOfIt) {
+    for (int pen : {2, 5, 1000, INT_MAX}) {
+        Painting p(5, 4);
+        p.style(true, true, pen);
+        p.canvas.draw(KvRect(1, 1, 4, 3));
+        EXPECT_EQ(p.picture(), (Picture{".....", ".ooo.", ".ooo.", "....."})) << pen;
+    }
+}
+
+TEST(DrawPictures, NoPenOrNoAttributeDrawsNoOutline) {
+    for (int pen : {0, -1, INT_MIN}) {
+        Painting p(4, 3);
+        p.style(true, true, pen);
+        p.canvas.draw(KvRect(0, 0, 4, 3));
+        EXPECT_EQ(p.picture(), (Picture{"ffff", "ffff", "ffff"})) << pen;
+    }
+    Painting p(4, 3);
+    p.style(false, false, 1);
+    p.canvas.draw(KvRect(0, 0, 4, 3));
+    p.canvas.draw(KvRegion(KvRect(0, 0, 4, 3)));
+    EXPECT_EQ(p.picture(), (Picture{"....", "....", "...."}));
+}
+
+TEST(DrawPictures, ShapesCoveringTheWholeIntRangeFillWithoutAnEdge) {
+    Painting p(4, 3);
+    p.style(true, true, 3);
+    p.canvas.draw(KvRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(p.picture(), (Picture{"ffff", "ffff", "ffff"}));
+    // A hole in a huge region has an edge all round it.
+    KvRegion holed(KvRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    holed -= KvRegion(KvRect(1, 1, 2, 2));
+    Painting q(4, 3);
+    q.style(false, true, 1);
+    q.canvas.draw(holed);
+    EXPECT_EQ(q.picture(), (Picture{"ooo.", "o.o.", "ooo."}));
+}
+
+TEST(DrawColours, EveryDepthPaintsTheMappedColour) {
+    for (int depth : {8, 15, 16, 24, 32}) {
+        KvMemCanvas canvas(6, 6, depth);
+        KvColor palette[256];
+        palette[3] = kRed;
+        palette[9] = kGreen;
+        canvas.setPalette(palette, true);
+        canvas.fillColor = KvColor::fromBytes(250, 8, 8);
+        canvas.outlineColor = KvColor::fromBytes(8, 250, 8);
+        canvas.outline = true;
+        canvas.draw(KvRect(0, 0, 6, 6));
+        EXPECT_EQ(canvas.getPixel(3, 3), canvas.mapColor(canvas.fillColor)) << depth;
+        EXPECT_EQ(canvas.getPixel(0, 3), canvas.mapColor(canvas.outlineColor)) << depth;
+        if (depth == 8) {
+            EXPECT_EQ(canvas.getPixel(3, 3), 3u);
+            EXPECT_EQ(canvas.getPixel(0, 3), 9u);
+        }
+    }
+}
+
+namespace {
+
+// A random shape of a few rectangles around and beyond a w x h canvas.
+KvRegion randomShape(std::mt19937& rng, int w, int h) {
+    KvRegion r;
+    const int n = 1 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < n; ++i) {
+        const int l = std::uniform_int_distribution<int>(-6, w)(rng);
+        const int t = std::uniform_int_distribution<int>(-6, h)(rng);
+        r += KvRect(l, t, l + 1 + static_cast<int>(rng() % 18), t + 1 + static_cast<int>(rng() % 14));
+    }
+    if (rng() % 3 == 0) {  // with a hole
+        const int l = std::uniform_int_distribution<int>(0, w)(rng);
+        const int t = std::uniform_int_distribution<int>(0, h)(rng);
+        r -= KvRegion(KvRect(l, t, l + 1 + static_cast<int>(rng() % 4), t + 1 + static_cast<int>(rng() % 4)));
+    }
+    return r;
+}
+
+// True when some pixel within pen pixels of (x, y), diagonals included, is outside the shape.
+bool nearTheEdge(const KvRegion& shape, int x, int y, int pen) {
+    for (int dy = -pen; dy <= pen; ++dy)
+        for (int dx = -pen; dx <= pen; ++dx)
+            if (!shape.contains({x + dx, y + dy})) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(DrawReference, RandomRegionsMatchABruteForceOutline) {
+    std::mt19937 rng(21);
+    const int w = 26, h = 18;
+    for (int depth : {8, 16, 24, 32}) {
+        KvMemCanvas canvas(w, h, depth);
+        KvColor palette[256];
+        for (KvColor& c : palette)
+            c = KvColor::fromBytes(static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                                   static_cast<uint8_t>(rng()));
+        canvas.setPalette(palette, true);
+        for (int round = 0; round < 150; ++round) {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) canvas.setPixel(x, y, canvas.mapColor(palette[(x + y) & 255]));
+            const KvRegion shape = randomShape(rng, w, h);
+            KvRegion clip = randomShape(rng, w, h);
+            canvas.clip = round % 3 == 0 ? &clip : nullptr;
+            canvas.fill = round % 2 == 0;
+            canvas.outline = round % 4 != 3;
+            canvas.penWidth = 1 + static_cast<int>(rng() % 5);
+            canvas.fillColor = palette[rng() % 256];
+            canvas.outlineColor = palette[rng() % 256];
+
+            std::vector<uint32_t> want;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    uint32_t v = canvas.getPixel(x, y);
+                    const bool inside = shape.contains({x, y}) && (!canvas.clip || clip.contains({x, y}));
+                    if (inside && canvas.outline && nearTheEdge(shape, x, y, canvas.penWidth))
+                        v = canvas.mapColor(canvas.outlineColor);
+                    else if (inside && canvas.fill)
+                        v = canvas.mapColor(canvas.fillColor);
+                    want.push_back(v);
+                }
+            canvas.draw(shape);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(canvas.getPixel(x, y), want[y * w + x])
+                        << "depth " << depth << " round " << round << " at " << x << "," << y
+                        << " pen " << canvas.penWidth;
+        }
+        canvas.clip = nullptr;
+    }
+}
+
+namespace {
+
+// Records what the canvas reports as changed.
+class WatchedCanvas : public KvMemCanvas {
+public:
+    using KvMemCanvas::KvMemCanvas;
+    std::vector<KvRect> areas;
+
+protected:
+    void changed(const KvRect& area) override { areas.push_back(area); }
+};
+
+}  // namespace
+
+TEST(ChangeReports, DrawAndBltReportTheAreaTheyWrote) {
+    WatchedCanvas canvas(20, 10, 16);
+    KvMemCanvas src(4, 4, 16);
+    canvas.draw(KvRect(-5, 2, 3, 30));
+    ASSERT_EQ(canvas.areas.size(), 1u);
+    EXPECT_EQ(canvas.areas[0], KvRect(0, 2, 3, 10));
+
+    canvas.areas.clear();
+    ASSERT_TRUE(canvas.blt(&src, 0, 0, 4, 4, 18, -1));
+    ASSERT_EQ(canvas.areas.size(), 1u);
+    EXPECT_EQ(canvas.areas[0], KvRect(18, 0, 20, 3));
+
+    canvas.areas.clear();
+    const KvRegion clip(KvRect(5, 5, 6, 6));
+    ASSERT_TRUE(canvas.bltScale(&src, KvRect(0, 0, 4, 4), KvRect(0, 0, 20, 10), kKvRopCopy, &clip));
+    ASSERT_EQ(canvas.areas.size(), 1u);
+    EXPECT_EQ(canvas.areas[0], KvRect(5, 5, 6, 6));
+
+    canvas.areas.clear();
+    ASSERT_TRUE(canvas.blt(&src, 0, 0, 4, 4, 30, 30));  // entirely outside: nothing written
+    canvas.draw(KvRect(25, 0, 30, 5));
+    EXPECT_TRUE(canvas.areas.empty());
+}

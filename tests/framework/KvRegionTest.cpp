@@ -1,0 +1,294 @@
+// Rectangle and region algebra, checked pixel by pixel against a boolean mask
+// over a small grid for many random rectangle sets.
+#include "framework/KvRegion.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kLo = -12, kHi = 48;  // the mask covers [kLo, kHi) on both axes
+constexpr int kSide = kHi - kLo;
+
+// A set of pixels of the grid.
+struct Mask {
+    std::vector<bool> bits = std::vector<bool>(kSide * kSide);
+
+    bool at(int x, int y) const {
+        return x >= kLo && x < kHi && y >= kLo && y < kHi && bits[(y - kLo) * kSide + (x - kLo)];
+    }
+    void put(int x, int y, bool v) { bits[(y - kLo) * kSide + (x - kLo)] = v; }
+
+    template <class F>
+    static Mask where(F&& inside) {
+        Mask m;
+        for (int y = kLo; y < kHi; ++y)
+            for (int x = kLo; x < kHi; ++x) m.put(x, y, inside(x, y));
+        return m;
+    }
+    static Mask of(const KvRect& r) { return where([&](int x, int y) { return r.contains({x, y}); }); }
+    static Mask of(const KvRegion& r) { return where([&](int x, int y) { return r.contains({x, y}); }); }
+
+    Mask operator|(const Mask& o) const { return where([&](int x, int y) { return at(x, y) || o.at(x, y); }); }
+    Mask operator&(const Mask& o) const { return where([&](int x, int y) { return at(x, y) && o.at(x, y); }); }
+    Mask operator-(const Mask& o) const { return where([&](int x, int y) { return at(x, y) && !o.at(x, y); }); }
+    Mask shifted(int dx, int dy) const { return where([&](int x, int y) { return at(x - dx, y - dy); }); }
+
+    bool empty() const {
+        for (bool b : bits)
+            if (b) return false;
+        return true;
+    }
+    // The smallest rectangle around the set; KvRect::zero when it is empty.
+    KvRect bounds() const {
+        KvRect r = KvRect::zero;
+        for (int y = kLo; y < kHi; ++y)
+            for (int x = kLo; x < kHi; ++x)
+                if (at(x, y)) r = r + KvRect(x, y, x + 1, y + 1);
+        return r;
+    }
+    bool operator==(const Mask&) const = default;
+};
+
+// Random rectangles well inside the grid (so small offsets stay inside), a few empty or inverted.
+KvRect randomRect(std::mt19937& rng) {
+    std::uniform_int_distribution<int> pos(-6, 28), size(-3, 14);
+    const int l = pos(rng), t = pos(rng);
+    return KvRect(l, t, l + size(rng), t + size(rng));
+}
+
+struct Shape {
+    KvRegion region;
+    Mask mask;
+};
+
+Shape randomShape(std::mt19937& rng) {
+    Shape s;
+    const int n = std::uniform_int_distribution<int>(0, 5)(rng);
+    for (int i = 0; i < n; ++i) {
+        const KvRect r = randomRect(rng);
+        s.region += r;
+        s.mask = s.mask | Mask::of(r);
+    }
+    return s;
+}
+
+// Everything a region reports must agree with the mask.
+::testing::AssertionResult matches(const KvRegion& r, const Mask& want) {
+    if (!(Mask::of(r) == want)) return ::testing::AssertionFailure() << "contains() differs";
+    if (r.isNull() != want.empty()) return ::testing::AssertionFailure() << "isNull() differs";
+    if (!(r.bounds() == want.bounds()))
+        return ::testing::AssertionFailure() << "bounds() differs";
+    // The rectangles tile the set exactly, banded top to bottom, left to right.
+    std::vector<int> cover(kSide * kSide);
+    const int n = r.rectCount();
+    for (int i = 0; i < n; ++i) {
+        const KvRect b = r.rect(i);
+        if (b.isEmpty()) return ::testing::AssertionFailure() << "empty rectangle " << i;
+        if (i > 0) {
+            const KvRect p = r.rect(i - 1);
+            const bool sameBand = p.top == b.top && p.bottom == b.bottom && p.right < b.left;
+            if (!sameBand && b.top < p.bottom)
+                return ::testing::AssertionFailure() << "rectangle " << i << " out of band order";
+        }
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x) {
+                if (x < kLo || x >= kHi || y < kLo || y >= kHi)
+                    return ::testing::AssertionFailure() << "rectangle leaves the grid";
+                ++cover[(y - kLo) * kSide + (x - kLo)];
+            }
+    }
+    for (int y = kLo; y < kHi; ++y)
+        for (int x = kLo; x < kHi; ++x)
+            if (cover[(y - kLo) * kSide + (x - kLo)] != (want.at(x, y) ? 1 : 0))
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") covered "
+                       << cover[(y - kLo) * kSide + (x - kLo)] << " times";
+    if (!(r.rect(-1) == KvRect::zero) || !(r.rect(n) == KvRect::zero))
+        return ::testing::AssertionFailure() << "out-of-range rect() is not KvRect::zero";
+    return ::testing::AssertionSuccess();
+}
+
+constexpr int kRounds = 300;
+
+}  // namespace
+
+TEST(KvRegion, BuiltFromRectanglesMatchesTheirUnion) {
+    std::mt19937 rng(1);
+    for (int i = 0; i < kRounds; ++i) {
+        const Shape s = randomShape(rng);
+        ASSERT_TRUE(matches(s.region, s.mask)) << "round " << i;
+    }
+}
+
+TEST(KvRegion, UnionIntersectionAndSubtractionMatchTheMask) {
+    std::mt19937 rng(2);
+    for (int i = 0; i < kRounds; ++i) {
+        const Shape a = randomShape(rng), b = randomShape(rng);
+        KvRegion u = a.region;
+        u += b.region;
+        EXPECT_TRUE(matches(u, a.mask | b.mask)) << "union, round " << i;
+
+        EXPECT_TRUE(matches(a.region * b.region, a.mask & b.mask)) << "product, round " << i;
+        KvRegion p = a.region;
+        p *= b.region;
+        EXPECT_TRUE(matches(p, a.mask & b.mask)) << "*=, round " << i;
+
+        KvRegion d = a.region;
+        d -= b.region;
+        EXPECT_TRUE(matches(d, a.mask - b.mask)) << "subtraction, round " << i;
+
+        const KvRect r = randomRect(rng);
+        KvRegion ur = a.region;
+        ur += r;
+        EXPECT_TRUE(matches(ur, a.mask | Mask::of(r))) << "+= rect, round " << i;
+        KvRegion pr = a.region;
+        pr *= r;
+        EXPECT_TRUE(matches(pr, a.mask & Mask::of(r))) << "*= rect, round " << i;
+    }
+}
+
+TEST(KvRegion, OffsetMovesEveryPixel) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> shift(-5, 5);
+    for (int i = 0; i < kRounds; ++i) {
+        Shape s = randomShape(rng);
+        const int dx = shift(rng), dy = shift(rng);
+        s.region.offset(dx, dy);
+        ASSERT_TRUE(matches(s.region, s.mask.shifted(dx, dy))) << dx << ", " << dy;
+    }
+}
+
+TEST(KvRegion, ContainsAndOverlapsAgreeWithTheMask) {
+    std::mt19937 rng(4);
+    for (int i = 0; i < kRounds; ++i) {
+        const Shape a = randomShape(rng), b = randomShape(rng);
+        EXPECT_EQ(a.region.overlaps(b.region), !(a.mask & b.mask).empty()) << "round " << i;
+        const KvRect r = randomRect(rng);
+        EXPECT_EQ(a.region.overlaps(r), !(a.mask & Mask::of(r)).empty()) << "round " << i;
+    }
+}
+
+TEST(KvRegion, EqualityComparesPixelsNotConstruction) {
+    KvRegion a, b;
+    a += KvRect(0, 0, 10, 5);
+    a += KvRect(0, 5, 4, 10);
+    b += KvRect(0, 0, 4, 10);
+    b += KvRect(4, 0, 10, 5);
+    EXPECT_TRUE(a == b);
+    b += KvRect(10, 0, 11, 1);
+    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(KvRegion() == KvRegion(KvRect(3, 3, 3, 9)));
+}
+
+TEST(KvRegion, EveryEmptyRegionIsNullWithZeroBounds) {
+    KvRegion square(KvRect(0, 0, 8, 8));
+    KvRegion minusItself = square;
+    minusItself -= square;
+    KvRegion disjoint = square * KvRegion(KvRect(20, 20, 30, 30));
+    KvRegion cleared = square;
+    cleared.set();
+    KvRegion cutByEmpty = square;
+    cutByEmpty *= KvRect(5, 5, 2, 2);
+    const KvRegion cases[] = {KvRegion(), KvRegion(KvRect::zero), KvRegion(KvRect(5, 5, 5, 9)),
+                              KvRegion(KvRect(3, 3, 1, 1)), minusItself, disjoint, cleared,
+                              cutByEmpty};
+    for (const KvRegion& r : cases) {
+        EXPECT_TRUE(r.isNull());
+        EXPECT_EQ(r.bounds(), KvRect::zero);
+        EXPECT_EQ(r.rectCount(), 0);
+        EXPECT_FALSE(r.overlaps(square));
+    }
+    KvRegion grown = square;
+    grown += KvRect(40, 40, 30, 30);  // adding an empty rectangle changes nothing
+    EXPECT_TRUE(grown == square);
+}
+
+TEST(KvRegion, CopiesAndMovesAreIndependent) {
+    KvRegion a(KvRect(0, 0, 4, 4));
+    KvRegion copy(a);
+    a += KvRect(10, 10, 12, 12);
+    EXPECT_EQ(copy.bounds(), KvRect(0, 0, 4, 4));
+    KvRegion moved(std::move(a));
+    EXPECT_EQ(moved.bounds(), KvRect(0, 0, 12, 12));
+    copy = moved;
+    moved.set();
+    EXPECT_EQ(copy.rectCount(), 2);
+    copy = copy;
+    EXPECT_EQ(copy.rectCount(), 2);
+}
+
+TEST(KvRegion, HugeRectanglesKeepTheirCorners) {
+    const KvRect huge(INT_MIN, INT_MIN + 1, INT_MAX, INT_MAX - 1);
+    KvRegion r(huge);
+    EXPECT_EQ(r.bounds(), huge);
+    EXPECT_TRUE(r.contains({INT_MIN, INT_MAX - 2}));
+    r *= KvRect(-3, -3, 3, 3);
+    EXPECT_EQ(r.bounds(), KvRect(-3, -3, 3, 3));
+    r += huge;
+    EXPECT_EQ(r.bounds(), huge);
+    KvRegion small(KvRect(1, 2, 3, 4));
+    small *= huge;
+    EXPECT_EQ(small.bounds(), KvRect(1, 2, 3, 4));
+}
+
+TEST(KvRect, IntersectionIsTheCommonPixelsOrZero) {
+    std::mt19937 rng(5);
+    for (int i = 0; i < kRounds; ++i) {
+        const KvRect a = randomRect(rng), b = randomRect(rng);
+        const Mask common = Mask::of(a) & Mask::of(b);
+        const KvRect got = a * b;
+        EXPECT_EQ(got, common.bounds()) << "round " << i;  // zero when nothing is common
+        EXPECT_TRUE(Mask::of(got) == common);
+        KvRect inPlace = a;
+        inPlace *= b;
+        EXPECT_EQ(inPlace, got);
+        EXPECT_EQ(a.overlaps(b), !common.empty());
+    }
+}
+
+TEST(KvRect, UnionIsTheBoundsOfBothIgnoringEmptyOnes) {
+    std::mt19937 rng(6);
+    for (int i = 0; i < kRounds; ++i) {
+        const KvRect a = randomRect(rng), b = randomRect(rng);
+        const KvRect got = a + b;
+        EXPECT_EQ(got, (Mask::of(a) | Mask::of(b)).bounds()) << "round " << i;
+        KvRect inPlace = a;
+        inPlace += b;
+        EXPECT_EQ(inPlace, got);
+    }
+}
+
+TEST(KvRect, InsideMeansEveryPixelIsInTheOther) {
+    std::mt19937 rng(7);
+    int insideSeen = 0;
+    for (int i = 0; i < kRounds * 4; ++i) {
+        const KvRect a = randomRect(rng), b = randomRect(rng);
+        const bool inside = (Mask::of(a) - Mask::of(b)).empty();
+        EXPECT_EQ(a <= b, inside) << "round " << i;
+        insideSeen += inside && !a.isEmpty();
+    }
+    EXPECT_GT(insideSeen, 0);  // the property was exercised on non-empty rectangles
+}
+
+TEST(KvRect, ContainsAndSizeFollowTheExclusiveEdges) {
+    const KvRect r(2, 3, 5, 7);
+    EXPECT_EQ(r.width(), 3);
+    EXPECT_EQ(r.height(), 4);
+    EXPECT_TRUE(r.contains({2, 3}));
+    EXPECT_TRUE(r.contains({4, 6}));
+    EXPECT_FALSE(r.contains({5, 6}));
+    EXPECT_FALSE(r.contains({4, 7}));
+    EXPECT_FALSE(r.contains({1, 3}));
+    EXPECT_TRUE(KvRect::zero.isEmpty());
+    EXPECT_TRUE(KvRect().isEmpty());
+    EXPECT_EQ(KvRect(), KvRect::zero);
+    KvRect moved = r;
+    moved.offset(-2, 1);
+    EXPECT_EQ(moved, KvRect(0, 4, 3, 8));
+    moved.set(1, 1, 2, 2);
+    EXPECT_EQ(moved, KvRect(1, 1, 2, 2));
+}
