@@ -29,8 +29,9 @@ void KvHeadlessWindow::present(const KvCanvas& screen, const KvRect& area) {
     shown.match(screen);
     if (screen.getPixelFormat().isIndexed()) shown.setPalette(screen.getPaletteEntries(), false);
     const KvRect r = area * screen.getBounds();
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) shown.setPixel(x, y, screen.getPixel(x, y));
+    // Same size and format: blt reduces to row copies.
+    if (!r.isEmpty())
+        shown.blt(&screen, r.left, r.top, r.width(), r.height(), r.left, r.top);
     ++presents;
     lastArea = r;
 }
