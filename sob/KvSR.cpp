@@ -83,6 +83,8 @@ int KvSR::getDynamicLoad() { return dynamicLoad; }
 
 int KvSR::count() { return registry ? registry->count() : 0; }
 
+const KvSR* KvSR::at(int index) { return registry && index >= 0 ? registry->at(index) : nullptr; }
+
 KvSR* KvSR::findRecord(const char* name) {
     if (!registry || !name) return nullptr;
     KvList<KvSR>::Cursor c(*registry);

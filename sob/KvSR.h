@@ -50,8 +50,10 @@ public:
     // 1 (the default): a lookup of an unregistered class tries load(className) first.
     static void setDynamicLoad(int on);
     static int getDynamicLoad();
-    // Number of live records (0 when the registry does not exist).
+    // Number of live records (0 when the registry does not exist), and the
+    // record at a 0-based position in registration order (null past the end).
     static int count();
+    static const KvSR* at(int index);
 
 private:
     friend class KvScriptableObject;

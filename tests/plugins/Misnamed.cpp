@@ -1,0 +1,17 @@
+// Test plug-in "Misnamed.lrn": its only class, "Cog", is not named after the
+// file, so no record carries the file's name.
+#include "sob/QrnPlugin.h"
+
+namespace {
+class Cog : public KvScriptableObject {
+public:
+    KvScriptableObject* copy() const override {
+        Cog* twin = new Cog();
+        sobClone(twin);
+        return twin;
+    }
+    void sobAssignProperties() override { sobAddEventProperty("turned"); }
+};
+
+KvSR cogRecord("Cog", KvSRFactory<Cog>);
+}  // namespace

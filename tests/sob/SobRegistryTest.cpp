@@ -1,0 +1,194 @@
+// The class registry: lookup without regard to case, first registration
+// wins, creation entry points, command-line splitting, and the shared state
+// that lives from the first record to the last.
+#include "SobTestSupport.h"
+
+#include <memory>
+#include <string>
+
+using Sob = KvScriptableObject;
+
+namespace {
+KvScriptableObject* makeProbe7() { return new Probe(7); }
+KvScriptableObject* makeProbe8() { return new Probe(8); }
+KvScriptableObject* makeNothing() { return nullptr; }
+
+// The id ("probe-<n>") of the object a class name creates, or "none".
+std::string createdId(const char* className) {
+    std::unique_ptr<Sob> o(Sob::create(className, Sob::kKvEndOfParameters));
+    if (!o) return "none";
+    return o->sobGet("id");
+}
+}  // namespace
+
+using Registry = WithProbeClass;
+
+TEST_F(Registry, LookupIgnoresLetterCase) {
+    for (const char* name : {"Probe", "probe", "PROBE", "pRoBe"}) {
+        EXPECT_EQ(Sob::isXtor(name), 1) << name;
+        std::unique_ptr<Sob> o(Sob::create(name, Sob::kKvEndOfParameters));
+        ASSERT_NE(o, nullptr) << name;
+        EXPECT_EQ(o->isA(), probeRecord.getClassName()) << name;  // the record's own string
+        EXPECT_EQ(probeRecord.find(name), 1);
+    }
+    EXPECT_EQ(probeRecord.find("Prob"), 0);
+    EXPECT_EQ(probeRecord.find("Probes"), 0);
+    EXPECT_EQ(probeRecord.find(nullptr), 0);
+}
+
+TEST_F(Registry, CaseFoldingIsLimitedToAsciiLetters) {
+    KvSR other("a[b", makeProbe7);  // '[' and '{' differ by 32 like letters, but are not letters
+    KvSR::setDynamicLoad(0);
+    EXPECT_EQ(Sob::isXtor("A[B"), 1);
+    EXPECT_EQ(Sob::isXtor("a{b"), 0);
+    KvSR::setDynamicLoad(1);
+}
+
+TEST_F(Registry, FirstRegisteredWinsUntilItLeaves) {
+    auto first = std::make_unique<KvSR>("Twin", makeProbe7);
+    KvSR second("TWIN", makeProbe8);
+    EXPECT_EQ(KvSR::count(), 3);
+    EXPECT_EQ(createdId("twin"), "probe-7");
+    first.reset();
+    EXPECT_EQ(createdId("twin"), "probe-8");
+    EXPECT_EQ(KvSR::at(0), &probeRecord);
+    EXPECT_EQ(KvSR::at(1), &second);
+    EXPECT_EQ(KvSR::at(2), nullptr);
+    EXPECT_EQ(KvSR::at(-1), nullptr);
+}
+
+TEST_F(Registry, CreationAssignsPropertiesOnceAndRunsNoBornLink) {
+    LinkLog born;
+    const LoggingLink l(&born);
+    ASSERT_EQ(Sob::setBornHandler("Probe", &l), 1);
+    Sob* marker = Sob::getNewborn();
+    std::unique_ptr<Sob> o(Sob::create("Probe", Sob::kKvEndOfParameters));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(static_cast<Probe*>(o.get())->assignCount, 1);
+    EXPECT_EQ(born.calls, 0);
+    EXPECT_EQ(Sob::getNewborn(), marker);
+}
+
+TEST_F(Registry, UnknownClassesFailWithoutDynamicLoad) {
+    KvSR::setDynamicLoad(0);
+    EXPECT_EQ(KvSR::getDynamicLoad(), 0);
+    LinkLog log;
+    const LoggingLink l(&log);
+    EXPECT_EQ(Sob::create("Nothing", "1", Sob::kKvEndOfParameters), nullptr);
+    EXPECT_EQ(Sob::createFromCommandLine("Nothing", "1"), nullptr);
+    EXPECT_EQ(Sob::isXtor("Nothing"), 0);
+    EXPECT_EQ(Sob::setBornHandler("Nothing", &l), 0);
+    EXPECT_EQ(Sob::isXtor(nullptr), 0);
+    EXPECT_EQ(Sob::create(nullptr, Sob::kKvEndOfParameters), nullptr);
+    EXPECT_EQ(Sob::createFromCommandLine(nullptr, ""), nullptr);
+    EXPECT_EQ(Sob::createFromCommandLine("Probe", nullptr), nullptr);
+    KvSR::setDynamicLoad(1);
+    EXPECT_EQ(KvSR::getDynamicLoad(), 1);
+}
+
+TEST_F(Registry, FactoryReturningNullCreatesNothing) {
+    KvSR empty("Empty", makeNothing);
+    EXPECT_EQ(Sob::create("Empty", Sob::kKvEndOfParameters), nullptr);
+    EXPECT_EQ(Sob::isXtor("Empty"), 1);  // the class exists even so
+}
+
+TEST_F(Registry, BornLinkGoesWithItsRecord) {
+    LinkLog born;
+    {
+        KvSR temporary("Temporary", makeProbe7);
+        const LoggingLink l(&born);
+        ASSERT_EQ(Sob::setBornHandler("temporary", &l), 1);
+    }
+    EXPECT_EQ(born.deaths, 2);
+    EXPECT_EQ(born.calls, 0);
+}
+
+// ---- command lines ----
+
+struct SplitCase {
+    const char* name;
+    const char* line;
+    std::vector<std::string> parameters;
+};
+
+// Test names show the case's name, not its bytes.
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
+
+class CommandLine : public WithProbeClass, public ::testing::WithParamInterface<SplitCase> {};
+
+TEST_P(CommandLine, SplitsIntoFactoryParameters) {
+    const SplitCase& c = GetParam();
+    std::unique_ptr<Sob> o(Sob::createFromCommandLine("Probe", c.line));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(static_cast<Probe*>(o.get())->creationParameters, c.parameters) << "line: [" << c.line << "]";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, CommandLine,
+    ::testing::Values(
+        SplitCase{"quoted_middle", "10 20 \"my file\" 7", {"10", "20", "my file", "7"}},
+        SplitCase{"text_after_closing_quote_dropped", "\"a b\"c d", {"a b", "d"}},
+        SplitCase{"two_spaces_give_an_empty_one", "a  b", {"a", "", "b"}},
+        SplitCase{"unclosed_quote_ends_at_the_space", "\"a b", {"a"}},
+        SplitCase{"empty_line_is_one_empty_parameter", "", {""}},
+        SplitCase{"trailing_space_gives_an_empty_last_one", "a ", {"a", ""}},
+        SplitCase{"lone_space", " ", {"", ""}},
+        SplitCase{"quoted_then_trailing_space", "\"a b\" ", {"a b", ""}},
+        SplitCase{"dropped_tail_without_space_ends", "\"a b\"c", {"a b"}},
+        SplitCase{"empty_quotes", "\"\" x", {"", "x"}},
+        SplitCase{"lone_quote", "\"", {""}},
+        SplitCase{"unclosed_quote_without_space", "\"ab", {"ab"}},
+        SplitCase{"quotes_count_only_at_the_start", "x\"y z\"", {"x\"y", "z\""}},
+        SplitCase{"tabs_are_ordinary", "a\tb c", {"a\tb", "c"}}),
+    [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Registry, CommandLineReplacesEarlierParameters) {
+    Sob::resetParameters();
+    Sob::addParameter("stale");
+    std::unique_ptr<Sob> o(Sob::createFromCommandLine("Probe", "fresh"));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(static_cast<Probe*>(o.get())->creationParameters, std::vector<std::string>{"fresh"});
+}
+
+TEST_F(Registry, CommandLineOfAtMost1023CharactersFitsLongerIsRefused) {
+    const std::string fits(kKvSobCommandLineBufferSize - 1, 'q');
+    std::unique_ptr<Sob> o(Sob::createFromCommandLine("Probe", fits.c_str()));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(static_cast<Probe*>(o.get())->creationParameters, std::vector<std::string>{fits});
+
+    Sob::resetParameters();
+    Sob::addParameter("untouched");
+    const std::string tooLong(kKvSobCommandLineBufferSize, 'q');
+    EXPECT_EQ(Sob::createFromCommandLine("Probe", tooLong.c_str()), nullptr);
+    ASSERT_EQ(Sob::countParameters(), 1);  // refused before anything changed
+    Sob::prepareParameters();
+    EXPECT_STREQ(Sob::nextParameter(), "untouched");
+}
+
+// ---- the shared state's lifetime ----
+
+TEST(RegistryLifetime, LastRecordFreesSharedStateAndANewOneRecreatesIt) {
+    ASSERT_EQ(KvSR::count(), 0);
+    auto first = std::make_unique<KvSR>("First", makeProbe7);
+    auto second = std::make_unique<KvSR>("Second", makeProbe8);
+    Sob::addParameter("left behind");  // must be freed with the list
+    Sob::addParameter("and this");
+    first.reset();
+    EXPECT_EQ(KvSR::count(), 1);
+    EXPECT_EQ(Sob::countParameters(), 2);  // records remain: the list stays
+    second.reset();
+    EXPECT_EQ(KvSR::count(), 0);
+    EXPECT_EQ(KvSR::at(0), nullptr);
+    EXPECT_EQ(Sob::countParameters(), 0);
+    KvSR::setDynamicLoad(0);
+    EXPECT_EQ(Sob::isXtor("Second"), 0);
+    KvSR::setDynamicLoad(1);
+
+    KvSR again("Again", makeProbe7);
+    EXPECT_EQ(KvSR::count(), 1);
+    EXPECT_EQ(Sob::countParameters(), 0);  // a fresh, empty list
+    Sob::addParameter("new");
+    Sob::prepareParameters();
+    EXPECT_STREQ(Sob::nextParameter(), "new");
+    EXPECT_EQ(createdId("again"), "probe-7");
+}
