@@ -98,7 +98,8 @@ public:
 private:
     friend class YVariable;
     friend class YThread;
-    friend struct YHeapTesting;
+    // Tests and tools that drive the heap without a script thread define it.
+    friend struct YHeapAccess;
 
     void init();
     void kill();

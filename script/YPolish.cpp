@@ -13,8 +13,8 @@
 // operands associate to the left.
 //
 // Limits: the code has at most 127 bytes and at most kYMaxTerms terms; beyond
-// either the analysis fails with yerrTooComplex. Empty parentheses "()" have
-// no operand and fail with yerrMissingOperand. The analyser allocates
+// either the analysis fails with yerrTooComplex. Texts without an operand,
+// "()" or a lone operator, fail with yerrMissingOperand. The analyser allocates
 // nothing: each level scans its text twice (check, then analyse the pieces)
 // instead of keeping a list of pieces.
 #include "script/YHeap.h"
@@ -43,15 +43,13 @@ int fail(int code) {
 }
 
 // Walks a text keeping track of quotes and parentheses; a split is an
-// operator of the level outside both. A split on the last byte is ignored
-// (a trailing operator is dropped).
+// operator of the level outside both.
 class Splitter {
 public:
-    Splitter(const char* t, int n, const char* levelOperators) : text(t), length(n), operators(levelOperators) {}
+    explicit Splitter(const char* levelOperators) : operators(levelOperators) {}
 
-    // Advances over byte i; false when a parenthesis closes below depth 0.
-    bool step(int i) {
-        const char c = text[i];
+    // Advances over c; false when a parenthesis closes below depth 0.
+    bool step(char c) {
         if (quote) {
             if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
@@ -61,15 +59,10 @@ public:
         if (c == ')' && --depth < 0) return false;
         return true;
     }
-    bool isSplit(int i) const {
-        const char c = text[i];
-        return !quote && depth == 0 && c != 0 && std::strchr(operators, c) && i != length - 1;
-    }
+    bool isSplit(char c) const { return !quote && depth == 0 && c != 0 && std::strchr(operators, c); }
     bool balanced() const { return !quote && depth == 0; }
 
 private:
-    const char* text;
-    int length;
     const char* operators;
     char quote = 0;
     int depth = 0;
@@ -116,16 +109,22 @@ void YHeap::analyse(const char* text, int length, int level) {
     }
     const char* operators = kLevelOperators[level - 1];
 
-    // First pass: check the pieces; a leading operator with two operands
-    // gets the missing left operand "z" at once.
-    Splitter check(text, length, operators);
+    // First pass: check the pieces. A leading operator with two operands
+    // gets the missing left operand "z" at once; an operator on the last
+    // byte is dropped (the text ends before it).
+    Splitter check(operators);
+    int end = length;
     int pieceStart = 0;
     for (int i = 0; i < length; ++i) {
-        if (!check.step(i)) {
+        if (!check.step(text[i])) {
             fail(yerrUnbalanced);
             return;
         }
-        if (!check.isSplit(i)) continue;
+        if (!check.isSplit(text[i])) continue;
+        if (i == length - 1) {
+            end = i;
+            break;
+        }
         if (i == pieceStart) {
             if (pieceStart != 0) {
                 fail(yerrMissingOperand);
@@ -139,15 +138,21 @@ void YHeap::analyse(const char* text, int length, int level) {
         fail(yerrUnbalanced);
         return;
     }
+    // An operator with nothing after it, or a text that is only a dropped
+    // operator: an operand is missing.
+    if (end == pieceStart && (pieceStart > 0 || end == 0)) {
+        fail(yerrMissingOperand);
+        return;
+    }
     if (YVariable::getError()) return;
 
     // Second pass: each piece at the next level, then its operator and "s".
-    Splitter walk(text, length, operators);
+    Splitter walk(operators);
     pieceStart = 0;
     char pieceOperator = 0;
-    for (int i = 0; i <= length; ++i) {
-        const bool split = i < length && walk.step(i) && walk.isSplit(i);
-        if (i < length && !split) continue;
+    for (int i = 0; i <= end; ++i) {
+        const bool split = i < end && walk.step(text[i]) && walk.isSplit(text[i]);
+        if (i < end && !split) continue;
         if (i > pieceStart) {
             analyse(text + pieceStart, i - pieceStart, level + 1);
             if (YVariable::getError()) return;
@@ -156,7 +161,7 @@ void YHeap::analyse(const char* text, int length, int level) {
                 emit('s');
             }
         }
-        pieceOperator = text[i < length ? i : 0];
+        if (split) pieceOperator = text[i];
         pieceStart = i + 1;
     }
 }

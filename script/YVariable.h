@@ -148,6 +148,7 @@ public:
 private:
     friend class YHeap;
     friend class YThread;
+    friend struct YHeapAccess;
 
     // A temporary: never owns an object (alias 1), form text, no name.
     YVariable();
