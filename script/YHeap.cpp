@@ -16,11 +16,18 @@ KvScriptableObject* YHeap::theTrinket = nullptr;
 
 namespace {
 
+// The entry's name begins with the length bytes of name (none of them NUL);
+// never reads past the end of the entry's name.
+bool beginsWith(const char* own, const char* name, int length) {
+    if (!own) return false;
+    for (int i = 0; i < length; ++i)
+        if (own[i] == 0 || own[i] != name[i]) return false;
+    return true;
+}
+
 // The entry's name is exactly the length bytes of name.
 bool sameName(const YVariable* entry, const char* name, int length) {
-    const char* own = entry->getName();
-    return own && std::strncmp(own, name, length) == 0 && own[length] == 0 &&
-           std::memchr(own, 0, length) == nullptr;
+    return beginsWith(entry->getName(), name, length) && entry->getName()[length] == 0;
 }
 
 
@@ -108,8 +115,8 @@ int YHeap::pile(const char* name, int length, const char* value) {
     for (int i = 0; i < count; ++i) {
         const YVariable* clone = table[i];
         const char* own = clone->getName();
-        if (clone->getKind() != yvtVariable || !own || std::strncmp(own, name, length) != 0) continue;
-        if (std::memchr(own, 0, length) || std::strrchr(own, '.') != own + length) continue;
+        if (clone->getKind() != yvtVariable || !beginsWith(own, name, length)) continue;
+        if (std::strrchr(own, '.') != own + length) continue;
         if (entry->other == 0) entry->other = i;
         const int number = std::atoi(own + length + 1);
         if (number > entry->cloneCount) entry->cloneCount = number;
