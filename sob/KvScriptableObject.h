@@ -1,7 +1,7 @@
 // The base of every object that scripts and hosts address by name.
 // An object owns a table of named properties (data, method, event) kept in
-// the order they were added; a name occurs at most once, and the first entry
-// is always the event "born". Values cross the boundary as NUL-terminated
+// the order they were added; a name occurs at most once, and a new object
+// starts with the single entry "born" (an event). Values cross the boundary as NUL-terminated
 // texts: getters write into one shared static buffer, methods and factories
 // read their arguments from one shared static parameter list. All of this is
 // process-wide state of the application's single thread.

@@ -112,7 +112,6 @@ TEST_F(Clone, CloneReplacesSameNamedPropertiesOfTheTarget) {
 }
 
 TEST_F(Clone, CloneRunsTheClassBornLinkEachTime) {
-    LinkLog born;
     const LoggingLink l(&born);
     ASSERT_EQ(Sob::setBornHandler("probe", &l), 1);
     std::unique_ptr<Sob> source(Sob::create("Probe", Sob::kKvEndOfParameters));
@@ -126,7 +125,6 @@ TEST_F(Clone, CloneRunsTheClassBornLinkEachTime) {
 }
 
 TEST_F(Clone, CloneOfAnObjectOfNoClassRunsNoBornLink) {
-    LinkLog born;
     const LoggingLink l(&born);
     Sob::setBornHandler("Probe", &l);
     Probe loose;
@@ -139,7 +137,6 @@ TEST_F(Clone, CloneOfAnObjectOfNoClassRunsNoBornLink) {
 // ---- sobBorn ----
 
 TEST_F(Clone, BornJoinsARegisteredClassOnce) {
-    LinkLog born;
     const LoggingLink l(&born);
     Sob::setBornHandler("Probe", &l);
     Probe p;

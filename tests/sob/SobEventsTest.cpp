@@ -86,15 +86,6 @@ TEST(EventBinding, TwoNullsUnbindAndRebindingReplacesTheOldLinks) {
     EXPECT_EQ(first.calls, 0);
 }
 
-TEST(EventBinding, TheBornEventCanBeBoundAndPassed) {
-    LinkLog log;
-    Probe p;
-    const LoggingLink h(&log);
-    ASSERT_EQ(p.sobSet(Sob::sobBornEvent, &h, nullptr), 1);
-    EXPECT_EQ(p.sobPass("born"), 1);
-    EXPECT_EQ(log.calls, 1);
-}
-
 // ---- the call-in-progress flag ----
 
 class CallInProgress : public ::testing::Test {

@@ -50,14 +50,6 @@ TEST_F(ParameterList, NullIsStoredAsEmptyText) {
     EXPECT_STREQ(Sob::nextParameter(), "after");
 }
 
-TEST_F(ParameterList, ResetEmptiesIt) {
-    Sob::addParameter("x");
-    Sob::resetParameters();
-    EXPECT_EQ(Sob::countParameters(), 0);
-    Sob::prepareParameters();
-    EXPECT_STREQ(Sob::nextParameter(), "");
-}
-
 // ---- sobPlay ----
 
 TEST_F(ParameterList, PlayWithOnlyTheEndMarkerUsesThePreparedParameters) {

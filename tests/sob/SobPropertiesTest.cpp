@@ -242,10 +242,3 @@ TEST(ValueBuffer, GetterReceivesTheBufferAndSetterTheValue) {
     ASSERT_EQ(getter.args.size(), 1u);
     EXPECT_EQ(getter.args[0], v);
 }
-
-TEST(ObjectServices, ClientDataIsStoredNotOwned) {
-    Bare b;
-    int word = 0;
-    b.sobSetClientData(&word);
-    EXPECT_EQ(b.sobGetClientData(), &word);
-}

@@ -58,7 +58,6 @@ TEST_F(Registry, FirstRegisteredWinsUntilItLeaves) {
 }
 
 TEST_F(Registry, CreationAssignsPropertiesOnceAndRunsNoBornLink) {
-    LinkLog born;
     const LoggingLink l(&born);
     ASSERT_EQ(Sob::setBornHandler("Probe", &l), 1);
     Sob* marker = Sob::getNewborn();
@@ -93,14 +92,14 @@ TEST_F(Registry, FactoryReturningNullCreatesNothing) {
 }
 
 TEST_F(Registry, BornLinkGoesWithItsRecord) {
-    LinkLog born;
+    LinkLog temporaryBorn;
     {
         KvSR temporary("Temporary", makeProbe7);
-        const LoggingLink l(&born);
+        const LoggingLink l(&temporaryBorn);
         ASSERT_EQ(Sob::setBornHandler("temporary", &l), 1);
     }
-    EXPECT_EQ(born.deaths, 2);
-    EXPECT_EQ(born.calls, 0);
+    EXPECT_EQ(temporaryBorn.deaths, 2);  // the caller's link and the record's clone
+    EXPECT_EQ(temporaryBorn.calls, 0);
 }
 
 // ---- command lines ----

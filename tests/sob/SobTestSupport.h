@@ -121,5 +121,8 @@ private:
 class WithProbeClass : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(KvSR::count(), 1); }
+    // Log for a born link given to the class: declared first, so it outlives
+    // the record that holds the link.
+    LinkLog born;
     KvSR probeRecord{"Probe", &Probe::make};
 };
