@@ -82,6 +82,7 @@ public:
     // kYMaxValueLength. Without: -1 re-makes a number's text from the payload,
     // -2 clears the value deleting an owned object, -3 clears it without.
     void set(const char* text, int length);
+    // The long payload is 32 bits wide: a number beyond that is held as a double.
     void set(long number);
     void set(double number);
     // Holds the object (owning it unless the entry is a marked alias); null clears.
@@ -102,6 +103,8 @@ public:
     int value(char* buffer);
     const char* value(KvScriptableObject*& object);
     const char* value(double* number);
+    // A double goes to the nearest whole number (halfway: the lower one),
+    // kept within the 32-bit range of the long payload.
     const char* value(long* number);
     // As value, but when the value is that of another entry, that entry's value.
     int resolve(char* buffer);
