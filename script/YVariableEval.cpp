@@ -78,8 +78,9 @@ void concatenate(YVariable& result, std::string_view left, std::string_view righ
     const size_t length = left.size() + right.size();
     if (length >= static_cast<size_t>(kYValueBufferSize)) return fail(yerrLength);
     char joined[kYValueBufferSize];
-    std::memcpy(joined, left.data(), left.size());
-    std::memcpy(joined + left.size(), right.data(), right.size());
+    // An empty operand may have no storage at all (a value that has no text).
+    if (!left.empty()) std::memcpy(joined, left.data(), left.size());
+    if (!right.empty()) std::memcpy(joined + left.size(), right.data(), right.size());
     result.set(joined, static_cast<int>(length));
 }
 
@@ -136,8 +137,8 @@ void YVariable::evaluate(EvalCursor& cursor, YVariable& result) const {
     }
     if (marker == 't') {
         ++cursor.code;
-        --cursor.counter;
-        YVariable* term = cursor.counter >= 0 ? YHeap::theHeap[parts[cursor.counter]] : nullptr;
+        // A damaged entry may announce fewer terms than its code uses.
+        YVariable* term = cursor.counter > 0 ? YHeap::theHeap[parts[--cursor.counter]] : nullptr;
         if (term)
             result.set(term);
         else
