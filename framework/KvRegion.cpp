@@ -118,6 +118,13 @@ bool KvRegion::contains(const KvPoint& p) const {
                                           nullptr);
 }
 
+bool KvRegion::contains(const KvRect& r) const {
+    if (r.isEmpty()) return true;
+    pixman_box32_t b = box(r);
+    return pixman_region32_contains_rectangle(const_cast<pixman_region32_t*>(&reg), &b) ==
+           PIXMAN_REGION_IN;
+}
+
 bool KvRegion::overlaps(const KvRegion& other) const { return !(*this * other).isNull(); }
 
 bool KvRegion::overlaps(const KvRect& r) const {

@@ -34,6 +34,9 @@ public:
     void offset(int dx, int dy);
     KvRect bounds() const;
     bool contains(const KvPoint& p) const;
+    // Every pixel of r lies in the region (an empty r lies in any region).
+    // Decided on the region's bands without building a temporary region.
+    bool contains(const KvRect& r) const;
     bool overlaps(const KvRegion& other) const;
     bool overlaps(const KvRect& r) const;
 

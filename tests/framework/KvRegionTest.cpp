@@ -169,6 +169,7 @@ TEST(KvRegion, ContainsAndOverlapsAgreeWithTheMask) {
         EXPECT_EQ(a.region.overlaps(b.region), !(a.mask & b.mask).empty()) << "round " << i;
         const KvRect r = randomRect(rng);
         EXPECT_EQ(a.region.overlaps(r), !(a.mask & Mask::of(r)).empty()) << "round " << i;
+        EXPECT_EQ(a.region.contains(r), (Mask::of(r) - a.mask).empty()) << "round " << i;
     }
 }
 
