@@ -157,6 +157,9 @@ protected:
         if (!bg) bg = recorder = new RecordingBackground;
         window = std::make_unique<KvTrinketWindow>(KvRect(0, 0, kW, kH), bg, 0, collectorW,
                                                    collectorH, depth, 1, flip);
+        // The last mouse point is library-wide: start each test with the
+        // pointer at (0, 0), where the headless pointer is.
+        window->twDoMouseMove(KvPoint(0, 0));
         return window.get();
     }
     Swatch* add(const KvRect& r, const KvColor& c, KvTrinketClippingSupport s = kTrClipRegion) {
