@@ -347,7 +347,7 @@ void KvTrinket::trDisplay() {
     if (!trIsShownInDepth()) return;
     KvTrinketWindow* const w = container;
     const int side = w->flipSide;
-    const KvRegion& blt = w->bltRgn[side];  // all that reaches the screen this tick
+    const KvTDeferredRegion& blt = w->bltRgn[side];  // all that reaches the screen this tick
     KvRegion& dirty = dirtyRgn[side];
 
     enum class Step { partial, whole, show };
@@ -364,10 +364,12 @@ void KvTrinket::trDisplay() {
 
     bool partial = false;
     if (step == Step::partial) {
-        if (clippingSupport == kTrClipNone || blt.contains(boxRect)) {
+        // X, the part of the box that reaches the screen; the box lies wholly
+        // inside B exactly when X is the whole box.
+        const KvRegion exposed = clippingSupport == kTrClipNone ? KvRegion() : blt.intersect(boxRect);
+        if (clippingSupport == kTrClipNone || exposed.contains(boxRect)) {
             step = Step::whole;
         } else {
-            const KvRegion exposed = KvRegion(boxRect) * blt;
             if (!exposed.isNull()) {
                 if (clippingSupport == kTrClipRect)
                     trMakePartlyDirty(KvRegion(dirty.bounds() + exposed.bounds()));

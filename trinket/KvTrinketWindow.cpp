@@ -161,7 +161,7 @@ void KvTrinketWindow::twUpdateTrinkets() {
     for (KvTrinket* t = walk.first(); t; t = walk.next()) t->trAskRateAndUpdate();
 }
 
-void KvTrinketWindow::twRestoreBackground() { twRestoreBackground(dirtyBackRgn[flipSide]); }
+void KvTrinketWindow::twRestoreBackground() { twRestoreBackground(dirtyBackRgn[flipSide].region()); }
 
 void KvTrinketWindow::twRestoreBackground(const KvRegion& region) {
     if (!background) return;
@@ -186,10 +186,10 @@ void KvTrinketWindow::twDrawTrinkets() {
 }
 
 void KvTrinketWindow::twBlt() {
-    KvRegion& pending = bltRgn[flipSide];
+    KvTDeferredRegion& pending = bltRgn[flipSide];
     if (pending.isNull()) return;
     if (updateRgnDelay) {
-        twOutlineUpdate(pending, KvColor(0, 0, static_cast<unsigned short>(0xFFFF >> flipSide)));
+        twOutlineUpdate(pending.region(), KvColor(0, 0, static_cast<unsigned short>(0xFFFF >> flipSide)));
         twPauseForUpdateRgn();
     }
     if (flipping) {

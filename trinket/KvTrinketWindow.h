@@ -23,6 +23,7 @@
 #include "framework/KvRegion.h"
 #include "framework/KvWindow.h"
 #include "trinket/KvTBackground.h"
+#include "trinket/KvTDeferredRegion.h"
 #include "trinket/KvTUserEventInfo.h"
 #include "trinket/KvTrinket.h"
 
@@ -109,10 +110,10 @@ public:
 
     // ---- regions ----
     void twSetBltRgn(const KvRegion& region);
-    const KvRegion& twGetBltRgn() const { return bltRgn[flipSide]; }
+    const KvRegion& twGetBltRgn() const { return bltRgn[flipSide].region(); }
     void twEnlargeDirtyBackRgn(const KvRegion& region);
     void twSetDirtyBackRgn(const KvRegion& region);
-    const KvRegion& twGetDirtyBackRgn() const { return dirtyBackRgn[flipSide]; }
+    const KvRegion& twGetDirtyBackRgn() const { return dirtyBackRgn[flipSide].region(); }
     void twClearDirtyRects();
     void twSetTraverseTrinkets(int t) { traverseTrinkets = t; }
     int twGetTraverseTrinkets() const { return traverseTrinkets; }
@@ -232,8 +233,9 @@ private:
     int sneakUpdates;
     int serviceNotReentrant;
     int flyOnMoveOnly;
-    KvRegion bltRgn[2];
-    KvRegion dirtyBackRgn[2];
+    // Regions that take many small unions per tick merge them lazily.
+    KvTDeferredRegion bltRgn[2];
+    KvTDeferredRegion dirtyBackRgn[2];
     KvTBackground* background;
     KvCanvas* collector;
     int eventsSuspended;
