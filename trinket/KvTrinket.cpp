@@ -5,6 +5,7 @@
 // cleans only the side being drawn, so the other buffer still gets the change.
 #include "trinket/KvTrinket.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -203,7 +204,8 @@ void KvTrinket::trZop() {
     if (container) trTouch(kTrPropZ, container->highestZ + 1, 0);
 }
 void KvTrinket::trZBottom() {
-    if (container) trTouch(kTrPropZ, container->lowestZ - 1, 0);
+    // The record only grows downwards; it stops at the lowest int.
+    if (container) trTouch(kTrPropZ, container->lowestZ > INT_MIN ? container->lowestZ - 1 : INT_MIN, 0);
 }
 void KvTrinket::trSetVisible(int v) { trTouch(kTrPropVisible, v, 0); }
 int KvTrinket::trGetVisible() const { return visible; }
