@@ -94,6 +94,24 @@ TEST_F(Events, ADragMovesSnapsAndReleasesTheTrinket) {
     EXPECT_TRUE(shows(41, 41, kWhite));
 }
 
+TEST_F(Events, ADragPastTheCorralEdgeWaitsForThePointerToComeBack) {
+    KvTrinketWindow* w = open();
+    Swatch* s = add(KvRect(140, 50, 160, 70), kRed);  // at the right edge
+    press(145, 55);
+    moveTo(175, 55);  // 30 past the edge
+    EXPECT_EQ(s->trGetX(), 140);
+    moveTo(165, 55);  // back 10
+    EXPECT_EQ(s->trGetX(), 140);
+    moveTo(135, 55);  // back 30 more: 10 left of where the drag began
+    EXPECT_EQ(s->trGetX(), 130);
+    moveTo(180, 55);
+    release(180, 55);
+    EXPECT_EQ(s->stuck(), 0);  // the release lets go of the edge
+    EXPECT_EQ(w->twGetEventReceiver(), nullptr);
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+}
+
 TEST_F(Events, APressRaisesAMovableTrinketToTheTopOfItsLevel) {
     KvTrinketWindow* w = open();
     Swatch* a = add(KvRect(10, 10, 50, 50), kRed);
