@@ -67,7 +67,7 @@ void KvRegion::set(const KvRect& r) {
 void KvRegion::set(const KvRect* rects, int count) {
     set();
     // Converted in chunks on the stack; each chunk is sorted into a region at once.
-    constexpr int kChunk = 128;
+    constexpr int kChunk = 512;
     pixman_box32_t boxes[kChunk];
     for (int done = 0; rects && done < count;) {
         int n = 0;
