@@ -64,6 +64,30 @@ void KvRegion::set(const KvRect& r) {
     }
 }
 
+void KvRegion::set(const KvRect* rects, int count) {
+    set();
+    // Converted in chunks on the stack; each chunk is sorted into a region at once.
+    constexpr int kChunk = 512;
+    pixman_box32_t boxes[kChunk];
+    for (int done = 0; rects && done < count;) {
+        int n = 0;
+        for (; n < kChunk && done < count; ++done)
+            if (!rects[done].isEmpty()) boxes[n++] = box(rects[done]);
+        if (n == 0) continue;
+        pixman_region32_t part;
+        // One box from its corners (pixman's one-box path computes a width that can overflow).
+        const pixman_bool_t made = n == 1 ? (pixman_region32_init_with_extents(&part, &boxes[0]), 1)
+                                          : pixman_region32_init_rects(&part, boxes, n);
+        if (!made) {
+            pixman_region32_fini(&part);
+            set();
+            return;
+        }
+        check(pixman_region32_union(&reg, &reg, &part), &reg);
+        pixman_region32_fini(&part);
+    }
+}
+
 bool KvRegion::isNull() const {
     return !pixman_region32_not_empty(const_cast<pixman_region32_t*>(&reg));
 }
@@ -116,6 +140,13 @@ KvRect KvRegion::bounds() const {
 bool KvRegion::contains(const KvPoint& p) const {
     return pixman_region32_contains_point(const_cast<pixman_region32_t*>(&reg), p.x, p.y,
                                           nullptr);
+}
+
+bool KvRegion::contains(const KvRect& r) const {
+    if (r.isEmpty()) return true;
+    pixman_box32_t b = box(r);
+    return pixman_region32_contains_rectangle(const_cast<pixman_region32_t*>(&reg), &b) ==
+           PIXMAN_REGION_IN;
 }
 
 bool KvRegion::overlaps(const KvRegion& other) const { return !(*this * other).isNull(); }

@@ -124,6 +124,25 @@ TEST(KvRegion, BuiltFromRectanglesMatchesTheirUnion) {
     }
 }
 
+TEST(KvRegion, SetFromManyRectanglesIsTheirUnion) {
+    std::mt19937 rng(11);
+    for (int n : {0, 1, 2, 300, 511, 512, 513, 1100}) {
+        std::vector<KvRect> rects;
+        Mask want;
+        for (int i = 0; i < n; ++i) {
+            rects.push_back(randomRect(rng));  // some are empty or inverted
+            want = want | Mask::of(rects.back());
+        }
+        KvRegion r(KvRect(0, 0, 5, 5));  // whatever it held is replaced
+        r.set(rects.data(), n);
+        ASSERT_TRUE(matches(r, want)) << n << " rectangles";
+    }
+    KvRegion huge;
+    const KvRect corners(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+    huge.set(&corners, 1);
+    EXPECT_EQ(huge.bounds(), corners);
+}
+
 TEST(KvRegion, UnionIntersectionAndSubtractionMatchTheMask) {
     std::mt19937 rng(2);
     for (int i = 0; i < kRounds; ++i) {
@@ -169,6 +188,7 @@ TEST(KvRegion, ContainsAndOverlapsAgreeWithTheMask) {
         EXPECT_EQ(a.region.overlaps(b.region), !(a.mask & b.mask).empty()) << "round " << i;
         const KvRect r = randomRect(rng);
         EXPECT_EQ(a.region.overlaps(r), !(a.mask & Mask::of(r)).empty()) << "round " << i;
+        EXPECT_EQ(a.region.contains(r), (Mask::of(r) - a.mask).empty()) << "round " << i;
     }
 }
 

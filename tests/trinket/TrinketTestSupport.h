@@ -1,0 +1,216 @@
+// Shared fixtures for the compositor tests: a headless application with one
+// trinket window over a white background, a test trinket ("Swatch") that
+// paints its box one colour into the collector and records every draw, a
+// background that records what it restores, a reference renderer that
+// paints the scene from scratch, and helpers to compare it with the screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/KvWndCanvas.h"
+#include "sob/KvSR.h"
+#include "tests/framework/HeadlessFixture.h"
+#include "trinket/KvTBackground.h"
+#include "trinket/KvTrinket.h"
+#include "trinket/KvTrinketWindow.h"
+
+inline constexpr KvColor kWhite(0xFFFF, 0xFFFF, 0xFFFF);
+inline constexpr KvColor kRed = KvColor::fromBytes(255, 0, 0);
+inline constexpr KvColor kGreen = KvColor::fromBytes(0, 255, 0);
+inline constexpr KvColor kBlue = KvColor::fromBytes(0, 0, 255);
+inline constexpr KvColor kYellow = KvColor::fromBytes(255, 255, 0);
+inline constexpr KvColor kCyan = KvColor::fromBytes(0, 255, 255);
+inline constexpr KvColor kMagenta = KvColor::fromBytes(255, 0, 255);
+
+inline std::string describe(const KvRect& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "(%d, %d, %d, %d)", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+// Paints its box in one colour. Records each draw and the part of the
+// collector it could really paint (the box within the clip region).
+class Swatch : public KvTrinket {
+public:
+    Swatch(KvTrinketWindow* w, const KvRect& r, const KvColor& c,
+           KvTrinketClippingSupport support = kTrClipRegion)
+        : KvTrinket(w, support), color(c) {
+        trSetRect(r);
+    }
+    Swatch(const Swatch& o) : KvTrinket(o), color(o.color) {}
+
+    // Factory for class registration: a 10 x 10 red swatch on the current window.
+    static KvScriptableObject* make() {
+        return new Swatch(KvTrinketWindow::currentWindow, KvRect(0, 0, 10, 10), KvColor::fromBytes(255, 0, 0));
+    }
+
+    KvScriptableObject* copy() const override {
+        auto* twin = new Swatch(*this);
+        sobClone(twin);
+        return twin;
+    }
+    void trUpdate() override {
+        ++updates;
+        if (onUpdate) onUpdate(*this);
+    }
+    void trDraw() const override {
+        KvCanvas* c = trGetCollector();
+        ++draws;
+        KvRegion painted(box());
+        if (c->clip) painted *= *c->clip;
+        lastClip = c->clip ? *c->clip : KvRegion();
+        lastClipped = c->clip != nullptr;
+        paintedArea += painted;
+        c->fill = true;
+        c->outline = false;
+        c->fillColor = color;
+        c->draw(box());
+    }
+
+    // The property table, in order.
+    std::vector<std::string> propertyNames() const {
+        std::vector<std::string> names;
+        KvList<KvScriptableObjectProperty>::Cursor c(*properties);
+        for (KvScriptableObjectProperty* p = c.first(); p; p = c.next()) names.emplace_back(p->getName());
+        return names;
+    }
+
+    // Field access for tests.
+    int dirtyStateOfSide(int side) const { return dirtyState[side]; }
+    const KvRegion& dirtyRgnOfSide(int side) const { return dirtyRgn[side]; }
+    int stuck() const { return stuckX | (stuckY << 1); }
+    int track() const { return trackState; }
+
+    KvColor color;
+    std::function<void(Swatch&)> onUpdate;
+    int updates = 0;
+    mutable int draws = 0;
+    mutable KvRegion paintedArea;
+    mutable KvRegion lastClip;
+    mutable bool lastClipped = false;
+};
+
+// The white background, recording every restore.
+class RecordingBackground : public KvTBackground {
+public:
+    int restores = 0;  // calls with something to restore
+    KvRegion restored;
+    std::vector<KvRegion> calls;
+
+private:
+    bool bkRestore(KvCanvas* target, const KvRegion& region, KvRect&) override {
+        if (region.isNull()) return false;
+        ++restores;
+        restored += region;
+        calls.push_back(region);
+        target->fill = true;
+        target->outline = false;
+        target->fillColor = kWhite;
+        target->draw(region);
+        return false;
+    }
+};
+
+// Calls that a link received, as text, in order.
+struct CallLog {
+    std::vector<std::string> entries;
+    KvFunctionLink link(const std::string& name) {
+        return KvFunctionLink([this, name](const void*) { entries.push_back(name); });
+    }
+    std::string joined() const {
+        std::string out;
+        for (const std::string& e : entries) out += (out.empty() ? "" : " ") + e;
+        return out;
+    }
+};
+
+// A headless app with one window: 160 x 120 at 16 bits, white background.
+class TrinketTest : public HeadlessTest {
+protected:
+    static constexpr int kW = 160, kH = 120;
+
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        KvTrinket::setCreateVisible(1);
+        KvTrinket::setCorralNormalization(1);
+        KvTrinket::trSetDefaultBkgdCursor(nullptr, 0);
+        KvTrinket::trSetDefaultSpotCursor(nullptr);
+        KvTrinket::trSetDefaultGrabCursor(nullptr);
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_EQ(KvTrinketWindow::currentWindow, nullptr);
+        EXPECT_EQ(KvTrinket::trGetFocus(), nullptr);
+        EXPECT_EQ(KvTrinket::trGetFlyOverTrinket(), nullptr);
+        HeadlessTest::TearDown();
+    }
+
+    // Makes the window; background defaults to a recording white one.
+    KvTrinketWindow* open(int collectorW = -1, int collectorH = -1, int flip = 0,
+                          KvTBackground* bg = nullptr, int depth = 16) {
+        if (!bg) bg = recorder = new RecordingBackground;
+        window = std::make_unique<KvTrinketWindow>(KvRect(0, 0, kW, kH), bg, 0, collectorW,
+                                                   collectorH, depth, 1, flip);
+        // The last mouse point is library-wide: start each test with the
+        // pointer at (0, 0), where the headless pointer is.
+        window->twDoMouseMove(KvPoint(0, 0));
+        return window.get();
+    }
+    Swatch* add(const KvRect& r, const KvColor& c, KvTrinketClippingSupport s = kTrClipRegion) {
+        return new Swatch(window.get(), r, c, s);
+    }
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) app->pass();
+    }
+    KvHeadlessWindow* screen() const { return backend.windowOf(window.get()); }
+
+    // The scene painted from scratch: white, then every shown trinket bottom to top.
+    std::unique_ptr<KvMemCanvas> reference() const {
+        KvCanvas* col = window->twGetCollector();
+        auto ref = std::make_unique<KvMemCanvas>(col->getWidth(), col->getHeight(),
+                                                 col->getFormat() == kKvFormat555 ? 15 : col->getDepth());
+        ref->fill = true;
+        ref->outline = false;
+        ref->fillColor = kWhite;
+        ref->draw(ref->getBounds());
+        KvList<KvTrinket>::Cursor walk(window->twGetTrinketList());
+        for (KvTrinket* t = walk.first(); t; t = walk.next()) {
+            if (!t->trGetVisible() || t->trGetZ() < window->twGetZDepth()) continue;
+            ref->fillColor = static_cast<Swatch*>(t)->color;
+            ref->draw(t->box());
+        }
+        return ref;
+    }
+
+    // The screen shows the reference wherever the window looks at the collector.
+    ::testing::AssertionResult screenShowsScene() const {
+        const auto ref = reference();
+        const KvCanvas& shown = screen()->display();
+        if (!shown.isValid()) return ::testing::AssertionFailure() << "nothing presented";
+        const int ox = window->twGetBlitOffsetX(), oy = window->twGetBlitOffsetY();
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const uint32_t want = ref->getPixel(x + ox, y + oy);
+                if (shown.getPixel(x, y) != want)
+                    return ::testing::AssertionFailure()
+                           << "screen (" << x << ", " << y << ") is " << shown.getPixel(x, y)
+                           << ", a full redraw gives " << want;
+            }
+        return ::testing::AssertionSuccess();
+    }
+
+    // Whether the screen pixel at (x, y) is colour c (as the screen's format stores it).
+    bool shows(int x, int y, const KvColor& c) const {
+        const KvCanvas& shown = screen()->display();
+        return shown.isValid() && shown.getPixel(x, y) == shown.mapColor(c);
+    }
+
+    std::unique_ptr<KvTrinketWindow> window;
+    RecordingBackground* recorder = nullptr;  // owned by the window
+};

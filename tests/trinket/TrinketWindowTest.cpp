@@ -1,0 +1,578 @@
+// The window's service tick as a person sees it: the screen after each tick
+// against the scene painted from scratch, and what the tick restores, draws
+// and blits (recorded by the background, the swatches and the blit link).
+// Also flipping, scaling, blit offsets, suspension and lost time, palette,
+// hooks, reentrance and the update-region aid.
+#include <random>
+
+#include "framework/KvSys.h"
+
+#include "tests/trinket/TrinketTestSupport.h"
+
+using Tick = TrinketTest;
+
+namespace {
+
+// Records, through the blit link, the area each blit presented.
+struct BlitRecorder {
+    KvHeadlessWindow* hw = nullptr;
+    std::vector<KvRect> areas;
+    KvFunctionLink link() {
+        return KvFunctionLink([this](const void*) { areas.push_back(hw->getLastPresentArea()); });
+    }
+};
+
+}  // namespace
+
+TEST_F(Tick, TheFirstTickShowsTheWholeSceneOverWhite) {
+    open();
+    add(KvRect(10, 10, 50, 40), kRed);
+    Swatch* b = add(KvRect(30, 20, 90, 70), kBlue);
+    add(KvRect(100, 80, 150, 110), kGreen);
+    b->trSetZ(-1);
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+    EXPECT_TRUE(shows(40, 30, kRed));   // red is above blue
+    EXPECT_TRUE(shows(5, 5, kWhite));
+    EXPECT_TRUE(shows(120, 100, kGreen));
+}
+
+TEST_F(Tick, ATickWithNothingDirtyRestoresDrawsAndBlitsNothing) {
+    KvTrinketWindow* w = open();
+    Swatch* a = add(KvRect(10, 10, 30, 30), kRed);
+    BlitRecorder blits{screen(), {}};
+    const KvFunctionLink blitLink = blits.link();
+    w->twBltSetLink(&blitLink);
+    CallLog hooks;
+    const KvFunctionLink pre = hooks.link("pre"), postUpdate = hooks.link("postUpdate"),
+                         postRestore = hooks.link("postRestore"), postDraw = hooks.link("postDraw"),
+                         post = hooks.link("post");
+    w->twPreServiceSetLink(&pre);
+    w->twPostUpdateTrinketsSetLink(&postUpdate);
+    w->twPostRestoreBackgroundSetLink(&postRestore);
+    w->twPostDrawTrinketsSetLink(&postDraw);
+    w->twPostServiceSetLink(&post);
+    tick(2);  // the second tick walks the trinkets once more and finds them clean
+    const int restores = recorder->restores, draws = a->draws, presents = screen()->getPresentCount();
+    const size_t blitCount = blits.areas.size();
+    hooks.entries.clear();
+
+    tick();
+    EXPECT_EQ(recorder->restores, restores);
+    EXPECT_EQ(a->draws, draws);
+    EXPECT_EQ(screen()->getPresentCount(), presents);
+    EXPECT_EQ(blits.areas.size(), blitCount);
+    EXPECT_EQ(hooks.joined(), "pre postUpdate post");
+    EXPECT_EQ(a->updates, 3);  // trinkets still advance every tick
+}
+
+TEST_F(Tick, HooksRunBetweenTheStagesInOrder) {
+    KvTrinketWindow* w = open();
+    add(KvRect(10, 10, 30, 30), kRed);
+    CallLog hooks;
+    const KvFunctionLink cursor = hooks.link("cursor"), pre = hooks.link("pre"),
+                         postUpdate = hooks.link("postUpdate"), postRestore = hooks.link("postRestore"),
+                         postDraw = hooks.link("postDraw"), blt = hooks.link("blt"), post = hooks.link("post");
+    w->twCursorServiceSetLink(&cursor);
+    w->twPreServiceSetLink(&pre);
+    w->twPostUpdateTrinketsSetLink(&postUpdate);
+    w->twPostRestoreBackgroundSetLink(&postRestore);
+    w->twPostDrawTrinketsSetLink(&postDraw);
+    w->twBltSetLink(&blt);
+    w->twPostServiceSetLink(&post);
+    tick();
+    EXPECT_EQ(hooks.joined(), "cursor pre postUpdate postRestore postDraw blt post");
+    w->twPreServiceSetLink(nullptr);
+    EXPECT_EQ(w->twPreServiceGetLink(), nullptr);
+}
+
+TEST_F(Tick, OnlyTheAreaAMoveTouchesIsRestoredRedrawnAndBlitted) {
+    KvTrinketWindow* w = open();
+    Swatch* a = add(KvRect(10, 10, 30, 30), kRed);
+    Swatch* far = add(KvRect(100, 60, 120, 80), kBlue);
+    BlitRecorder blits{screen(), {}};
+    const KvFunctionLink blitLink = blits.link();
+    w->twBltSetLink(&blitLink);
+    tick(2);
+    recorder->restored.set();
+    blits.areas.clear();
+    const int farDraws = far->draws, aDraws = a->draws, presents = screen()->getPresentCount();
+
+    int dx = 5, dy = 3;
+    a->trOffset(dx, dy);
+    tick();
+    const KvRect moved(10, 10, 35, 33);  // old and new box together
+    EXPECT_TRUE(recorder->restored == KvRegion(moved)) << describe(recorder->restored.bounds());
+    EXPECT_EQ(a->draws, aDraws + 1);
+    EXPECT_EQ(far->draws, farDraws);
+    ASSERT_EQ(blits.areas.size(), 1u);
+    EXPECT_EQ(blits.areas[0], moved);
+    EXPECT_EQ(screen()->getPresentCount(), presents + 1);
+    EXPECT_TRUE(screenShowsScene());
+}
+
+// A clean trinket under a moving one redraws only the part that changed,
+// clipped the way its clipping support allows.
+struct ClipCase {
+    KvTrinketClippingSupport support;
+    bool clipped;      // drawn under a clip region
+    int clipRects;     // rectangles of that region
+    KvRect clipBounds;
+};
+
+TEST_F(Tick, ACleanTrinketUnderAChangeRedrawsClippedByItsSupport) {
+    const ClipCase cases[] = {
+        {kTrClipNone, false, 0, KvRect::zero},
+        {kTrClipRect, true, 1, KvRect(20, 20, 60, 30)},
+        {kTrClipRegion, true, 2, KvRect(20, 20, 60, 30)},
+    };
+    for (const ClipCase& c : cases) {
+        SCOPED_TRACE(c.support);
+        open();
+        Swatch* under = add(KvRect(20, 20, 60, 60), kGreen, c.support);
+        Swatch* left = add(KvRect(10, 10, 30, 30), kRed);
+        Swatch* right = add(KvRect(50, 10, 70, 30), kBlue);
+        tick(2);
+        under->draws = 0;
+        for (Swatch* s : {left, right}) {
+            int dx = 1, dy = 0;
+            s->trOffset(dx, dy);
+        }
+        tick();
+        EXPECT_EQ(under->draws, 1);
+        EXPECT_EQ(under->lastClipped, c.clipped);
+        if (c.clipped) {
+            EXPECT_EQ(under->lastClip.rectCount(), c.clipRects);
+            EXPECT_EQ(under->lastClip.bounds(), c.clipBounds);
+        }
+        EXPECT_TRUE(screenShowsScene());
+        EXPECT_EQ(window->twGetCollector()->clip, nullptr);  // emptied after drawing
+        window.reset();
+    }
+}
+
+TEST_F(Tick, CorralClipLimitsDrawingToTheCorral) {
+    open();
+    Swatch* s = add(KvRect(10, 10, 40, 40), kRed);
+    s->trSetCorral(KvRect(0, 0, 30, 30));
+    s->trSetCorralClip(1);
+    tick();
+    EXPECT_TRUE(shows(20, 20, kRed));
+    EXPECT_TRUE(shows(35, 35, kWhite));
+    EXPECT_TRUE(shows(35, 15, kWhite));
+}
+
+// A random scene run tick by tick: whatever moves, hides, shows or changes
+// z, the screen after every tick equals the scene painted from scratch.
+// With flipping, each buffer must have caught up whenever it is shown.
+TEST_F(Tick, EveryShownFrameEqualsAFullRedraw) {
+    for (int flip : {0, 1}) {
+        SCOPED_TRACE(flip ? "flipping" : "blitting");
+        KvTrinketWindow* w = open(-1, -1, flip);
+        ASSERT_EQ(w->twIsFlipping(), flip);
+        std::mt19937 rng(42 + flip);
+        const KvColor colors[] = {kRed, kGreen, kBlue, kYellow, kCyan, kMagenta};
+        const KvTrinketClippingSupport supports[] = {kTrClipNone, kTrClipRect, kTrClipRegion};
+        std::vector<Swatch*> swatches;
+        for (int i = 0; i < 6; ++i) {
+            const int x = static_cast<int>(rng() % 130), y = static_cast<int>(rng() % 90);
+            swatches.push_back(add(KvRect(x, y, x + 12 + static_cast<int>(rng() % 30), y + 10 + static_cast<int>(rng() % 30)),
+                                   colors[i], supports[i % 3]));
+        }
+        int flips = 0;
+        for (int step = 0; step < 200; ++step) {
+            Swatch* s = swatches[rng() % swatches.size()];
+            switch (rng() % 7) {
+                case 0: case 1: {
+                    int dx = static_cast<int>(rng() % 21) - 10, dy = static_cast<int>(rng() % 21) - 10;
+                    s->trOffset(dx, dy);
+                    break;
+                }
+                case 2: s->trSetXY(static_cast<int>(rng() % 140), static_cast<int>(rng() % 100)); break;
+                case 3: s->trSetVisible(!s->trGetVisible()); break;
+                case 4: s->trSetZ(static_cast<int>(rng() % 5) - 2); break;
+                case 5: s->trTop(); break;
+                default: break;  // a tick with nothing new
+            }
+            const int side = w->twGetFlipSide();
+            tick();
+            flips += w->twGetFlipSide() != side;
+            ASSERT_TRUE(screenShowsScene()) << "after step " << step;
+        }
+        if (flip) {
+            EXPECT_GT(flips, 100);
+        }
+        window.reset();
+    }
+}
+
+TEST_F(Tick, FlippingKeepsAChangePendingForTheOtherBuffer) {
+    KvTrinketWindow* w = open(-1, -1, 1);
+    ASSERT_TRUE(w->twIsFlipping());
+    Swatch* s = add(KvRect(10, 10, 30, 30), kRed);
+    tick();
+    EXPECT_EQ(w->twGetFlipSide(), 1);
+    EXPECT_TRUE(screenShowsScene());
+    int dx = 20, dy = 0;
+    s->trOffset(dx, dy);
+    // The move is pending on both sides: the old area must be restored in each buffer.
+    EXPECT_EQ(s->dirtyStateOfSide(0), kTrPartlyDirty);
+    EXPECT_EQ(s->dirtyStateOfSide(1), kTrPartlyDirty);
+    tick();
+    EXPECT_EQ(w->twGetFlipSide(), 0);
+    EXPECT_TRUE(screenShowsScene());
+    EXPECT_EQ(s->dirtyStateOfSide(1), kTrClean);   // drawn into that buffer
+    EXPECT_NE(s->dirtyStateOfSide(0), kTrClean);   // still owed to this one
+    EXPECT_FALSE(w->twGetDirtyBackRgn().isNull());
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+    EXPECT_TRUE(shows(15, 15, kWhite));
+}
+
+TEST_F(Tick, BlitOffsetsShowTheShiftedPartOfTheCollector) {
+    KvTrinketWindow* w = open(320, 240);
+    w->twSetBlitOffsets(100, 50);
+    add(KvRect(120, 70, 140, 90), kRed);  // screen (20, 20)
+    add(KvRect(10, 10, 40, 40), kBlue);   // outside the visible part
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+    EXPECT_TRUE(shows(25, 25, kRed));
+    EXPECT_TRUE(shows(15, 15, kWhite));
+    int x = 0, y = 0;
+    w->twGetBlitOffsets(x, y);
+    EXPECT_EQ(x * 1000 + y, 100050);
+}
+
+TEST_F(Tick, BlitRepaintsTheWindowFromTheCollector) {
+    KvTrinketWindow* w = open(320, 240);
+    w->twSetBlitOffsets(10, 5);
+    add(KvRect(20, 20, 60, 60), kRed);
+    tick();
+    KvWndCanvas* wc = w->getCanvas();
+    wc->fill = true;
+    wc->fillColor = kGreen;
+    wc->draw(KvRect(0, 0, 160, 120));  // the window was scribbled over
+    EXPECT_TRUE(shows(30, 30, kGreen));
+    const KvRect part(0, 0, 40, 40);
+    w->blit(&part);
+    EXPECT_TRUE(shows(30, 30, kRed));
+    EXPECT_TRUE(shows(5, 5, kWhite));
+    EXPECT_TRUE(shows(45, 45, kGreen));  // outside the repainted part
+    w->blit(nullptr);
+    EXPECT_TRUE(screenShowsScene());
+}
+
+TEST_F(Tick, SuspendedUpdatesDrawIntoTheCollectorButBlitNothing) {
+    KvTrinketWindow* w = open();
+    Swatch* s = add(KvRect(10, 10, 30, 30), kRed);
+    tick();
+    w->twSuspendUpdates();
+    int sneak = -1;
+    EXPECT_EQ(w->twIsUpdating(&sneak), 0);
+    EXPECT_EQ(sneak, 0);
+    const int presents = screen()->getPresentCount();
+    s->trSetXY(50, 50);
+    tick();
+    EXPECT_EQ(screen()->getPresentCount(), presents);
+    EXPECT_EQ(w->twGetCollector()->getPixel(55, 55), w->twGetCollector()->mapColor(kRed));  // drawn
+    EXPECT_TRUE(shows(55, 55, kWhite));
+    EXPECT_TRUE(shows(15, 15, kRed));  // the screen still shows the old place
+    w->twResumeUpdates();
+    tick(2);
+    EXPECT_TRUE(shows(15, 15, kRed));  // drawn while suspended: not blitted by later ticks
+    w->blit(nullptr);
+    EXPECT_TRUE(screenShowsScene());
+
+    // Sneaking updates blits even while suspended.
+    w->twSuspendUpdates();
+    w->twSneakUpdates(1);
+    s->trSetXY(80, 80);
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+}
+
+TEST_F(Tick, ScalingStretchesTheCollectorOverTheWindow) {
+    KvTrinketWindow* w = open(80, 60);
+    add(KvRect(10, 10, 20, 20), kRed);
+    w->twSetScaling(160, 120);
+    EXPECT_TRUE(w->twGetCollectorScaling());
+    tick();
+    EXPECT_TRUE(shows(21, 21, kRed));
+    EXPECT_TRUE(shows(38, 38, kRed));
+    EXPECT_TRUE(shows(41, 41, kWhite));
+    int sw = 0, sh = 0;
+    w->twSetScaling(500, 500);  // at most the window
+    EXPECT_TRUE(w->twGetScaling(sw, sh));
+    EXPECT_EQ(sw * 1000 + sh, 160120);
+    w->twSetScaling(0, 0);      // the collector's own size: off
+    EXPECT_FALSE(w->twGetScaling(sw, sh));
+    EXPECT_EQ(sw * 1000 + sh, 80060);
+}
+
+TEST_F(Tick, SuspendingServiceAddsExactlyThePauseToLostTime) {
+    KvTrinketWindow* w = open();
+    Swatch* s = add(KvRect(10, 10, 30, 30), kRed);
+    tick();
+    const unsigned long origin = w->twGetTimeOrigin();
+    w->twSuspendService();
+    EXPECT_TRUE(w->twIsSuspended());
+    EXPECT_EQ(w->twGetLastSuspendedTime(), KvSysMilliSecCount());
+    w->twSuspendService();  // twice: the first time counts
+    const int updates = s->updates;
+    backend.advance(5000);
+    tick(3);  // 30 ms of passes without service
+    EXPECT_EQ(s->updates, updates);
+    w->twResumeService();
+    EXPECT_FALSE(w->twIsSuspended());
+    EXPECT_EQ(w->twGetLostTime(), 5030u);
+    tick();
+    EXPECT_EQ(w->twGetTimeOrigin(), origin + 10);  // as if the pause had not happened
+    w->twResumeService();  // not suspended: nothing
+    EXPECT_EQ(w->twGetLostTime(), 5030u);
+}
+
+TEST_F(Tick, InterruptionsCountAsLostTimeOnlyWithTrinkets) {
+    KvTrinketWindow* w = open();
+    backend.interrupt(300);
+    EXPECT_EQ(w->twGetLostTime(), 0u);
+    add(KvRect(0, 0, 5, 5), kRed);
+    backend.interrupt(250);
+    EXPECT_EQ(w->twGetLostTime(), 250u);
+}
+
+TEST_F(Tick, TrinketsMayHideOrDeleteThemselvesAndOthersWhileUpdating) {
+    KvTrinketWindow* w = open();
+    Swatch* bottom = add(KvRect(0, 0, 20, 20), kRed);
+    Swatch* hider = add(KvRect(30, 0, 50, 20), kGreen);
+    Swatch* killer = add(KvRect(60, 0, 80, 20), kBlue);
+    Swatch* victimAbove = add(KvRect(90, 0, 110, 20), kYellow);
+    Swatch* suicidal = add(KvRect(120, 0, 140, 20), kCyan);
+    Swatch* last = add(KvRect(0, 40, 20, 60), kMagenta);
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+    hider->onUpdate = [](Swatch& self) { self.trHide(); };
+    killer->onUpdate = [&](Swatch&) {
+        delete bottom;       // already updated this tick
+        delete victimAbove;  // not yet updated
+        killer->onUpdate = nullptr;
+    };
+    suicidal->onUpdate = [](Swatch& self) { delete &self; };
+    const int lastUpdates = last->updates;
+    tick();
+    EXPECT_EQ(w->twGetTrinketList().count(), 3);
+    EXPECT_EQ(last->updates, lastUpdates + 1);  // the walk went on past the deletions
+    EXPECT_TRUE(screenShowsScene());
+    EXPECT_TRUE(shows(10, 10, kWhite));
+    EXPECT_TRUE(shows(40, 10, kWhite));
+    EXPECT_TRUE(shows(100, 10, kWhite));
+    EXPECT_TRUE(shows(130, 10, kWhite));
+    EXPECT_TRUE(shows(70, 10, kBlue));
+}
+
+TEST_F(Tick, UpdateRatesAreGatheredAndUpdatesCanBeSuspended) {
+    KvTrinketWindow* w = open();
+    struct Rated : Swatch {
+        Rated(KvTrinketWindow* win, int r) : Swatch(win, KvRect(0, 0, 4, 4), kRed), rate(r) {}
+        int trGetUpdateRate() const override { return rate; }
+        int rate;
+    };
+    auto* a = new Rated(w, 12);
+    new Rated(w, 30);
+    tick();
+    EXPECT_EQ(w->getMaxUpdateRate(), 30);
+    a->trSuspendLinks(kTrSuspendUpdate);
+    const int updates = a->updates;
+    tick();
+    EXPECT_EQ(a->updates, updates);
+    EXPECT_EQ(w->getMaxUpdateRate(), 30);  // the rate is still asked
+}
+
+TEST_F(Tick, ANonReentrantServiceIgnoresNestedCalls) {
+    KvTrinketWindow* w = open();
+    int pres = 0, nested = 0;
+    const KvFunctionLink pre([&](const void*) {
+        ++pres;
+        if (nested++ == 0) w->service();
+    });
+    w->twPreServiceSetLink(&pre);
+    w->twSetServiceReentrance(0);
+    EXPECT_FALSE(w->twIsServiceReentrant());
+    w->service();
+    EXPECT_EQ(pres, 1);
+    w->twSetServiceReentrance(1);
+    nested = 0;
+    w->service();
+    EXPECT_EQ(pres, 3);
+}
+
+TEST_F(Tick, SuspendingTrinketLinksByClassReachesOnlyThatClass) {
+    KvTrinketWindow* w = open();
+    KvSR record("Swatch", &Swatch::make);
+    Swatch* plain = add(KvRect(0, 0, 4, 4), kRed);
+    auto* member = static_cast<Swatch*>(KvScriptableObject::create("Swatch", KvScriptableObject::kKvEndOfParameters));
+    ASSERT_NE(member, nullptr);
+    w->twSuspendTrinketLinks(kTrSuspendFlyOn | kTrSuspendMouseUp, "Swatch");
+    EXPECT_EQ(member->trGetLinkMask(), kTrSuspendFlyOn | kTrSuspendMouseUp);
+    EXPECT_EQ(plain->trGetLinkMask(), 0);
+    EXPECT_EQ(w->twGetTrinketFlags(), kTrSuspendFlyOn | kTrSuspendMouseUp);
+    EXPECT_EQ(add(KvRect(0, 0, 4, 4), kRed)->trGetLinkMask(), kTrSuspendFlyOn | kTrSuspendMouseUp);
+    w->twResumeTrinketLinks(kTrSuspendMouseUp, nullptr);
+    EXPECT_EQ(member->trGetLinkMask(), kTrSuspendFlyOn);
+    EXPECT_EQ(w->twGetTrinketFlags(), kTrSuspendFlyOn);
+    w->twSuspendTrinketLinks(kTrSuspendKeyDown, nullptr);
+    EXPECT_EQ(plain->trGetLinkMask(), kTrSuspendKeyDown);
+}
+
+TEST_F(Tick, TheCollectorsPixelFormatIsPublishedAndLastWindowWins) {
+    open();
+    EXPECT_EQ(KvTrinketWindow::twFormat, kKvFormat565);
+    EXPECT_EQ(KvTrinketWindow::twBits[1], 6);
+    EXPECT_EQ(KvTrinketWindow::twShifts[0], 11);
+    EXPECT_EQ(KvTrinketWindow::twMasks[2], 0x1Fu);
+    KvTrinketWindow other(KvRect(0, 0, 10, 10), nullptr, 0, -1, -1, 15, 1, 0);
+    EXPECT_EQ(KvTrinketWindow::twFormat, kKvFormat555);
+    EXPECT_EQ(KvTrinketWindow::twMasks[0], 0x7C00u);
+    EXPECT_EQ(KvTrinketWindow::currentWindow, window.get());
+}
+
+TEST_F(Tick, ReplacingTheBackgroundRedrawsEverythingAndStampingCopiesTheCollector) {
+    KvTrinketWindow* w = open();
+    add(KvRect(10, 10, 30, 30), kRed);
+    tick();
+    // A background holding a picture: plain blue, restored by copying.
+    struct Picture : KvTBackground {
+        KvMemCanvas canvas{160, 120, 16};
+        Picture() {
+            canvas.fillColor = kBlue;
+            canvas.draw(canvas.getBounds());
+        }
+        KvMemCanvas* bkGetCanvas() const override { return const_cast<KvMemCanvas*>(&canvas); }
+        bool bkRestore(KvCanvas* target, const KvRegion& region, KvRect&) override {
+            target->blt(&canvas, 0, 0, 160, 120, 0, 0, kKvRopCopy, &region);
+            return false;
+        }
+    };
+    auto* picture = new Picture;
+    w->twSetBackground(picture);
+    recorder = nullptr;  // deleted by the window
+    EXPECT_EQ(w->twGetBackground(), picture);
+    tick();
+    EXPECT_TRUE(shows(50, 50, kBlue));
+    EXPECT_TRUE(shows(20, 20, kRed));
+    w->twStamp();
+    EXPECT_EQ(picture->canvas.getPixel(20, 20), picture->canvas.mapColor(kRed));
+}
+
+TEST_F(Tick, ABackgroundThatDrawsMoreGetsThatAreaRedrawnAndBlitted) {
+    struct Greedy : KvTBackground {
+        bool bkRestore(KvCanvas* target, const KvRegion& region, KvRect& changed) override {
+            if (region.isNull()) return false;
+            changed = region.bounds() + KvRect(0, 0, 80, 60);
+            target->fill = true;
+            target->fillColor = kWhite;
+            target->draw(changed);
+            return true;
+        }
+    };
+    open(-1, -1, 0, new Greedy);
+    Swatch* a = add(KvRect(50, 10, 70, 30), kRed);
+    Swatch* b = add(KvRect(10, 10, 20, 20), kBlue);  // in the area drawn beyond the request
+    tick(2);
+    const int bDraws = b->draws;
+    a->trSetXY(100, 10);
+    tick();
+    EXPECT_EQ(b->draws, bDraws + 1);
+    EXPECT_TRUE(screenShowsScene());
+}
+
+TEST_F(Tick, PaletteReachesCollectorBackgroundAndScreenAndClearsOnlyIndexedScreens) {
+    struct PaletteProbe : RecordingBackground {
+        const KvColor* seen = nullptr;
+        void bkSetPalette(const KvColor* c) override { seen = c; }
+    };
+    auto* probe = new PaletteProbe;
+    KvTrinketWindow* w = open(-1, -1, 0, probe);
+    add(KvRect(10, 10, 30, 30), kRed);
+    tick();
+    KvColor palette[256];
+    for (int i = 0; i < 256; ++i) palette[i] = KvColor::fromBytes(static_cast<uint8_t>(i), 0, 0);
+    w->twSetPalette(palette, 1);
+    EXPECT_EQ(probe->seen, palette);
+    EXPECT_EQ(w->twGetCollector()->getPaletteEntries()[7], palette[7]);
+    EXPECT_TRUE(shows(20, 20, kRed));  // a 16-bit screen is never cleared
+}
+
+TEST_F(Tick, AnIndexedScreenIsClearedWhenTheMiddleOfThePaletteChanges) {
+    backend.setDisplayDepth(8);
+    KvColor grey[256], changed[256];
+    for (int i = 0; i < 256; ++i) {
+        grey[i] = KvColor::fromBytes(static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
+        changed[i] = grey[i];
+    }
+    KvTrinketWindow* w = open(-1, -1, 0, nullptr, 8);
+    w->twSetPalette(grey, 1);
+    add(KvRect(10, 10, 30, 30), KvColor::fromBytes(255, 255, 255));
+    tick();
+    ASSERT_EQ(screen()->screenPixel(20, 20), 255u);
+    changed[3].red = 0x4000;     // outside 10..245: no clear
+    changed[100].red |= 0x00FF;  // only the low byte: no clear
+    w->twSetPalette(changed, 1);
+    EXPECT_EQ(screen()->screenPixel(20, 20), 255u);
+    changed[100] = KvColor::fromBytes(1, 2, 3);
+    w->twSetPalette(changed, 1);
+    EXPECT_EQ(screen()->screenPixel(20, 20), screen()->display().mapColor(KvColor(0, 0, 0)));
+}
+
+// The update-region aid outlines what each stage touched and pauses. A clock
+// that moves on every reading lets the busy-wait end.
+class TickingBackend : public KvHeadlessBackend {
+public:
+    unsigned long milliSeconds() override {
+        advance(1);
+        return KvHeadlessBackend::milliSeconds();
+    }
+};
+
+class UpdateRegionAid : public TrinketTest {
+protected:
+    void SetUp() override {
+        TrinketTest::SetUp();
+        KvBackend::install(&ticking);
+    }
+    void TearDown() override {
+        window.reset();
+        TrinketTest::TearDown();
+    }
+    KvHeadlessWindow* screenOf() { return ticking.windowOf(window.get()); }
+    TickingBackend ticking;
+};
+
+TEST_F(UpdateRegionAid, OutlinesRestoredAndRedrawnAreasAndPauses) {
+    KvTrinketWindow* w = open();
+    Swatch* s = add(KvRect(10, 10, 30, 30), kYellow);
+    w->service();
+    w->twSetUpdateRgnDelay(5000);
+    EXPECT_EQ(w->twGetUpdateRgnDelay(), 1000);
+    w->twSetUpdateRgnDelay(-3);
+    EXPECT_EQ(w->twGetUpdateRgnDelay(), 0);
+    w->twSetUpdateRgnDelay(20);
+    w->twSuspendUpdates();  // no blit: the outlines stay on the screen
+    int dx = 5, dy = 3;
+    s->trOffset(dx, dy);
+    const unsigned long before = ticking.milliSeconds();
+    w->service();
+    EXPECT_GE(ticking.milliSeconds() - before, 20u);  // paused after restoring
+    const KvCanvas& shown = screenOf()->display();
+    EXPECT_EQ(shown.getPixel(10, 20), shown.mapColor(kRed));    // restored area (10, 10, 35, 33)
+    EXPECT_EQ(shown.getPixel(20, 10), shown.mapColor(kRed));
+    EXPECT_EQ(shown.getPixel(15, 20), shown.mapColor(kGreen));  // redrawn box (15, 13, 35, 33)
+    EXPECT_EQ(shown.getPixel(20, 13), shown.mapColor(kGreen));
+
+    // With updates on, the blit then copies the changed area over its outlines.
+    w->twResumeUpdates();
+    s->trOffset(dx, dy);  // to (20, 16, 40, 36)
+    w->service();
+    EXPECT_TRUE(w->twGetBltRgn().isNull());
+    EXPECT_EQ(shown.getPixel(15, 20), shown.mapColor(kWhite));
+    EXPECT_EQ(shown.getPixel(25, 25), shown.mapColor(kYellow));
+}
