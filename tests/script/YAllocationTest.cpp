@@ -1,0 +1,57 @@
+// Reading a value allocates nothing: texts that are not an entry's own go to
+// the caller's buffer or the two static value buffers. This program counts
+// every allocation made through operator new.
+#include "ScriptTestSupport.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+long allocations = 0;
+}
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+TEST_F(ScriptTest, ReadingValuesAllocatesNothing) {
+    assign("s", "abcdef");
+    assign("i", "2");
+    assign("n", "0.5");
+    heap.pile("ball", new TestObject(1));
+    YVariable* entries[] = {var("s"),     var("unset"),    var("42"),   var("'quoted'"), var("?r"),
+                            var("s|i|3"), var("s||2"),     var("ball"), var("slot.i"),   var("n")};
+    entries[8]->getAssociate();  // a path enters its plain variable once, on first resolution
+    heap[kYReceiver]->set(var("ball"));
+
+    const long before = allocations;
+    for (YVariable* entry : entries) {
+        int length = 0;
+        entry->value(length);
+        char buffer[kYValueBufferSize];
+        entry->value(buffer);
+        long whole = 0;
+        entry->value(&whole);
+        double real = 0;
+        entry->value(&real);
+        KvScriptableObject* object = nullptr;
+        entry->value(object);
+        entry->resolve();
+        entry->resolve(object);
+        int nameLength = 0;
+        entry->resolveName(nameLength);
+    }
+    int length = 0;
+    heap[kYReceiver]->value(length);
+    EXPECT_EQ(allocations - before, 0);
+
+    var("s")->set("stored", -1);  // the counter sees allocations: storing a text makes one
+    EXPECT_GT(allocations - before, 0);
+}
