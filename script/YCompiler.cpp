@@ -57,10 +57,11 @@ int tokenLength(char* token) {
     return YScriptText::advancePastSeparator(p, 1);
 }
 
-// Counts nested clauses; a script nested deeper than kYMaxOpenBlocks fails.
+// Counts nested clauses (the outermost is not a block); a script with more
+// than kYMaxOpenBlocks blocks open at once fails.
 struct ClauseDepth {
     ClauseDepth() {
-        if (++state.clauseDepth > kYMaxOpenBlocks) fail(ycerrCapacity);
+        if (++state.clauseDepth - 1 > kYMaxOpenBlocks) fail(ycerrCapacity);
     }
     ~ClauseDepth() { --state.clauseDepth; }
 };
@@ -216,6 +217,7 @@ int YThread::doStatement(char* token, int length) {
         return failed() ? 0 : 1;
     }
     if (blockDepth >= kYBlockStackSize) {
+        YScriptText::tokenStart = token;  // the message names this statement's line
         fail(ycerrCapacity);
         return 0;
     }

@@ -45,8 +45,12 @@ void setFileName(const char* fileName) {
 
 // Line feeds not preceded by a carriage return end lines as carriage returns do.
 void unifyLineEnds(char* text, long length) {
-    for (long i = 0; i < length; ++i)
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) text[i] = '\r';
+    bool afterCarriageReturn = false;  // as the file has it, before any change
+    for (long i = 0; i < length; ++i) {
+        const bool carriageReturn = text[i] == '\r';
+        if (text[i] == '\n' && !afterCarriageReturn) text[i] = '\r';
+        afterCarriageReturn = carriageReturn;
+    }
 }
 
 // Takes length bytes of text as the text to compile, scanning from offset.
