@@ -1,6 +1,7 @@
 // The Gadget class, its registration record and the thread test fixture.
 #include "tests/script/ThreadTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -76,9 +77,9 @@ void registerTestKeywords() {
 
 void ThreadTest::SetUp() {
     previous = std::filesystem::current_path();
-    directory = std::filesystem::temp_directory_path() /
-                ("qrn-thread-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
+    directory = std::filesystem::temp_directory_path() / ("qrn-thread-" + name);
     std::filesystem::remove_all(directory);
     std::filesystem::create_directories(directory);
     std::filesystem::current_path(directory);
