@@ -1,6 +1,10 @@
 // System services: thin forwarding to the installed backend.
 #include "framework/KvSys.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "framework/KvBackend.h"
@@ -24,4 +28,18 @@ int KvSysUserMessage(const char* text, unsigned flags, const char* title) {
 int KvSysNumColors(int display) {
     (void)display;
     return KvBackend::current()->displayDepth();
+}
+
+int KvSysPromptLine(const char* prompt, char* buffer, int size) {
+    if (!buffer || size < 1) return 0;
+    buffer[0] = 0;
+    if (!::isatty(STDIN_FILENO)) return 0;
+    std::fputs(prompt ? prompt : "", stderr);
+    std::fflush(stderr);
+    if (!std::fgets(buffer, size, stdin)) {
+        buffer[0] = 0;
+        return 0;
+    }
+    buffer[std::strcspn(buffer, "\r\n")] = 0;
+    return 1;
 }

@@ -1,4 +1,5 @@
-// System services for the library: time, display depth and user messages.
+// System services for the library: time, display depth, user messages and a
+// line typed at the terminal.
 // All of them go through the installed backend (KvBackend), so the headless
 // backend's virtual clock and captured messages are what tests see.
 #pragma once
@@ -15,3 +16,7 @@ int KvSysUserMessage(const char* text, unsigned flags, const char* title);
 // Bits per pixel of the display, as canvases are asked for: 8, 15, 16, 24 or 32.
 // There is one display; the argument is accepted for hosts that name one.
 int KvSysNumColors(int display = 0);
+// With a terminal on standard input: writes prompt on stderr, reads one line
+// (without its line end, cut to size - 1 bytes) into buffer and returns 1.
+// Without a terminal, or at the end of input, buffer becomes "" and the result is 0.
+int KvSysPromptLine(const char* prompt, char* buffer, int size);

@@ -1,0 +1,66 @@
+// Option parsing for the qrn subcommands: one pass over the arguments, each
+// option looked up in the subcommand's table.
+#include "apps/QrnOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+QrnParse parseOptions(const std::vector<std::string>& args, const std::vector<QrnOption>& options,
+                      std::vector<std::string>& positional, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") return QrnParse::help;
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (!arg.empty() && arg[0] == '-' && arg != "-") {
+                error = "unknown option " + arg;
+                return QrnParse::bad;
+            }
+            positional.push_back(arg);
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const QrnOption* option = nullptr;
+        for (const QrnOption& o : options)
+            if (name == o.name) option = &o;
+        if (!option) {
+            error = "unknown option " + name;
+            return QrnParse::bad;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            error = name + " needs a value";
+            return QrnParse::bad;
+        }
+        if (!option->take(value)) {
+            error = "bad value for " + name + ": " + value;
+            return QrnParse::bad;
+        }
+    }
+    return QrnParse::ok;
+}
+
+bool parseWhole(const std::string& text, long min, long max, long& out) {
+    if (text.empty() || text.size() > 18) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    if (errno || value < min || value > max) return false;
+    out = value;
+    return true;
+}
+
+std::string describeOptions(const std::vector<QrnOption>& options) {
+    std::string text;
+    for (const QrnOption& o : options) {
+        std::string left = std::string("  ") + o.name + " " + o.valueName;
+        if (left.size() < 22) left.resize(22, ' ');
+        text += left + " " + o.help + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,35 @@
+// Command-line options of the qrn subcommands. A subcommand describes its
+// options in a table (name, value name, help, and what to do with the value);
+// parseOptions walks the arguments once: "--name VALUE" or "--name=VALUE"
+// for each option, "--help" anywhere, everything else positional.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Exit statuses shared by the subcommands.
+inline constexpr int kQrnExitOk = 0;
+inline constexpr int kQrnExitFailed = 1;
+inline constexpr int kQrnExitUsage = 2;
+
+struct QrnOption {
+    const char* name;       // "--max-passes"
+    const char* valueName;  // "N"
+    const char* help;
+    // Takes the value text; false when it is not acceptable.
+    std::function<bool(const std::string&)> take;
+};
+
+enum class QrnParse { ok, help, bad };
+
+// Positional arguments are appended to positional; on a bad argument,
+// error tells which.
+QrnParse parseOptions(const std::vector<std::string>& args, const std::vector<QrnOption>& options,
+                      std::vector<std::string>& positional, std::string& error);
+
+// A whole number from min to max, written in decimal and nothing else.
+bool parseWhole(const std::string& text, long min, long max, long& out);
+
+// "  --name VALUE   help" lines for a usage text.
+std::string describeOptions(const std::vector<QrnOption>& options);

@@ -1,0 +1,22 @@
+// "qrn run": runs a script in a headless host. The framework's application
+// with the headless backend, whose virtual clock advances a fixed number of
+// milliseconds per main-loop pass; one script thread built from the script's
+// path; then passes until the script ends, quits, or the pass limit is reached.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Exit status of a run whose pass limit was reached.
+inline constexpr int kQrnExitPassLimit = 3;
+
+struct QrnRunSettings {
+    long maxPasses = 1000000;
+    long msPerPass = 10;
+    std::string script;
+};
+
+// The run command with its arguments (after "run"); returns the exit status.
+int qrnRunCommand(const std::vector<std::string>& args);
+// Runs a script as set; returns the exit status (0, 1 or 3).
+int qrnRunScript(const QrnRunSettings& settings);

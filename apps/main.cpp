@@ -1,0 +1,33 @@
+// qrn: the command-line player. The first argument names a subcommand; each
+// subcommand parses its own options (QrnOptions) and returns the exit status.
+#include "apps/QrnOptions.h"
+#include "apps/QrnRun.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "usage: qrn COMMAND [options]\n"
+    "\n"
+    "commands:\n"
+    "  run      run a script headless (qrn run --help)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsage, stdout);
+        return kQrnExitOk;
+    }
+    if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
+    if (args.empty())
+        std::fputs("qrn: no command given\n", stderr);
+    else
+        std::fprintf(stderr, "qrn: unknown command %s\n", args[0].c_str());
+    std::fputs(kUsage, stderr);
+    return kQrnExitUsage;
+}

@@ -1,0 +1,124 @@
+// The qrn program itself: "qrn run" on golden scripts and the example, and
+// every exit status. Each case runs the built program through the shell in
+// a fresh temporary directory and reads its status, output and debug.txt.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = QRN_TEST_DATA;
+
+class QrnRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              (std::string("qrn-app-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void write(const std::string& file, const std::string& text) const {
+        std::ofstream(dir / file, std::ios::binary) << text;
+    }
+    std::string read(const fs::path& file) const {
+        std::ifstream in(file.is_absolute() ? file : dir / file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    // Runs qrn with args in the directory, standard input from /dev/null;
+    // returns the exit status.
+    int qrn(const std::string& args) {
+        const std::string command = "cd '" + dir.string() + "' && '" QRN_APP "' " + args +
+                                    " </dev/null >out.txt 2>err.txt; echo $? >status.txt";
+        if (std::system(command.c_str()) != 0) return -1;
+        out = read("out.txt");
+        err = read("err.txt");
+        return std::stoi(read("status.txt"));
+    }
+    fs::path dir;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(QrnRun, GoldenScriptsWriteTheirExpectedDebugFile) {
+    const fs::path golden = kSource / "script" / "golden";
+    for (const char* name : {"statements", "loops", "procedures", "arrays", "includes"}) {
+        for (const auto& file : fs::directory_iterator(golden))
+            fs::copy_file(file.path(), dir / file.path().filename(), fs::copy_options::overwrite_existing);
+        fs::remove(dir / "debug.txt");
+        EXPECT_EQ(qrn(std::string("run ") + name + ".mps"), 0) << name << ": " << err;
+        EXPECT_EQ(read("debug.txt"), read(golden / (std::string(name) + ".expected"))) << name;
+    }
+}
+
+TEST_F(QrnRun, TheExampleRunsAsItsReadmeShows) {
+    fs::copy_file(kSource.parent_path() / "examples" / "hello" / "hello.mps", dir / "hello.mps");
+    EXPECT_EQ(qrn("run hello.mps"), 0) << err;
+    const std::string readme = read(kSource.parent_path() / "examples" / "hello" / "README.md");
+    const std::string shown = read("debug.txt");
+    EXPECT_EQ(shown.substr(0, 15), "Hello from qrn\n");
+    EXPECT_NE(readme.find("```\n" + shown + "```"), std::string::npos) << "the README shows:\n" << shown;
+}
+
+TEST_F(QrnRun, ExitStatuses) {
+    write("quit.mps", "say a\nquit\nsay b\n");
+    write("ends.mps", "say a\nexit\n");
+    write("waits.mps", "say a\nwait\n");
+    write("broken.mps", "say a\nsay (b\n");
+    write("long.mps", std::string(70000, ' '));
+    write("paused.mps", "pause 1\nsay done\nexit\n");
+    struct Case {
+        std::string args;
+        int status;
+        std::string err;  // the beginning of standard error
+    } cases[] = {
+        {"run quit.mps", 0, ""},
+        {"run ends.mps", 0, ""},
+        {"run --max-passes 50 waits.mps", 3, ""},
+        {"run --max-passes=50 waits.mps", 3, ""},
+        {"run missing.mps", 1, "can't find missing.mps\n"},
+        {"run broken.mps", 1, "2:  say a\nsay (b\n"},
+        {"run long.mps", 1, "Script too long\n"},
+        {"run --max-passes 5 --ms-per-pass 100 paused.mps", 3, ""},
+        {"run --max-passes 20 --ms-per-pass 100 paused.mps", 0, ""},
+        {"run --bogus quit.mps", 2, "qrn run: unknown option --bogus\nusage: qrn run"},
+        {"run --max-passes x quit.mps", 2, "qrn run: bad value for --max-passes: x\n"},
+        {"run --max-passes", 2, "qrn run: --max-passes needs a value\n"},
+        {"run", 2, "qrn run: no SCRIPT given\n"},
+        {"run a.mps b.mps", 2, "qrn run: more than one SCRIPT given\n"},
+        {"", 2, "qrn: no command given\nusage: qrn COMMAND"},
+        {"play x", 2, "qrn: unknown command play\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(qrn(c.args), c.status) << c.args << "\n" << err;
+        EXPECT_EQ(err.substr(0, c.err.size()), c.err) << c.args;
+    }
+}
+
+TEST_F(QrnRun, HelpGoesToStandardOutputWithStatusZero) {
+    EXPECT_EQ(qrn("--help"), 0);
+    EXPECT_NE(out.find("run "), std::string::npos);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(qrn("run --help"), 0);
+    EXPECT_EQ(out.substr(0, 57), "usage: qrn run [--max-passes N] [--ms-per-pass M] SCRIPT\n");
+    EXPECT_NE(out.find("--ms-per-pass M"), std::string::npos);
+    EXPECT_NE(out.find("exit status"), std::string::npos);
+}
+
+TEST_F(QrnRun, ScriptPathIsRelativeToTheWorkingDirectory) {
+    fs::create_directories(dir / "sub");
+    write("sub/s.mps", "say from sub\nexit\n");
+    EXPECT_EQ(qrn("run sub/s.mps"), 0) << err;
+    EXPECT_EQ(read("debug.txt"), "from sub\n");
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// Fixtures for the script thread tests: a headless application in a fresh
+// temporary working directory (say writes debug.txt there), helpers to write
+// scripts and run threads pass by pass, and "Gadget", a small scriptable
+// class whose events the tests raise.
+#pragma once
+
+#include "framework/KvApp.h"
+#include "framework/KvBackend.h"
+#include "framework/headless/KvHeadlessBackend.h"
+#include "script/YEvents.h"
+#include "script/YHeap.h"
+#include "script/YThread.h"
+#include "sob/KvSR.h"
+#include "sob/KvScriptableObject.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Gadget: data "label" (settable, readable), data "id" (read-only),
+// methods "fire" (passes "ping" itself: dropped, a call is in progress),
+// "hold" (succeeds; the test calls sobSyncDone later), "fail" (no action),
+// "collect" (keeps its parameters in lastParameters); events "ping", "pong".
+class Gadget : public KvScriptableObject {
+public:
+    explicit Gadget(int gadgetId = 0) : id(gadgetId) { ++alive; }
+    ~Gadget() override { --alive; }
+    KvScriptableObject* copy() const override;
+    void sobAssignProperties() override;
+
+    int id;
+    std::string label;
+    static inline int alive = 0;
+    static inline int nextId = 1;
+    static inline std::vector<std::string> lastParameters;
+    static KvScriptableObject* make();
+
+private:
+    void setLabel(const void* text);
+    void getLabel(const void* buffer) const;
+    void getId(const void* buffer) const;
+    void fire();
+    void hold();
+    void collect();
+};
+
+// The application, the backend and the working directory of one test.
+class ThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void write(const std::string& file, const std::string& text) const;
+    std::string read(const std::string& file) const;
+    std::string debug() const { return read("debug.txt"); }
+    // Passes until the thread has no runnable script, the application stops,
+    // or limit passes ran; returns the passes made.
+    int runUntilEnd(YThread& thread, int limit = 5000);
+    void passes(int count) {
+        for (int i = 0; i < count; ++i) app->pass();
+    }
+    // Compiles a script text (written to a file) and starts it.
+    std::unique_ptr<YThread> start(const std::string& text, const char* file = "test.mps");
+    KvScriptableObject* object(const char* name) { return YHeap::theHeap.getSob(name, 0); }
+
+    KvHeadlessBackend backend;
+    std::unique_ptr<KvApp> app;
+    std::filesystem::path previous;
+    std::filesystem::path directory;
+    int savedDynamicLoad = 1;
+};
+
+// Host keywords the tests register: "poke NAME EVENT" passes EVENT from the
+// object held by the variable NAME; "note TEXTS..." appends its parameters
+// to notes; "tick" counts its calls in ticks and returns the count in RESULT.
+void registerTestKeywords();
+extern std::vector<std::string> notes;
+extern int ticks;
