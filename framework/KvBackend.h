@@ -13,7 +13,7 @@ class KvCanvas;
 class KvWindow;
 
 // Audio as the device wants it: signed 16-bit samples, channels interleaved.
-struct KvAudioSpec {
+struct KvAudioFormat {
     int rate = 44100;
     int channels = 2;
 };
@@ -54,8 +54,8 @@ public:
     virtual KvBackendWindow* openWindow(KvWindow* owner, const KvRect& rect, int style) = 0;
 
     // Start feeding an audio device from fill. False when there is no device: the caller
-    // then advances sound on the backend's clock itself. spec receives the device format.
-    virtual bool openAudio(KvAudioFill fill, void* user, KvAudioSpec* spec) = 0;
+    // then advances sound on the backend's clock itself. deviceFormat receives what the device plays.
+    virtual bool openAudio(KvAudioFill fill, void* user, KvAudioFormat* deviceFormat) = 0;
     virtual void closeAudio() = 0;
     // Bracket main-thread changes to state that fill reads.
     virtual void lockAudio() {}

@@ -40,15 +40,15 @@ private:
         if (b == backend) return;
         if (backend && device) backend->closeAudio();
         backend = b;
-        KvAudioSpec spec;
-        spec.rate = mix.getRate();
-        spec.channels = mix.getChannels();
-        device = b->openAudio(&KvMixer::fill, &mix, &spec);
-        if (device && (spec.rate != mix.getRate() || spec.channels != mix.getChannels())) {
+        KvAudioFormat deviceFormat;
+        deviceFormat.rate = mix.getRate();
+        deviceFormat.channels = mix.getChannels();
+        device = b->openAudio(&KvMixer::fill, &mix, &deviceFormat);
+        if (device && (deviceFormat.rate != mix.getRate() || deviceFormat.channels != mix.getChannels())) {
             // The mixer must write exactly the device's format; when it cannot
             // change now (voices are playing), the sound goes on by the clock.
-            if (!mix.setFormat(spec.rate, spec.channels) || mix.getRate() != spec.rate ||
-                mix.getChannels() != spec.channels) {
+            if (!mix.setFormat(deviceFormat.rate, deviceFormat.channels) || mix.getRate() != deviceFormat.rate ||
+                mix.getChannels() != deviceFormat.channels) {
                 b->closeAudio();
                 device = false;
             }

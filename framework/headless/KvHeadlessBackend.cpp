@@ -68,10 +68,10 @@ KvHeadlessWindow* KvHeadlessBackend::windowOf(const KvWindow* owner) const {
     return nullptr;
 }
 
-bool KvHeadlessBackend::openAudio(KvAudioFill fill, void* user, KvAudioSpec* spec) {
+bool KvHeadlessBackend::openAudio(KvAudioFill fill, void* user, KvAudioFormat* deviceFormat) {
     (void)fill;
     (void)user;
-    (void)spec;
+    (void)deviceFormat;
     ++audioOpenCalls;
     return false;
 }

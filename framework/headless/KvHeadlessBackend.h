@@ -97,7 +97,7 @@ public:
     int displayDepth() const override { return depth; }
     bool canFlip() const override { return true; }
     KvBackendWindow* openWindow(KvWindow* owner, const KvRect& rect, int style) override;
-    bool openAudio(KvAudioFill fill, void* user, KvAudioSpec* spec) override;
+    bool openAudio(KvAudioFill fill, void* user, KvAudioFormat* deviceFormat) override;
     void closeAudio() override {}
 
     // Clock.

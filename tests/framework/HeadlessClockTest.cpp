@@ -51,8 +51,8 @@ TEST_F(Clock, DisplayDepthAcceptsOnlyCanvasDepths) {
 }
 
 TEST_F(Clock, NoAudioDevice) {
-    KvAudioSpec spec;
-    EXPECT_FALSE(KvBackend::current()->openAudio(nullptr, nullptr, &spec));
+    KvAudioFormat deviceFormat;
+    EXPECT_FALSE(KvBackend::current()->openAudio(nullptr, nullptr, &deviceFormat));
     EXPECT_EQ(backend.getAudioOpenCalls(), 1);
     EXPECT_TRUE(KvBackend::current()->canFlip());
     EXPECT_STREQ(KvBackend::current()->name(), "headless");

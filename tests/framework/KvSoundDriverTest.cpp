@@ -125,11 +125,11 @@ TEST_F(SoundDriverTest, PauseAndStopInsideTheLoop) {
 // A headless backend with a pretend device of another format, pulled by the test.
 class DeviceBackend : public KvHeadlessBackend {
 public:
-    bool openAudio(KvAudioFill f, void* u, KvAudioSpec* spec) override {
+    bool openAudio(KvAudioFill f, void* u, KvAudioFormat* deviceFormat) override {
         fill = f;
         user = u;
-        spec->rate = 22050;
-        spec->channels = 1;
+        deviceFormat->rate = 22050;
+        deviceFormat->channels = 1;
         ++opens;
         return true;
     }
