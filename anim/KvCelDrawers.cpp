@@ -26,6 +26,33 @@ inline void store16(unsigned char* p, uint32_t v) {
     std::memcpy(p, &w, sizeof w);
 }
 inline void store32(unsigned char* p, uint32_t v) { std::memcpy(p, &v, sizeof v); }
+inline void store64(unsigned char* p, uint64_t v) { std::memcpy(p, &v, sizeof v); }
+
+// Runs are short (a few to a few dozen pixels), so spans go out in 8-byte
+// words: a memset or memcpy of unknown length may be expanded into string
+// instructions whose start-up costs more than a typical run.
+
+// n bytes of a pattern that repeats every Period bytes (1, 2 or 4; n a multiple
+// of it): whole words, then one word ending at the span's end, which overlaps
+// the last whole word at a pixel boundary.
+template <size_t Period>
+inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 <= n; i += 8) store64(p + i, pattern);
+        store64(p + n - 8, pattern);
+    } else {
+        for (size_t i = 0; i < n; i += Period) std::memcpy(p + i, &pattern, Period);
+    }
+}
+
+inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 <= n; i += 8) std::memcpy(d + i, s + i, 8);
+        std::memcpy(d + n - 8, s + n - 8, 8);
+    } else {
+        for (size_t i = 0; i < n; ++i) d[i] = s[i];
+    }
+}
 
 // Pixel types: how an index becomes a native pixel and how runs of them are stored.
 // fill() and copy() write n pixels left to right from p.
@@ -33,9 +60,11 @@ struct Pixel8 {
     static constexpr int kBytes = 1;
     static uint32_t value(unsigned char i, const uint32_t*) { return i; }
     static void put(unsigned char* p, uint32_t v) { *p = static_cast<unsigned char>(v); }
-    static void fill(unsigned char* p, int n, uint32_t v) { std::memset(p, static_cast<int>(v), n); }
+    static void fill(unsigned char* p, int n, uint32_t v) {
+        fillPattern<1>(p, n, (v & 0xFF) * 0x0101010101010101ull);
+    }
     static void copy(unsigned char* p, const unsigned char* s, int n, const uint32_t*) {
-        std::memcpy(p, s, n);
+        copyBytes(p, s, n);
     }
 };
 
@@ -43,17 +72,10 @@ struct Pixel16 {
     static constexpr int kBytes = 2;
     static uint32_t value(unsigned char i, const uint32_t* t) { return t[i]; }
     static void put(unsigned char* p, uint32_t v) { store16(p, v); }
-    // Two pixels per 32-bit store once p is 4-aligned. The pair is rebuilt from the
-    // low half so that a table without duplicated halves still draws right.
+    // Several pixels per store. The pattern is rebuilt from the low half, so a
+    // table without duplicated halves still draws right.
     static void fill(unsigned char* p, int n, uint32_t v) {
-        const uint32_t pair = (v & 0xFFFF) * 0x10001u;
-        if (n > 0 && (reinterpret_cast<uintptr_t>(p) & 2)) {
-            store16(p, pair);
-            p += 2;
-            --n;
-        }
-        for (; n >= 2; n -= 2, p += 4) store32(p, pair);
-        if (n > 0) store16(p, pair);
+        fillPattern<2>(p, 2 * static_cast<size_t>(n), (v & 0xFFFF) * 0x0001000100010001ull);
     }
     static void copy(unsigned char* p, const unsigned char* s, int n, const uint32_t* t) {
         for (int i = 0; i < n; ++i) store16(p + 2 * i, t[s[i]]);
@@ -68,18 +90,25 @@ struct Pixel24 {
         p[1] = static_cast<unsigned char>(v >> 8);
         p[2] = static_cast<unsigned char>(v >> 16);
     }
-    // One pixel written, then copied forward in doubling blocks.
+    // One pixel written and copied forward: to four pixels, then those 12 bytes
+    // (three whole words) at a time.
     static void fill(unsigned char* p, int n, uint32_t v) {
         if (n <= 0) return;
         put(p, v);
-        for (int done = 1; done < n;) {
-            const int k = std::min(done, n - done);
-            std::memcpy(p + 3 * done, p, 3 * static_cast<size_t>(k));
-            done += k;
+        int i = 1;
+        if (n >= 4) {
+            std::memcpy(p + 3, p, 3);
+            std::memcpy(p + 6, p, 6);
+            for (i = 4; i + 4 <= n; i += 4) std::memcpy(p + 3 * i, p, 12);
         }
+        for (; i < n; ++i) std::memcpy(p + 3 * i, p, 3);
     }
+    // Each pixel but the last is stored as a whole word; its fourth byte is
+    // rewritten by the next pixel of the run.
     static void copy(unsigned char* p, const unsigned char* s, int n, const uint32_t* t) {
-        for (int i = 0; i < n; ++i) put(p + 3 * i, t[s[i]]);
+        int i = 0;
+        for (; i + 1 < n; ++i) store32(p + 3 * i, t[s[i]]);
+        if (n > 0) put(p + 3 * i, t[s[i]]);
     }
 };
 
@@ -88,7 +117,7 @@ struct Pixel32 {
     static uint32_t value(unsigned char i, const uint32_t* t) { return t[i]; }
     static void put(unsigned char* p, uint32_t v) { store32(p, v); }
     static void fill(unsigned char* p, int n, uint32_t v) {
-        for (int i = 0; i < n; ++i) store32(p + 4 * i, v);
+        fillPattern<4>(p, 4 * static_cast<size_t>(n), v * 0x0000000100000001ull);
     }
     static void copy(unsigned char* p, const unsigned char* s, int n, const uint32_t* t) {
         for (int i = 0; i < n; ++i) store32(p + 4 * i, t[s[i]]);
