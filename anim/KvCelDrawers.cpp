@@ -25,8 +25,12 @@ inline void store16(unsigned char* p, uint32_t v) {
     const uint16_t w = static_cast<uint16_t>(v);
     std::memcpy(p, &w, sizeof w);
 }
-inline void store32(unsigned char* p, uint32_t v) { std::memcpy(p, &v, sizeof v); }
-inline void store64(unsigned char* p, uint64_t v) { std::memcpy(p, &v, sizeof v); }
+inline void store32(unsigned char* p, uint32_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
+inline void store64(unsigned char* p, uint64_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
 // Runs are short (a few to a few dozen pixels), so spans go out in 8-byte
 // words: a memset or memcpy of unknown length may be expanded into string
@@ -131,8 +135,8 @@ struct Direction {
     int dxc, dxr, dyc, dyr;
 };
 constexpr Direction kDirections[8] = {
-    {1, 0, 0, 1},  {-1, 0, 0, 1},  {1, 0, 0, -1}, {-1, 0, 0, -1},
-    {0, -1, 1, 0}, {0, 1, 1, 0},   {0, -1, -1, 0}, {0, 1, -1, 0},
+    {1, 0, 0, 1},  {-1, 0, 0, 1}, {1, 0, 0, -1},  {-1, 0, 0, -1},
+    {0, -1, 1, 0}, {0, 1, 1, 0},  {0, -1, -1, 0}, {0, 1, -1, 0},
 };
 
 // Cel indices k in [0, count) whose canvas coordinate origin + sign*k lies in [lo, hi).
@@ -199,7 +203,7 @@ struct IndexedSink {
     ptrdiff_t row;   // offset of this cel row's column 0
     ptrdiff_t step;  // per cel column, for directions 4 to 7
     const uint32_t* table;
-    int c0, c1;      // visible cel columns when clipped
+    int c0, c1;  // visible cel columns when clipped
 
     void fill(int c, int n, const unsigned char* colour) {
         const unsigned char* unused = nullptr;
@@ -326,9 +330,11 @@ void drawIndexed(const Frame& frame, const unsigned char* pic, int bytesPerPixel
 void drawDirect(const Frame& frame, const unsigned char* pic, unsigned dir, bool clipped,
                 const uint32_t masks[3]) {
     if (dir == 0)
-        clipped ? drawDirectT<0, true>(frame, pic, masks) : drawDirectT<0, false>(frame, pic, masks);
+        clipped ? drawDirectT<0, true>(frame, pic, masks)
+                : drawDirectT<0, false>(frame, pic, masks);
     else if (dir == 1)
-        clipped ? drawDirectT<1, true>(frame, pic, masks) : drawDirectT<1, false>(frame, pic, masks);
+        clipped ? drawDirectT<1, true>(frame, pic, masks)
+                : drawDirectT<1, false>(frame, pic, masks);
 }
 
 }  // namespace KvCelDrawers

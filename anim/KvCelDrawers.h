@@ -46,10 +46,10 @@ inline uint32_t readUint32(const unsigned char* p) {
 }
 
 // Offsets inside pictures.
-constexpr size_t kIndexedHeaderSize = 6;   // type, width, height
-constexpr size_t kDirectHeaderSize = 8;    // type, width, height, reserved; row offsets follow
-constexpr size_t kDirectRunHeaderSize = 4; // opcode, count
-constexpr size_t kTranslucentItemSize = 3; // 16-bit pixel, alpha
+constexpr size_t kIndexedHeaderSize = 6;    // type, width, height
+constexpr size_t kDirectHeaderSize = 8;     // type, width, height, reserved; row offsets follow
+constexpr size_t kDirectRunHeaderSize = 4;  // opcode, count
+constexpr size_t kTranslucentItemSize = 3;  // 16-bit pixel, alpha
 
 enum IndexedOpcode : unsigned char { kSkipRun = 0x00, kFillRun = 0xFF };
 enum DirectOpcode : uint16_t { kTransparentRun = 0, kOpaqueRun = 1, kTranslucentRun = 2 };

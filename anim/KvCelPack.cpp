@@ -99,8 +99,8 @@ const void* KvCelRenderer::pack(long& size, KvMemCanvas* canvas, const KvRect& r
     if (area.isEmpty()) return nullptr;
     const int width = area.width(), height = area.height();
 
-    const size_t workSize = std::max(
-        kMinWorkBuffer, 2 * static_cast<size_t>(width) * height + kIndexedHeaderSize);
+    const size_t workSize =
+        std::max(kMinWorkBuffer, 2 * static_cast<size_t>(width) * height + kIndexedHeaderSize);
     std::unique_ptr<unsigned char[]> work(new (std::nothrow) unsigned char[workSize]);
     if (!work) return nullptr;
     putLE16(work.get() + 0, 0);

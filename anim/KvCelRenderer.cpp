@@ -192,17 +192,13 @@ bool KvCelRenderer::mapToCel(int x, int y, const unsigned char* pic, unsigned ch
     const KvRect box = drawnBox(x, y, pic, dir);
     if (!box.contains(KvPoint(px, py))) return false;
     const int w = readInt16(pic + 2), h = readInt16(pic + 4);
-    const int dx = px - x, dy = py - y;
-    switch (dir) {
-        case 0: c = dx, r = dy; break;
-        case 1: c = w - 1 - dx, r = dy; break;
-        case 2: c = dx, r = h - 1 - dy; break;
-        case 3: c = w - 1 - dx, r = h - 1 - dy; break;
-        case 4: c = dy, r = h - 1 - dx; break;
-        case 5: c = dy, r = dx; break;
-        case 6: c = w - 1 - dy, r = h - 1 - dx; break;
-        default: c = w - 1 - dy, r = dx; break;
-    }
+    // The direction table backwards: directions 4 to 7 run cel rows down canvas columns.
+    static constexpr bool kColumnFromFarSide[8] = {false, true,  false, true,
+                                                   false, false, true,  true};
+    static constexpr bool kRowFromFarSide[8] = {false, false, true, true, true, false, true, false};
+    const int along = dir >= 4 ? py - y : px - x, across = dir >= 4 ? px - x : py - y;
+    c = kColumnFromFarSide[dir] ? w - 1 - along : along;
+    r = kRowFromFarSide[dir] ? h - 1 - across : across;
     return true;
 }
 
