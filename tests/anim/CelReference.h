@@ -43,11 +43,8 @@ inline Bytes randomIndexed(std::mt19937& rng, int w, int h) {
         for (int c = 0; c < w;) {
             const int kind = pick(rng, 0, 9);  // 0-2 skip, 3-5 fill, 6-8 literal, 9 empty fill
             const bool literal = kind >= 6 && kind <= 8;
-            const int n = kind == 9 ? 0
-                                    : std::min(w - c, pick(rng, 1,
-                                                           pick(rng, 0, 3) ? 8
-                                                           : literal       ? 254
-                                                                           : 255));
+            const int most = pick(rng, 0, 3) ? 8 : literal ? 254 : 255;
+            const int n = kind == 9 ? 0 : std::min(w - c, pick(rng, 1, most));
             const unsigned char count = static_cast<unsigned char>(n);
             if (kind < 3) {
                 b = b + Bytes{0x00, count};
@@ -127,26 +124,19 @@ inline Grid decode(const Bytes& b) {
     return g;
 }
 
-// Canvas position of cel (c, r) drawn at (x, y) in direction dir.
+// Canvas position of cel (c, r) drawn at (x, y) in direction dir: the table, row by row.
 inline KvPoint place(int dir, int x, int y, int w, int h, int c, int r) {
-    switch (dir) {
-        case 0:
-            return {x + c, y + r};
-        case 1:
-            return {x + w - 1 - c, y + r};
-        case 2:
-            return {x + c, y + h - 1 - r};
-        case 3:
-            return {x + w - 1 - c, y + h - 1 - r};
-        case 4:
-            return {x + h - 1 - r, y + c};
-        case 5:
-            return {x + r, y + c};
-        case 6:
-            return {x + h - 1 - r, y + w - 1 - c};
-        default:
-            return {x + r, y + w - 1 - c};
-    }
+    const KvPoint table[8] = {
+        {x + c, y + r},                  // 0
+        {x + w - 1 - c, y + r},          // 1
+        {x + c, y + h - 1 - r},          // 2
+        {x + w - 1 - c, y + h - 1 - r},  // 3
+        {x + h - 1 - r, y + c},          // 4
+        {x + r, y + c},                  // 5
+        {x + h - 1 - r, y + w - 1 - c},  // 6
+        {x + r, y + w - 1 - c},          // 7
+    };
+    return table[dir];
 }
 
 // Each channel moves by floor(difference * alpha / 256).
