@@ -47,7 +47,8 @@ public:
     // pixels are blended in; 5-6-5 until the trinket window sets them from its format.
     static uint32_t blendMasks[3];
 
-    // The drawn box of a picture at (x, y) in a direction: W x H, or H x W for directions 4-7.
+    // The drawn box of a picture at (x, y) in a direction: W x H, or H x W for directions 4-7;
+    // KvRect::zero for an empty picture, a direction above 7 or a position beyond kMaxPosition.
     static KvRect drawnBox(int x, int y, const unsigned char* pic, unsigned char dir);
 
     // Unclipped: for pictures whose drawn box lies inside the canvas (the fast path).
@@ -74,7 +75,8 @@ public:
     static void remapIndices(unsigned char* pic, const unsigned char map[256]);
 
     // The encoder: an 8-bit canvas area as a complete one-cel AO file (allocated with new[];
-    // the caller owns it). Null and size 0 for other depths.
+    // the caller owns it). The area is rect cut to the canvas, at rect's own origin;
+    // KvRect::zero means the whole canvas. Null and size 0 for other depths or no area.
     static const void* pack(long& size, KvMemCanvas* canvas, const KvRect& rect, int transparent);
     // Encodes one row of W indices; returns the bytes written (at most 2 * W + 2).
     static int encodeRow(unsigned char* out, const unsigned char* row, int width, int transparent);
