@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <random>
 
 namespace {
 
@@ -19,7 +20,8 @@ class QrnRun : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              (std::string("qrn-app-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              (std::string("qrn-app-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+               "-" + std::to_string(std::random_device{}()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }

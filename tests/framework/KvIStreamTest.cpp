@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <random>
 
 namespace {
 
@@ -19,7 +20,7 @@ class StreamFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("kvistream-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+              ("kvistream-" + std::to_string(std::random_device{}()) + "-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <random>
 
 namespace {
 KvSR gadgetRecord("Gadget", &Gadget::make);
@@ -79,7 +80,9 @@ void ThreadTest::SetUp() {
     previous = std::filesystem::current_path();
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
-    directory = std::filesystem::temp_directory_path() / ("qrn-thread-" + name);
+    // Unique per process: the same test may run in two builds at once.
+    directory = std::filesystem::temp_directory_path() /
+                ("qrn-thread-" + name + "-" + std::to_string(std::random_device{}()));
     std::filesystem::remove_all(directory);
     std::filesystem::create_directories(directory);
     std::filesystem::current_path(directory);
