@@ -156,16 +156,8 @@ int YScriptText::include(YThread& thread, const char* fileName, long resumeOffse
     includeStack().push_back({currentFileName, buffer, size, resumeOffset});
     buffer = nullptr;
     const int result = fill(thread, fileName, 0, 0);
-    if (result != kText) {
-        // Back to the including text, so the error is reported where the include stands.
-        IncludeFrame frame = includeStack().back();
-        includeStack().pop_back();
-        std::free(buffer);
-        buffer = frame.text;
-        size = frame.size;
-        scan = tokenStart = buffer + frame.offset;
-        setFileName(frame.fileName.c_str());
-    }
+    // On failure, back to the including text, so the error is reported where the include stands.
+    if (result != kText) resume();
     return result;
 }
 
