@@ -1,0 +1,3 @@
+say relayed
+quit
+say not reached

@@ -1,0 +1,2 @@
+say in sub x
+exit

@@ -1,0 +1,2 @@
+say inner one
+say inner two

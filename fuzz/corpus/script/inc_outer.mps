@@ -1,0 +1,3 @@
+say outer starts
+include inc_inner.mps
+say outer resumes

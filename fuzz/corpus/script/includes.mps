@@ -1,0 +1,4 @@
+say before include
+include inc_outer.mps
+say after include
+exit
