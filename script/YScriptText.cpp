@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -78,10 +79,14 @@ void YFatal(const char* text) {
 
 int YScriptText::fill(YThread& thread, const char* fileName, long offset, int allowCompiled) {
     currentFileName[0] = 0;
-    std::FILE* file = fileName ? std::fopen(fileName, "rb") : nullptr;
+    // Only ordinary files are scripts: a folder opens on some systems and
+    // measures as a huge file, so it is taken as missing.
+    std::error_code ignored;
+    const bool ordinary = fileName && std::filesystem::is_regular_file(fileName, ignored);
+    std::FILE* file = ordinary ? std::fopen(fileName, "rb") : nullptr;
     long length = -1;
     if (file && std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    if (file && length < 0) {  // not a file that can be measured (a folder): as missing
+    if (file && length < 0) {  // cannot be measured: as missing
         std::fclose(file);
         file = nullptr;
     }

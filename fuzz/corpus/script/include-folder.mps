@@ -1,0 +1,2 @@
+say bef include
+include .
