@@ -19,7 +19,9 @@
 //
 // Whatever the runs say, the renderer never writes outside the canvas or the
 // clip; a row whose runs overrun its width stops at the width. Pictures must
-// have been checked with validate() against the bytes that hold them.
+// have been checked with validate() against the bytes that hold them: the
+// drawers trust them to end inside their bytes. A direct-colour picture also
+// keeps its rows one after another in the places its row table names.
 #pragma once
 
 #include <cstddef>
@@ -30,13 +32,27 @@
 
 class KvCelRenderer {
 public:
-    // 256 native pixel values; on 16-bit canvases each entry carries the pixel in both halves.
-    static const uint32_t* currentColorTable;
+    // Largest width or height of a picture that validate() accepts.
+    static constexpr int kMaxPictureSide = kKvMaxCanvasSide;
+    // Pictures placed further than this from the origin draw nothing (their box would
+    // not fit an int); no canvas reaches that far.
+    static constexpr int kMaxPosition = 1 << 24;
+    // Picture type of the direct-colour form.
+    static constexpr int kDirectColorType = 2;
 
-    // The drawn box of a picture at (x, y) in a direction: W x H, or H x W for directions 4-7.
+    // 256 native pixel values; on 16-bit canvases each entry carries the pixel in both halves.
+    // Indexed pictures draw nothing on 16, 24 and 32-bit canvases while it is null.
+    static const uint32_t* currentColorTable;
+    // Channel masks (red, green, blue) of the 16-bit format that translucent direct-colour
+    // pixels are blended in; 5-6-5 until the trinket window sets them from its format.
+    static uint32_t blendMasks[3];
+
+    // The drawn box of a picture at (x, y) in a direction: W x H, or H x W for directions 4-7;
+    // KvRect::zero for an empty picture, a direction above 7 or a position beyond kMaxPosition.
     static KvRect drawnBox(int x, int y, const unsigned char* pic, unsigned char dir);
 
     // Unclipped: for pictures whose drawn box lies inside the canvas (the fast path).
+    // A box that leaves the canvas is drawn clipped to the canvas instead.
     static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, unsigned char dir);
     // Clipped to clip intersected with the canvas.
     static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, const KvRect& clip,
@@ -46,8 +62,21 @@ public:
     // range, every row's runs inside the bytes and adding up to exactly W.
     static bool validate(const unsigned char* pic, size_t available);
 
+    // The canvas point (px, py) of a picture drawn at (x, y) in dir, mapped back to the
+    // cel column c and row r that the drawing puts there. False outside the drawn box.
+    static bool mapToCel(int x, int y, const unsigned char* pic, unsigned char dir, int px, int py,
+                         int& c, int& r);
+    // The pixel at cel column c, row r of a validated picture: the colour index (indexed
+    // form) or the 16-bit pixel (direct-colour form); -1 for a transparent pixel or a
+    // position outside the picture.
+    static int pixelAt(const unsigned char* pic, int c, int r);
+    // Rewrites every literal pixel and fill colour i of a validated indexed picture as
+    // map[i], in place; skip runs and counts stay. Direct-colour pictures are left alone.
+    static void remapIndices(unsigned char* pic, const unsigned char map[256]);
+
     // The encoder: an 8-bit canvas area as a complete one-cel AO file (allocated with new[];
-    // the caller owns it). Null and size 0 for other depths.
+    // the caller owns it). The area is rect cut to the canvas, at rect's own origin;
+    // KvRect::zero means the whole canvas. Null and size 0 for other depths or no area.
     static const void* pack(long& size, KvMemCanvas* canvas, const KvRect& rect, int transparent);
     // Encodes one row of W indices; returns the bytes written (at most 2 * W + 2).
     static int encodeRow(unsigned char* out, const unsigned char* row, int width, int transparent);
