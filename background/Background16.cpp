@@ -11,6 +11,9 @@
 #include <memory>
 #include <new>
 
+#include "anim/KvAOFile.h"
+#include "anim/KvAnimation.h"
+#include "anim/KvCelRenderer.h"
 #include "background/Convert555.h"
 #include "framework/KvSys.h"
 #include "trinket/KvTrinketWindow.h"
@@ -89,6 +92,9 @@ void Background16::initialize(KvIStream* stream, const KvRect& rect) {
             width = static_cast<int>(headerWord(header, kB16WordWidth));
             height = static_cast<int>(headerWord(header, kB16WordHeight));
         }
+    } else if (const unsigned char* pic = header ? KvAOFile::firstPicture(header, size) : nullptr) {
+        const KvRect box = KvCelRenderer::drawnBox(0, 0, pic, 0);
+        width = box.width(), height = box.height();
     } else if (!rect.isEmpty()) {
         width = rect.width(), height = rect.height();
     } else if (KvTrinketWindow::currentWindow && KvTrinketWindow::currentWindow->twGetCollector()) {
@@ -124,7 +130,11 @@ void Background16::bkSetRes(KvIStream* stream) {
 void Background16::paint(KvIStream* stream) {
     unsigned char* header = stream->data();
     const size_t size = static_cast<size_t>(stream->size());
-    if (isImage(header, size)) draw(header, size);
+    if (!isImage(header, size)) {
+        KvAnimation::splash(canvas, stream, 0);
+        return;
+    }
+    draw(header, size);
     delete stream;
 }
 

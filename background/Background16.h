@@ -47,9 +47,10 @@ public:
     static const char* const sBadHeader;
     static const char* const sDamagedImage;
 
-    // The canvas is made from the image's header. The rectangle sizes the
-    // canvas only for a stream that is not an image (an AO picture); without
-    // one, the current window's collector does. A null stream leaves the
+    // The canvas is made from the image's header, or for a stream that is not
+    // an image, the size of its AO picture. Only a stream that is neither
+    // takes the rectangle's size (without one, the current window
+    // collector's): the background then stays black. A null stream leaves the
     // background without a canvas: it then restores black and must not be
     // given a picture. The stream is consumed.
     explicit Background16(KvIStream* stream);
