@@ -32,6 +32,10 @@ public:
     void setHotSpot(const KvPoint& p);
     const KvPoint& getHotSpot() const { return hotSpot; }
 
+protected:
+    // The window's cursor-move link is the one this cursor installed.
+    bool ownsMoveLink() const;
+
 private:
     // Shows the pointer at p (collector coordinates): across the corral's edge,
     // or when forced, the trinket and system pointers trade places; the
@@ -54,7 +58,6 @@ private:
     bool in(const KvPoint& p) const;
     bool imCurrent() const { return KvCursor::getCurrent() == this; }
     void setVisible(int v);
-    bool ownsMoveLink() const;
 
     KvPoint hotSpot;
 };
