@@ -7,6 +7,7 @@
 // still fire).
 #include "apps/QrnRun.h"
 
+#include "apps/QrnHostKeywords.h"
 #include "apps/QrnOptions.h"
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
@@ -68,6 +69,7 @@ int qrnRunScript(const QrnRunSettings& settings) {
     int status = kQrnExitPassLimit;
     {
         KvApp app;
+        const QrnHostKeywords keywords(settings.script);
         YThread thread(settings.script.c_str());
         if (!thread) {
             status = kQrnExitFailed;

@@ -138,6 +138,14 @@ void Background16::paint(KvIStream* stream) {
     delete stream;
 }
 
+bool Background16::holdsImage(KvIStream* stream) {
+    if (!stream) return false;
+    stream->setSrcOffset(0);
+    stream->rewind();
+    // A header needSwap reverses never begins with 32, so the word as it stands decides.
+    return isImage(stream->data(), static_cast<size_t>(stream->size()));
+}
+
 void Background16::needSwap(unsigned char* header, size_t size) {
     swapHeader = 0;
     if (!header || size < 2) return;

@@ -66,6 +66,10 @@ public:
     // Decode the image whose header and data are the size bytes at header
     // into the canvas. The header's format word is overwritten in place.
     void draw(unsigned char* header, size_t size);
+    // Whether the stream's whole content would be decoded as an image (and not
+    // painted as an AO picture): its header's first word is 32.
+    static bool holdsImage(KvIStream* stream);
+
     // Milliseconds the first picture took to decode.
     unsigned long getDecompressTime() const { return decompressTime; }
 
