@@ -203,11 +203,8 @@ bool Background16::decode(KvCanvas* target, const unsigned char* header) {
     const bool inPlace = target->isOneBlock() && uncompressed <= memorySize &&
                          uncompressed - pixelBytes <= lastRowPadding;
     std::unique_ptr<unsigned char[]> temporary;
-    unsigned char* out = bits + memorySize - uncompressed;
-    if (!inPlace) {
-        temporary.reset(new (std::nothrow) unsigned char[uncompressed]);
-        out = temporary.get();
-    }
+    if (!inPlace) temporary.reset(new (std::nothrow) unsigned char[uncompressed]);
+    unsigned char* out = inPlace ? bits + (memorySize - uncompressed) : temporary.get();
 
     bool ok = false;
     if (out && lzoReady()) {
