@@ -154,9 +154,10 @@ inline KvIStream* streamOf(const Bytes& b) { return new KvIStreamMemory(b.data()
 // background; the class switches and hooks of KvAnimation are put back after
 // every test.
 class AnimTest : public HeadlessTest {
-protected:
+public:
     static constexpr int kW = 160, kH = 120;
 
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         backend.setStepPerPass(0);
@@ -186,6 +187,7 @@ protected:
     }
 
     KvTrinketWindow* open(int depth = 16, KvTBackground* background = nullptr) {
+        window.reset();  // the new window becomes the current one
         window = std::make_unique<KvTrinketWindow>(KvRect(0, 0, kW, kH), background ? background : new KvTBackground, 0,
                                                    -1, -1, depth, 1, 0);
         return window.get();
