@@ -1,7 +1,8 @@
 // Makes the example's pictures: room.b16, a 320 x 200 compressed 15-bit
 // background (a sky over a floor, with a window frame), hall.ao, the same
-// kind of scene as an AO picture, and ao/1.ao, a 9 x 9 arrow-like cursor
-// whose two frames blink at 4 frames per second.
+// kind of scene as an AO picture, ao/1.ao, a 9 x 9 arrow cursor whose two
+// frames blink at 4 frames per second, and palette.plt, the colours of the
+// AO files (256 entries of big-endian red, green, blue words).
 //   g++ -std=c++20 -O2 make-assets.cpp -llzo2 -o make-assets && ./make-assets
 #include <lzo/lzo1x.h>
 
@@ -92,6 +93,22 @@ Bytes ao(const std::vector<Bytes>& cels, int w, int h, int fps, bool loop) {
     return f;
 }
 
+// Index 0 black, 1-10 a sky from deep to pale blue, 7 also the dimmed arrow,
+// 15 white, 20 and 21 the floor's browns.
+Bytes palette() {
+    unsigned char rgb[256][3] = {};
+    for (int i = 1; i <= 10; ++i)
+        rgb[i][0] = static_cast<unsigned char>(60 + 12 * i), rgb[i][1] = static_cast<unsigned char>(110 + 12 * i),
+        rgb[i][2] = 230;
+    rgb[15][0] = rgb[15][1] = rgb[15][2] = 255;
+    rgb[20][0] = 150, rgb[20][1] = 90, rgb[20][2] = 40;
+    rgb[21][0] = 110, rgb[21][1] = 64, rgb[21][2] = 30;
+    Bytes b;
+    for (const auto& c : rgb)
+        for (unsigned char v : c) b.push_back(v), b.push_back(v);
+    return b;
+}
+
 }  // namespace
 
 int main() {
@@ -110,6 +127,6 @@ int main() {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) hall[static_cast<size_t>(y) * w + x] = static_cast<unsigned char>(y < 120 ? 1 + y / 12 : 20 + (x / 16 + y / 16) % 2);
     const bool ok = save("room.b16", image(w, h)) && save("hall.ao", ao({hall}, w, h, 1, false)) &&
-                    save("ao/1.ao", ao({on, off}, 9, 9, 4, true));
+                    save("ao/1.ao", ao({on, off}, 9, 9, 4, true)) && save("palette.plt", palette());
     return ok ? 0 : 1;
 }
