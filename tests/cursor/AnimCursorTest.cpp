@@ -96,23 +96,6 @@ TEST_F(AnimCursorTest, KeepsPlayingWhileThePointerRests) {
     EXPECT_EQ(cursor->getAO()->box(), KvRect(60, 50, 65, 55));
 }
 
-TEST_F(AnimCursorTest, OutsideItsCorralTheSystemPointerShowsInstead) {
-    moveTo(60, 50);
-    moveTo(-10, 50);
-    EXPECT_FALSE(cursor->getAO()->trGetVisible());
-    EXPECT_TRUE(screen()->isSystemPointerVisible());
-    moveTo(70, 50);
-    EXPECT_TRUE(cursor->getAO()->trGetVisible());
-    EXPECT_FALSE(screen()->isSystemPointerVisible());
-}
-
-TEST_F(AnimCursorTest, TheHotSpotMovesTheAnimationEachTime) {
-    moveTo(60, 50);
-    cursor->setHotSpot(KvPoint(4, 4));
-    cursor->setHotSpot(KvPoint(4, 4));
-    EXPECT_EQ(cursor->getAO()->box(), KvRect(52, 42, 57, 47));
-}
-
 TEST_F(AnimCursorTest, AClickGoesToTheTrinketUnderIt) {
     Swatch* under = add(KvRect(50, 40, 90, 70), kRed);
     CallLog log;
