@@ -1,6 +1,7 @@
 // qrn: the command-line player. The first argument names a subcommand; each
 // subcommand parses its own options (QrnOptions) and returns the exit status.
 #include "apps/QrnOptions.h"
+#include "apps/QrnPack.h"
 #include "apps/QrnRun.h"
 
 #include <cstdio>
@@ -13,7 +14,8 @@ const char kUsage[] =
     "usage: qrn COMMAND [options]\n"
     "\n"
     "commands:\n"
-    "  run      run a script headless (qrn run --help)\n";
+    "  run      run a script headless (qrn run --help)\n"
+    "  pack     turn a PNG strip into an animation file (qrn pack --help)\n";
 
 }  // namespace
 
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
         return kQrnExitOk;
     }
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
         std::fputs("qrn: no command given\n", stderr);
     else

@@ -1,55 +1,9 @@
 // The qrn program itself: "qrn run" on golden scripts and the example, and
 // every exit status. Each case runs the built program through the shell in
 // a fresh temporary directory and reads its status, output and debug.txt.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <random>
+#include "tests/apps/QrnAppFixture.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-const fs::path kSource = QRN_TEST_DATA;
-
-class QrnRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("qrn-app-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-               "-" + std::to_string(std::random_device{}()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    void write(const std::string& file, const std::string& text) const {
-        std::ofstream(dir / file, std::ios::binary) << text;
-    }
-    std::string read(const fs::path& file) const {
-        std::ifstream in(file.is_absolute() ? file : dir / file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    // Runs qrn with args in the directory, standard input from /dev/null;
-    // returns the exit status.
-    int qrn(const std::string& args) {
-        const std::string command = "cd '" + dir.string() + "' && '" QRN_APP "' " + args +
-                                    " </dev/null >out.txt 2>err.txt; echo $? >status.txt";
-        if (std::system(command.c_str()) != 0) return -1;
-        out = read("out.txt");
-        err = read("err.txt");
-        return std::stoi(read("status.txt"));
-    }
-    fs::path dir;
-    std::string out;
-    std::string err;
-};
 
 TEST_F(QrnRun, GoldenScriptsWriteTheirExpectedDebugFile) {
     const fs::path golden = kSource / "script" / "golden";
@@ -99,6 +53,12 @@ TEST_F(QrnRun, ExitStatuses) {
         {"run a.mps b.mps", 2, "qrn run: more than one SCRIPT given\n"},
         {"", 2, "qrn: no command given\nusage: qrn COMMAND"},
         {"play x", 2, "qrn: unknown command play\n"},
+        {"run --size 10 quit.mps", 2, "qrn run: bad value for --size: 10\n"},
+        {"run --size 0x10 quit.mps", 2, "qrn run: bad value for --size: 0x10\n"},
+        {"run --depth 15 quit.mps", 2, "qrn run: bad value for --depth: 15\n"},
+        {"run --screenshot nodir/x.png quit.mps", 1, "qrn run: cannot write nodir/x.png\n"},
+        {"pack only.png", 2, "qrn pack: give IMAGE.png and OUT.ao\n"},
+        {"pack missing.png out.ao", 1, "qrn pack: missing.png: cannot open the file\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(qrn(c.args), c.status) << c.args << "\n" << err;
@@ -111,9 +71,14 @@ TEST_F(QrnRun, HelpGoesToStandardOutputWithStatusZero) {
     EXPECT_NE(out.find("run "), std::string::npos);
     EXPECT_EQ(err, "");
     EXPECT_EQ(qrn("run --help"), 0);
-    EXPECT_EQ(out.substr(0, 57), "usage: qrn run [--max-passes N] [--ms-per-pass M] SCRIPT\n");
+    EXPECT_EQ(out.substr(0, 75), "usage: qrn run [--max-passes N] [--ms-per-pass M] [--size WxH] [--depth D]\n");
+    for (const char* option : {"--size WxH", "--depth D", "--screenshot FILE.png"}) EXPECT_NE(out.find(option), std::string::npos);
     EXPECT_NE(out.find("--ms-per-pass M"), std::string::npos);
     EXPECT_NE(out.find("exit status"), std::string::npos);
+    EXPECT_EQ(qrn("pack --help"), 0);
+    EXPECT_EQ(out.substr(0, 16), "usage: qrn pack ");
+    EXPECT_EQ(qrn("--help"), 0);
+    EXPECT_NE(out.find("pack "), std::string::npos);
 }
 
 TEST_F(QrnRun, ScriptPathIsRelativeToTheWorkingDirectory) {

@@ -151,11 +151,13 @@ TEST_F(ParameterList, CreateWithOnlyTheEndMarkerUsesThePreparedParameters) {
     EXPECT_EQ(static_cast<Probe*>(o.get())->creationParameters, (std::vector<std::string>{"prepared", "too"}));
 }
 
-TEST(ParameterListAbsent, WithoutAnyRegisteredClassTheListIsInert) {
-    ASSERT_EQ(KvSR::count(), 0);
-    Sob::addParameter("dropped");
-    EXPECT_EQ(Sob::countParameters(), 0);
+TEST(ParameterListFromTheStart, TheLibrarysOwnClassKeepsTheListWithoutAnyTestClass) {
+    ASSERT_EQ(registeredByTests(), 0);
+    Sob::resetParameters();
+    Sob::addParameter("kept");
+    EXPECT_EQ(Sob::countParameters(), 1);
     Sob::prepareParameters();
+    EXPECT_STREQ(Sob::nextParameter(), "kept");
     EXPECT_STREQ(Sob::nextParameter(), "");
     Sob::resetParameters();
 }

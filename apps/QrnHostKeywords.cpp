@@ -1,0 +1,122 @@
+// The background and cursor keywords of qrn run.
+#include "apps/QrnHostKeywords.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "anim/KvAnimation.h"
+#include "background/AOBackground.h"
+#include "background/Background16.h"
+#include "cursor/KvAnimCursor.h"
+#include "framework/KvIStream.h"
+#include "framework/KvLink.h"
+#include "framework/KvWndCanvas.h"
+#include "script/YEvents.h"
+#include "sob/KvScriptableObject.h"
+#include "trinket/KvTrinketWindow.h"
+
+namespace {
+
+// A whole number in [min, max], or false.
+bool wholeNumber(const char* text, long min, long max, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return *text && end && !*end && value >= min && value <= max;
+}
+
+// Resource numbers of AO files are 16-bit; hot spots lie within a canvas.
+constexpr long kMaxResource = 32767;
+
+}  // namespace
+
+QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath)
+    : folder(std::filesystem::path(scriptPath).parent_path().string()) {
+    const KvFunctionLink backgroundLink([this](const void*) { background(); });
+    const KvFunctionLink cursorLink([this](const void*) { cursor(); });
+    YExtend("background", &backgroundLink);
+    YExtend("cursor", &cursorLink);
+}
+
+QrnHostKeywords::~QrnHostKeywords() {
+    YExtend("background", nullptr);
+    YExtend("cursor", nullptr);
+    if (KvWindow::isOpen(window)) install(nullptr);
+    // The defaults must not name a deleted cursor, whatever became of the window.
+    KvTrinket::trSetDefaultSpotCursor(nullptr);
+    KvTrinket::trSetDefaultGrabCursor(nullptr);
+    KvTrinket::trSetDefaultBkgdCursor(nullptr, 0);
+    delete animCursor;
+}
+
+void QrnHostKeywords::background() {
+    const std::string name = KvScriptableObject::nextParameter();
+    KvTrinketWindow* w = KvTrinketWindow::currentWindow;
+    const std::string path = (std::filesystem::path(folder) / name).string();
+    auto* stream = new KvIStreamFile(path.c_str());
+    if (!w || !stream->good()) {
+        std::fprintf(stderr, "qrn run: background %s: %s\n", name.c_str(),
+                     w ? "cannot read the file" : "no window");
+        delete stream;
+        YSetRESULT("");
+        return;
+    }
+    const KvRect area = w->twGetCollector()->getBounds();
+    KvTBackground* b = nullptr;
+    if (Background16::holdsImage(stream)) {
+        b = new Background16(area, stream);
+    } else {
+        // The picture is painted by an animation of the file, so that its
+        // colours come through the animation's own colour table.
+        auto* aob = new AOBackground(area, nullptr);
+        const int createVisible = KvTrinket::getCreateVisible();
+        KvTrinket::setCreateVisible(0);
+        KvAnimation* picture = new KvAnimation(stream, 0, 0, w);
+        KvTrinket::setCreateVisible(createVisible);
+        picture->paint(0, 0, aob->bkGetCanvas());
+        delete picture;
+        b = aob;
+    }
+    w->twSetBackground(b);
+    YSetRESULT(b->isA());
+}
+
+void QrnHostKeywords::cursor() {
+    const std::string number = KvScriptableObject::nextParameter();
+    const std::string hotX = KvScriptableObject::nextParameter();
+    const std::string hotY = KvScriptableObject::nextParameter();
+    KvTrinketWindow* w = KvTrinketWindow::currentWindow;
+    long n = 0, x = 0, y = 0;
+    const bool numbers = wholeNumber(number.c_str(), 0, kMaxResource, n) &&
+                         (hotX.empty() || wholeNumber(hotX.c_str(), -kKvMaxCanvasSide, kKvMaxCanvasSide, x)) &&
+                         (hotY.empty() || wholeNumber(hotY.c_str(), -kKvMaxCanvasSide, kKvMaxCanvasSide, y));
+    const std::string path = (std::filesystem::path(folder) / "ao" / (number + ".ao")).string();
+    auto* stream = numbers && w ? new KvIStreamFile(path.c_str()) : nullptr;
+    if (!stream || !stream->good()) {
+        std::fprintf(stderr, "qrn run: cursor %s: %s\n", number.c_str(),
+                     !w ? "no window" : !numbers ? "not a number" : "cannot read the file");
+        delete stream;
+        YSetRESULT(0L);
+        return;
+    }
+    if (KvWindow::isOpen(window) && window != w) install(nullptr);  // the old one belongs elsewhere
+    KvAnimCursor* old = animCursor;
+    window = w;
+    animCursor = new KvAnimCursor(stream, w);
+    animCursor->setHotSpot(KvPoint(static_cast<int>(x), static_cast<int>(y)));
+    install(animCursor);
+    delete old;
+    YSetRESULT(1L);
+}
+
+void QrnHostKeywords::install(KvAnimCursor* c) {
+    const KvCursor* previous = KvTrinket::trGetDefaultBkgdCursor();
+    KvList<KvTrinket>::Cursor walk(window->twGetTrinketList());
+    for (KvTrinket* t = walk.first(); t; t = walk.next()) {
+        if (!t->trGetSpotCursor() || t->trGetSpotCursor() == previous) t->trAssignSpotCursor(c);
+        if (!t->trGetGrabCursor() || t->trGetGrabCursor() == previous) t->trAssignGrabCursor(c);
+    }
+    KvTrinket::trSetDefaultSpotCursor(c);
+    KvTrinket::trSetDefaultGrabCursor(c);
+    KvTrinket::trSetDefaultBkgdCursor(c, 1);
+}

@@ -1,0 +1,40 @@
+// The host keywords of "qrn run", registered with YExtend while a
+// QrnHostKeywords lives (afterwards they stay known but do nothing). Files
+// are found next to the script. Both act on the current trinket window.
+//
+//   background FILE   FILE becomes the window's background: a compressed
+//                     15-bit image (Background16) or an AO picture
+//                     (AOBackground), told apart by the header as Background16
+//                     does. RESULT: the background's class name, or "" when
+//                     there is no window or the file cannot be read.
+//   cursor N [X Y]    an animated cursor from ao/N.ao with hot spot (X, Y),
+//                     (0, 0) by default, shown over the background and every
+//                     trinket; it replaces the previous one. RESULT: 1, or 0
+//                     when there is no window, N is not a number or the file
+//                     cannot be read.
+// Failures are also written on stderr.
+#pragma once
+
+#include <string>
+
+class KvAnimCursor;
+class KvTrinketWindow;
+
+class QrnHostKeywords {
+public:
+    explicit QrnHostKeywords(const std::string& scriptPath);
+    ~QrnHostKeywords();
+    QrnHostKeywords(const QrnHostKeywords&) = delete;
+    QrnHostKeywords& operator=(const QrnHostKeywords&) = delete;
+
+private:
+    void background();
+    void cursor();
+    // Puts c (null: none) over the background and every trinket of the
+    // window that showed the previous one or none.
+    void install(KvAnimCursor* c);
+
+    std::string folder;
+    KvTrinketWindow* window = nullptr;  // where the cursor lives
+    KvAnimCursor* animCursor = nullptr;
+};

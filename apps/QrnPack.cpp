@@ -1,0 +1,212 @@
+// The pack command. Colour indices come straight from an indexed PNG, or,
+// with --palette, from the nearest palette colour of each pixel. The
+// transparent index is --transparent, or else the first fully transparent
+// entry of an indexed PNG's palette; pixels less than half opaque take it.
+//
+// Output, little-endian: header (sequences 1, cels N, frames per second,
+// swap flag 0, reserved, flags 0), N cel offsets, an embedded XYZ record of
+// zeros, the sequence (count N + 3, entries x, y, cel, param), the pictures.
+#include "apps/QrnPack.h"
+
+#include "anim/KvAnimation.h"
+#include "anim/KvCelRenderer.h"
+#include "apps/QrnOptions.h"
+#include "framework/KvIStream.h"
+#include "framework/KvPng.h"
+
+#include <climits>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+const char kPackUsage[] =
+    "usage: qrn pack [--frames N] [--fps F] [--transparent I] [--palette FILE.plt]\n"
+    "                [--write-palette FILE.plt] IMAGE.png OUT.ao\n"
+    "\n"
+    "Packs IMAGE.png, a strip of N equal frames side by side, into an animation\n"
+    "of N cels playing at F frames per second: a pause point, the cels in order,\n"
+    "a loop marker. An indexed PNG keeps its colour indices; any other PNG needs\n"
+    "--palette, and each pixel takes the nearest palette colour. Pixels less than\n"
+    "half opaque become index I (by default an indexed PNG's first fully\n"
+    "transparent colour), which the animation leaves undrawn.\n"
+    "--write-palette saves the colours used as a palette file (palette.plt).\n"
+    "\n";
+
+// Bytes before the picture in the one-cel file the encoder writes.
+constexpr size_t kEncoderHeaderSize = 52;
+// The alpha below which a pixel is transparent.
+constexpr int kOpaqueAlpha = 128;
+
+struct PackSettings {
+    long frames = 1;
+    long fps = 8;
+    long transparent = -1;
+    std::string palette, writePalette, image, output;
+};
+
+void put16(std::vector<unsigned char>& b, int v) {
+    b.push_back(static_cast<unsigned char>(v)), b.push_back(static_cast<unsigned char>(v >> 8));
+}
+void put32(std::vector<unsigned char>& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> 8 * i));
+}
+
+bool readPalette(const std::string& path, KvColor* colors) {
+    auto* stream = new KvIStreamFile(path.c_str());
+    if (!stream->good() || stream->size() < kAOPaletteFileSize) {
+        delete stream;
+        return false;
+    }
+    KvAnimation::loadPalette(stream, colors);
+    return true;
+}
+
+bool writePalette(const std::string& path, const KvColor* colors) {
+    std::vector<unsigned char> b;
+    for (int i = 0; i < kAOPaletteEntries; ++i)
+        for (unsigned short c : {colors[i].red, colors[i].green, colors[i].blue})
+            b.push_back(static_cast<unsigned char>(c >> 8)), b.push_back(static_cast<unsigned char>(c));
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return static_cast<bool>(out);
+}
+
+// The nearest colour of the palette, the transparent index left out.
+int nearest(const KvColor* colors, const uint8_t* rgba, int transparent) {
+    int best = 0;
+    long bestDistance = LONG_MAX;
+    for (int i = 0; i < kAOPaletteEntries; ++i) {
+        if (i == transparent) continue;
+        const long dr = rgba[0] - colors[i].r8(), dg = rgba[1] - colors[i].g8(), db = rgba[2] - colors[i].b8();
+        const long distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) best = i, bestDistance = distance;
+    }
+    return best;
+}
+
+// The image as colour indices; error says why when it cannot be.
+bool toIndices(const KvPngImage& image, const KvColor* palette, PackSettings& s, std::vector<uint8_t>& indices,
+               std::string& error) {
+    if (!palette && !image.indexed) {
+        error = s.image + " is not an indexed PNG: give --palette";
+        return false;
+    }
+    if (s.transparent < 0 && image.indexed)
+        for (size_t i = 0; i < image.paletteAlpha.size() && s.transparent < 0; ++i)
+            if (image.paletteAlpha[i] == 0) s.transparent = static_cast<long>(i);
+    indices.resize(static_cast<size_t>(image.width) * image.height);
+    for (size_t p = 0; p < indices.size(); ++p) {
+        const uint8_t* rgba = &image.rgba[4 * p];
+        if (rgba[3] < kOpaqueAlpha) {
+            if (s.transparent < 0) {
+                error = s.image + " has transparent pixels: give --transparent";
+                return false;
+            }
+            indices[p] = static_cast<uint8_t>(s.transparent);
+        } else {
+            indices[p] = palette ? static_cast<uint8_t>(nearest(palette, rgba, static_cast<int>(s.transparent)))
+                                 : image.indices[p];
+        }
+    }
+    return true;
+}
+
+// Each frame through the encoder; the whole file.
+bool buildFile(const std::vector<uint8_t>& indices, int width, int height, const PackSettings& s,
+               std::vector<unsigned char>& file) {
+    const int frameWidth = width / static_cast<int>(s.frames);
+    std::vector<std::vector<unsigned char>> pictures;
+    for (int f = 0; f < s.frames; ++f) {
+        KvMemCanvas canvas(frameWidth, height, 8);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < frameWidth; ++x)
+                canvas.setPixel(x, y, indices[static_cast<size_t>(y) * width + static_cast<size_t>(f * frameWidth + x)]);
+        long size = 0;
+        const std::unique_ptr<const unsigned char[]> block(
+            static_cast<const unsigned char*>(KvCelRenderer::pack(size, &canvas, KvRect::zero, static_cast<int>(s.transparent))));
+        if (!block || size < static_cast<long>(kEncoderHeaderSize)) return false;
+        pictures.emplace_back(block.get() + kEncoderHeaderSize, block.get() + size);
+    }
+    const int cels = static_cast<int>(s.frames);
+    put16(file, 1), put16(file, cels);
+    file.insert(file.end(), {static_cast<unsigned char>(s.fps), 0, 0, 0});
+    put16(file, 0);
+    uint32_t offset = 0;
+    for (const auto& p : pictures) put32(file, offset), offset += static_cast<uint32_t>(p.size());
+    put32(file, 0);  // embedded XYZ
+    put16(file, cels + 3);
+    const auto entry = [&file](int cel) { put16(file, 0), put16(file, 0), put16(file, cel), put16(file, 0); };
+    entry(kAOPause);
+    for (int c = 0; c < cels; ++c) entry(c);
+    entry(kAOLoop);
+    entry(kAOEnd);
+    for (const auto& p : pictures) file.insert(file.end(), p.begin(), p.end());
+    return true;
+}
+
+std::vector<QrnOption> packOptions(PackSettings& s) {
+    return {
+        {"--frames", "N", "frames side by side in the image (default 1)",
+         [&s](const std::string& v) { return parseWhole(v, 1, kQrnPackMaxFrames, s.frames); }},
+        {"--fps", "F", "frames per second, 0 to 255 (default 8)",
+         [&s](const std::string& v) { return parseWhole(v, 0, 255, s.fps); }},
+        {"--transparent", "I", "the colour index left undrawn, 0 to 255",
+         [&s](const std::string& v) { return parseWhole(v, 0, 255, s.transparent); }},
+        {"--palette", "FILE.plt", "map colours to this palette",
+         [&s](const std::string& v) { return s.palette = v, !v.empty(); }},
+        {"--write-palette", "FILE.plt", "also write the palette used",
+         [&s](const std::string& v) { return s.writePalette = v, !v.empty(); }},
+    };
+}
+
+}  // namespace
+
+int qrnPackCommand(const std::vector<std::string>& args) {
+    PackSettings s;
+    const std::vector<QrnOption> options = packOptions(s);
+    std::vector<std::string> positional;
+    std::string error;
+    const QrnParse parsed = parseOptions(args, options, positional, error);
+    const std::string usage = std::string(kPackUsage) + "options:\n" + describeOptions(options);
+    if (parsed == QrnParse::help) {
+        std::fputs(usage.c_str(), stdout);
+        return kQrnExitOk;
+    }
+    if (parsed == QrnParse::ok && positional.size() != 2) error = "give IMAGE.png and OUT.ao";
+    if (!error.empty()) {
+        std::fprintf(stderr, "qrn pack: %s\n%s", error.c_str(), usage.c_str());
+        return kQrnExitUsage;
+    }
+    s.image = positional[0];
+    s.output = positional[1];
+
+    KvColor palette[kAOPaletteEntries];
+    if (!s.palette.empty() && !readPalette(s.palette, palette)) error = "cannot read the palette " + s.palette;
+    KvPngImage image;
+    std::string why;
+    if (error.empty() && !KvLoadPng(s.image.c_str(), image, &why)) error = s.image + ": " + why;
+    if (error.empty() && image.width % s.frames) error = s.image + " is not " + std::to_string(s.frames) + " frames wide";
+    std::vector<uint8_t> indices;
+    if (error.empty()) toIndices(image, s.palette.empty() ? nullptr : palette, s, indices, error);
+    std::vector<unsigned char> file;
+    if (error.empty() && !buildFile(indices, image.width, image.height, s, file)) error = "cannot encode " + s.image;
+    if (error.empty()) {
+        std::ofstream out(s.output, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        if (!out) error = "cannot write " + s.output;
+    }
+    if (error.empty() && !s.writePalette.empty()) {
+        if (s.palette.empty())
+            for (size_t i = 0; i < image.palette.size() && i < kAOPaletteEntries; ++i) palette[i] = image.palette[i];
+        if (!writePalette(s.writePalette, palette)) error = "cannot write " + s.writePalette;
+    }
+    if (!error.empty()) {
+        std::fprintf(stderr, "qrn pack: %s\n", error.c_str());
+        return kQrnExitFailed;
+    }
+    std::printf("%s: %ld cel%s of %d x %d\n", s.output.c_str(), s.frames, s.frames == 1 ? "" : "s",
+                image.width / static_cast<int>(s.frames), image.height);
+    return kQrnExitOk;
+}

@@ -1,0 +1,29 @@
+// PNG files for tools and tests. A canvas is saved as an 8-bit RGB image, an
+// indexed canvas through its palette. A PNG is read whole into 8-bit RGBA
+// pixels; an indexed PNG also keeps its palette and its indices exactly as
+// stored, so that tools can take the indices over unchanged.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/KvCanvas.h"
+#include "framework/KvColor.h"
+
+struct KvPngImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;  // 4 bytes a pixel, rows top first
+    bool indexed = false;
+    std::vector<uint8_t> indices;       // one a pixel, when indexed
+    std::vector<KvColor> palette;       // the PLTE entries, when indexed
+    std::vector<uint8_t> paletteAlpha;  // one per palette entry (255 without tRNS)
+};
+
+// Writes what canvas holds as an RGB PNG; false (with nothing useful written)
+// for an invalid canvas or a file that cannot be written.
+bool KvSavePng(const KvCanvas& canvas, const char* path);
+// Reads a PNG no larger than kKvMaxCanvasSide a side. On failure the image is
+// empty and error (if given) says why.
+bool KvLoadPng(const char* path, KvPngImage& image, std::string* error = nullptr);

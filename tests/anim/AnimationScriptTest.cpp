@@ -1,0 +1,350 @@
+// The script class "KvAnimation": creation, properties, methods and events;
+// hit testing and pixel reading; stamping; colour operations; and what the
+// window draws (directions, corral clipping, premade pictures).
+#include "tests/anim/AnimTestSupport.h"
+
+#include "sob/KvScriptableObject.h"
+
+using namespace aotest;
+using Sob = KvScriptableObject;
+
+namespace {
+
+// Cel 0: 6 x 2, column 0 transparent (index 9):
+//   . 3 0 0 0 0     (the 0s are a fill run: index 0 is drawn)
+//   . 5 5 5 5 7
+// Cel 1: 2 x 2 of index 5. Sequence 0: cel 0, a sound 7, user command -600,
+// another command -6, cel 1, loop, end. Sequence 1: cel 1, end.
+AOFile scene() {
+    AOFile f;
+    f.cels = {picture(6, 2, {9, 3, 0, 0, 0, 0, 9, 5, 5, 5, 5, 7}, 9), solid(2, 2, 5)};
+    f.seqs = {{frame(0), command(kAOSound, 7), command(-600, 1, 2, 3), command(-6), frame(1), command(kAOLoop), command(kAOEnd)},
+              {frame(1), command(kAOEnd)}};
+    f.xyz[0] = 40, f.xyz[1] = 30;
+    return f;
+}
+
+Bytes sceneFile;
+KvIStream* sceneURL(KvRscID id) { return id.value() == 1 ? streamOf(sceneFile) : nullptr; }
+
+// Counts the passes of one event, bound as a script would bind it.
+struct EventCount {
+    int count = 0;
+    void bind(Sob* o, const char* event) {
+        const KvFunctionLink l([this](const void*) { ++count; });
+        ASSERT_EQ(o->sobSet(event, &l, nullptr), 1) << event;
+    }
+};
+
+// A background that keeps its picture in a canvas and a stack of saved areas.
+class PictureBackground : public KvTBackground {
+public:
+    explicit PictureBackground(int depth) : canvas(AnimTest::kW, AnimTest::kH, depth) {
+        canvas.fill = true;
+        canvas.fillColor = KvColor(0xFFFF, 0xFFFF, 0xFFFF);
+        canvas.draw(canvas.getBounds());
+    }
+    KvMemCanvas* bkGetCanvas() const override { return const_cast<KvMemCanvas*>(&canvas); }
+    void bkPushStampRect(const KvRect& r) override {
+        saved.push_back({r, std::make_unique<KvMemCanvas>(r.width(), r.height(), canvas.getDepth())});
+        saved.back().second->blt(&canvas, r.left, r.top, r.width(), r.height(), 0, 0);
+    }
+    void bkPopStampRect() override {
+        if (saved.empty()) return;
+        const KvRect r = saved.back().first;
+        canvas.blt(saved.back().second.get(), 0, 0, r.width(), r.height(), r.left, r.top);
+        saved.pop_back();
+    }
+
+    KvMemCanvas canvas;
+    std::vector<std::pair<KvRect, std::unique_ptr<KvMemCanvas>>> saved;
+
+private:
+    bool bkRestore(KvCanvas* target, const KvRegion& region, KvRect&) override {
+        const KvRect r = region.bounds();
+        if (!region.isNull()) target->blt(&canvas, r.left, r.top, r.width(), r.height(), r.left, r.top, kKvRopCopy, &region);
+        return false;
+    }
+};
+
+}  // namespace
+
+class ScriptFace : public AnimTest {
+protected:
+    void SetUp() override {
+        AnimTest::SetUp();
+        sceneFile = scene().build();
+        KvAnimation::installSrcURL(&sceneURL);
+    }
+    KvAnimation* create(const char* x, const char* y, const char* id = "1") {
+        return static_cast<KvAnimation*>(Sob::create("KvAnimation", x, y, id, Sob::kKvEndOfParameters));
+    }
+    std::string get(Sob* o, const char* name, const char* parameter = nullptr) {
+        Sob::resetParameters();
+        if (parameter) Sob::addParameter(parameter);
+        const char* v = o->sobGet(name);
+        return v ? v : "(null)";
+    }
+    void set(Sob* o, const char* name, const char* value, const char* parameter = nullptr) {
+        Sob::resetParameters();
+        if (parameter) Sob::addParameter(parameter);
+        EXPECT_EQ(o->sobSet(name, value), 1) << name;
+    }
+};
+
+TEST_F(ScriptFace, CreationByClassNameTakesPositionAndResourceId) {
+    open(8);
+    KvAnimation* embedded = create("10", "20");
+    ASSERT_NE(embedded, nullptr);
+    EXPECT_STREQ(embedded->isA(), "KvAnimation");
+    EXPECT_EQ(embedded->box().left, 40);  // the embedded position wins
+    KvAnimation::setUseEmbeddedXYZ(0);
+    KvAnimation* placed = create("10", "20");
+    char info[kTrInfoBufferSize];
+    placed->sobGetInfo(info);
+    EXPECT_STREQ(info, "10 20 1");
+    EXPECT_EQ(placed->getResId(), KvRscID(1));
+    EXPECT_EQ(create("10", "20", "2"), nullptr);  // no such file
+    KvAnimation::installSrcURL(nullptr);
+    EXPECT_EQ(create("10", "20"), nullptr);
+}
+
+TEST_F(ScriptFace, PropertiesReadAndWriteThePlayback) {
+    open(8);
+    KvAnimation* a = create("0", "0");
+    EXPECT_EQ(get(a, "sequence"), "1");
+    a->pause();
+    set(a, "sequence", "2");
+    EXPECT_EQ(a->getSequence(), 1);
+    EXPECT_EQ(a->getState(), kAORunning);
+    set(a, "sequence", "1");
+    EXPECT_EQ(get(a, "sequence"), "1");
+    set(a, "frame", "2");
+    EXPECT_EQ(get(a, "frame"), "2");
+    EXPECT_EQ(a->getState(), kAOPaused);
+    set(a, "frame", "x");  // reads as 0: nothing
+    EXPECT_EQ(get(a, "frame"), "2");
+
+    a->setSequencePos(1, 1);  // the sound entry
+    EXPECT_EQ(get(a, "param", "1"), "-101");
+    EXPECT_EQ(get(a, "param", "4"), "7");
+    EXPECT_EQ(get(a, "param", "9"), "0");
+    set(a, "param", "-3", "2");
+    EXPECT_EQ(a->getUserParam1(), -3);
+    set(a, "param", "60000", "4");
+    EXPECT_EQ(get(a, "param", "4"), "60000");
+
+    for (const char* name : {"drawDirection", "soundOn", "boxTouchy"}) {
+        set(a, name, "1");
+        EXPECT_EQ(get(a, name), "1") << name;
+    }
+    EXPECT_EQ(a->getDrawDirection(), 1);
+    EXPECT_EQ(a->isSoundOn(), 1);
+    EXPECT_EQ(a->isBoxTouchy(), 1);
+    EXPECT_EQ(a->sobSet("dblClick", nullptr, nullptr), 0);  // removed
+    EXPECT_EQ(a->sobSet("mouseDown", nullptr, nullptr), 1);  // the trinket's others stay
+
+    EXPECT_EQ(a->sobPlay("default", Sob::kKvEndOfParameters), 1);
+    EXPECT_EQ(a->getState(), kAORunning);
+    a->pause();
+    EXPECT_EQ(a->sobPlay("forever", Sob::kKvEndOfParameters), 1);
+    EXPECT_EQ(a->getRepeat(), -1);
+    EXPECT_EQ(a->getState(), kAORunning);
+}
+
+TEST_F(ScriptFace, EventsPausedSpecialAndFrameNotify) {
+    open(8);
+    KvAnimation* a = create("0", "0");
+    EventCount paused, special, notify;
+    paused.bind(a, "paused");
+    special.bind(a, "special");
+    notify.bind(a, "frameNotify");
+    a->setRepeat(1);
+    set(a, "frameNotification", "1");
+    // 0 shown, then sound, -600, -6 and 1 in one update, then the loop ends the last repeat.
+    for (unsigned long t = 1000; t <= 1200; t += 100) at(t);
+    EXPECT_EQ(special.count, 1);
+    EXPECT_EQ(notify.count, 6);  // positions 0 to 4, then the loop marker
+    EXPECT_EQ(paused.count, 1);
+    EXPECT_EQ(a->getState(), kAOPaused);
+
+    // Turning notification off also drops an alert a host set.
+    int hostCalls = 0;
+    const KvFunctionLink h([&](const void*) { ++hostCalls; });
+    a->setAlertOnSeqPos(&h);
+    set(a, "frameNotification", "0");
+    a->setRepeat(0);
+    a->unPause();
+    for (unsigned long t = 1300; t <= 1600; t += 100) at(t);
+    EXPECT_EQ(hostCalls, 0);
+    EXPECT_EQ(notify.count, 6);
+}
+
+TEST_F(ScriptFace, CopiesRaiseTheirOwnEvents) {
+    open(8);
+    KvAnimation* a = create("0", "0");
+    set(a, "frameNotification", "1");
+    auto* b = static_cast<KvAnimation*>(a->copy());
+    EXPECT_STREQ(b->isA(), "KvAnimation");
+    EventCount onA, onB;
+    onA.bind(a, "frameNotify");
+    onB.bind(b, "frameNotify");
+    a->pause();
+    at(1000);
+    EXPECT_EQ(onA.count, 0);
+    EXPECT_GT(onB.count, 0);
+    delete a;
+    at(1100);  // the copy no longer names the original
+}
+
+// ---- pixels ----
+
+TEST_F(ScriptFace, HitTestingFollowsVisiblePixelsInEveryDirection) {
+    open(8);
+    KvAnimation* a = create("0", "0");  // at (40, 30), cel 0: 6 x 2
+    EXPECT_EQ(a->covers(KvPoint(40, 30)), 0);  // transparent column 0
+    EXPECT_EQ(a->covers(KvPoint(41, 30)), 1);
+    EXPECT_EQ(a->covers(KvPoint(46, 30)), 0);  // outside the box
+    EXPECT_EQ(a->getPixel(41, 30), 3);
+    EXPECT_EQ(a->getPixel(43, 30), 0);  // a fill of index 0 is a colour
+    EXPECT_EQ(a->getPixel(42, 31), 5);
+    EXPECT_EQ(a->getPixel(40, 31), -1);
+    EXPECT_EQ(a->getPixel(39, 31), -1);
+    a->setBoxTouchy(1);
+    EXPECT_EQ(a->covers(KvPoint(40, 30)), 1);
+    a->setBoxTouchy(0);
+    a->setDrawDirection(1);  // mirrored: the leftmost column is cel column 5
+    EXPECT_EQ(a->getPixel(40, 31), 7);
+    EXPECT_EQ(a->covers(KvPoint(45, 30)), 0);
+    a->setDrawDirection(4);  // a quarter turn: 2 wide, 6 high, about the same corner
+    EXPECT_EQ(a->box(), KvRect(40, 30, 42, 36));
+    EXPECT_EQ(a->getPixel(41, 31), 3);  // cel (1, 0) at (x + H - 1 - 0, y + 1)
+    EXPECT_EQ(a->getPixel(40, 31), 5);  // cel (1, 1)
+    EXPECT_EQ(a->getPixel(41, 30), -1);
+    a->trSetCorral(KvRect(0, 0, 41, 200));
+    EXPECT_EQ(a->covers(KvPoint(41, 32)), 0);  // outside the corral
+}
+
+TEST_F(ScriptFace, TheWindowDrawsTheCelInItsDirectionAndCorral) {
+    open(8);
+    KvAnimation::setUseEmbeddedXYZ(0);
+    KvAnimation* a = create("10", "5");
+    a->pause();
+    a->setDrawDirection(1);
+    a->trSetCorral(KvRect(0, 0, 12, 100));
+    at(1000);
+    const uint32_t white = pixel(0, 0);
+    // Row 1 mirrored: canvas column 10 + 5 - c shows cel column c.
+    EXPECT_EQ(pixel(10, 6), 7u);
+    EXPECT_EQ(pixel(11, 6), 5u);
+    EXPECT_EQ(pixel(12, 6), white);  // clipped by the corral
+    a->trSetCorral(KvRect(0, 0, 100, 100));
+    a->trInvalidate();
+    at(1010);
+    EXPECT_EQ(pixel(12, 6), 5u);
+    EXPECT_EQ(pixel(15, 6), white);  // cel column 0 is transparent
+}
+
+TEST_F(ScriptFace, PremadePicturesDrawTheSameCels) {
+    open(16);
+    KvAnimation::setUseEmbeddedXYZ(0);
+    // A palette without black, which premade pictures keep for transparency.
+    static Bytes palette(kAOPaletteFileSize, 0x40);
+    for (int i = 0; i < kAOPaletteEntries; ++i) palette[6 * static_cast<size_t>(i)] = static_cast<unsigned char>(i);
+    KvAnimation::installPaletteURL([](KvIStream*) { return streamOf(palette); });
+    std::vector<uint32_t> drawn[2];
+    for (AOPremake premake : {kAOPremakeOff, kAOPremakeMode1}) {
+        KvAnimation::setMakePictures(premake);
+        KvAnimation* a = create("10", "5");
+        EXPECT_EQ(a->getState(), premake ? kAOPaused : kAORunning);
+        a->pause();
+        a->trInvalidate();
+        at(2000);
+        for (int y = 5; y < 7; ++y)
+            for (int x = 10; x < 16; ++x) drawn[premake].push_back(pixel(x, y));
+        delete a;
+    }
+    EXPECT_EQ(drawn[0], drawn[1]);
+}
+
+// ---- stamping ----
+
+TEST_F(ScriptFace, StampThenUnstampPutsTheBackgroundBackAndShowsTheAnimationPaused) {
+    auto* background = new PictureBackground(8);
+    open(8, background);
+    KvAnimation::setUseEmbeddedXYZ(0);
+    KvAnimation* a = create("10", "5");
+    at(1000);
+    const uint32_t white = pixel(0, 0);
+    Sob::resetParameters();
+    EXPECT_EQ(a->sobPlay("stamp", Sob::kKvEndOfParameters), 1);
+    EXPECT_EQ(a->trGetStamped(), 1);
+    EXPECT_EQ(a->trGetVisible(), 0);
+    EXPECT_EQ(a->getState(), kAOStopped);
+    EXPECT_EQ(background->canvas.getPixel(11, 5), 3u);  // painted into the picture
+    at(1100);
+    EXPECT_EQ(pixel(11, 5), 3u);
+    EXPECT_EQ(a->sobPlay("unstamp", Sob::kKvEndOfParameters), 1);
+    EXPECT_EQ(a->trGetStamped(), 0);
+    EXPECT_EQ(a->trGetVisible(), 1);
+    EXPECT_EQ(a->getState(), kAOPaused);
+    EXPECT_EQ(background->canvas.getPixel(11, 5), white);
+    EXPECT_TRUE(background->saved.empty());
+    // With a parameter: painted, but no stamp is kept.
+    EXPECT_EQ(a->sobPlay("stamp", "keep", Sob::kKvEndOfParameters), 1);
+    EXPECT_EQ(a->trGetStamped(), 0);
+    EXPECT_TRUE(background->saved.empty());
+    EXPECT_EQ(background->canvas.getPixel(11, 5), 3u);
+}
+
+// ---- colours ----
+
+TEST_F(ScriptFace, SwapColorsRewritesCelsOnEightBitsAndTheTableAbove) {
+    open(8);
+    KvAnimation::setUseEmbeddedXYZ(0);
+    KvAnimation* a = create("0", "0");
+    a->swapColors(3, 5, -2);
+    EXPECT_EQ(a->getPixel(1, 0), 5);
+    EXPECT_EQ(a->getPixel(1, 1), 3);
+    EXPECT_EQ(a->getCelWidth(1), 2);
+    KvMemCanvas cel1(2, 2, 8);
+    a->paintCel(1, 0, 0, &cel1, cel1.getBounds());
+    EXPECT_EQ(cel1.getPixel(1, 1), 3u);
+    const unsigned char from[2] = {3, 7}, to[2] = {7, 1};
+    a->replaceColorIndices(2, from, to, 0);  // each pixel once, by the first pair naming it
+    EXPECT_EQ(a->getPixel(1, 1), 7);
+    EXPECT_EQ(a->getPixel(5, 1), 1);
+    a->replaceColorIndex(5, 6, 5);  // no such cel: nothing
+    EXPECT_EQ(a->getPixel(1, 0), 5);
+    KvColor black(1, 1, 1);
+    a->getColor(5, black);
+    EXPECT_EQ(black, KvColor(0, 0, 0));
+    delete a;
+
+    open(16);
+    sceneFile = scene().build();
+    a = create("0", "0");
+    KvColor c3 = KvColor::fromBytes(255, 0, 0), c5 = KvColor::fromBytes(0, 0, 255);
+    a->replaceColor(3, c3, false);
+    a->replaceColor(5, c5, false);
+    EXPECT_EQ(a->getColorTable()[3], 0xF800F800u);  // both halves
+    a->swapColors(3, 5, -2);
+    EXPECT_EQ(a->getPixel(1, 0), 3);  // cels unchanged
+    KvColor got;
+    a->getColor(3, got);
+    EXPECT_EQ(got, KvColor(0, 0, 0xF800));
+    const unsigned char from16[2] = {3, 4}, to16[2] = {5, 3};
+    a->replaceColorIndices(2, from16, to16, -2);  // in order: 4 takes 3's new value
+    EXPECT_EQ(a->getColorTable()[4], a->getColorTable()[5]);
+}
+
+TEST_F(ScriptFace, ReplaceColorStoresThePlainPixelOnThirtyTwoBits) {
+    open(32);
+    KvAnimation* a = create("0", "0");
+    KvColor c = KvColor::fromBytes(0x12, 0x34, 0x56);
+    a->replaceColor(9, c, true);
+    EXPECT_EQ(a->getColorTable()[9], 0x123456u);
+    KvColor got;
+    a->getColors(9, 1, &got);
+    EXPECT_EQ(got, KvColor(0x1200, 0x3400, 0x5600));
+}

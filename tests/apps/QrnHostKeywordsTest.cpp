@@ -1,0 +1,83 @@
+// The background and cursor keywords of "qrn run", on the example's files:
+// the kind of background each file makes, the cursor, and refused ones.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "framework/KvPng.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class QrnHostKeywords : public ::testing::Test {
+protected:
+    // The example's files go into title/; qrn runs from the folder above, so
+    // that they are found next to the script and not in the current folder.
+    void SetUp() override {
+        dir = fs::temp_directory_path() / "qrn-host-keywords";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::copy(fs::path(QRN_TEST_DATA) / ".." / "examples" / "backdrop", dir / "title", fs::copy_options::recursive);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string read(const fs::path& file) const {
+        std::ifstream in(dir / file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    int run(const std::string& script, const std::string& options = "") {
+        std::ofstream(dir / "title" / "test.mps", std::ios::binary) << script;
+        const std::string command = "cd '" + dir.string() + "' && '" QRN_APP
+                                    "' run " + options + " title/test.mps </dev/null >out.txt 2>err.txt; echo $? >status.txt";
+        if (std::system(command.c_str()) != 0) return -1;
+        err = read("err.txt");
+        return std::stoi(read("status.txt"));
+    }
+    fs::path dir;
+    std::string err;
+};
+
+TEST_F(QrnHostKeywords, BackgroundsAndCursorsFromFilesNextToTheScript) {
+    ASSERT_EQ(run("background \"room.b16\"\nsay RESULT\ncursor 1 4 4\nsay RESULT\n"
+                  "background \"hall.ao\"\nsay RESULT\ncursor 1\nsay RESULT\nquit\n"),
+              0);
+    EXPECT_EQ(read("debug.txt"), "Background16\n1\nAOBackground\n1\n");
+    EXPECT_EQ(err, "");
+}
+
+// The screenshot shows the image under the cursor, whose hot spot (4, 4)
+// lies on the pointer at (0, 0): the arrow's tip is cut off by the edge.
+TEST_F(QrnHostKeywords, TheScreenshotShowsTheImageAndTheCursor) {
+    ASSERT_EQ(run("background \"room.b16\"\ncursor 1 4 4\nquit\n", "--size 320x200 --screenshot shot.png"), 0) << err;
+    KvPngImage shot;
+    ASSERT_TRUE(KvLoadPng((dir / "shot.png").string().c_str(), shot));
+    ASSERT_EQ(shot.width, 320);
+    auto color = [&](int x, int y) {
+        const uint8_t* p = &shot.rgba[(static_cast<size_t>(y) * shot.width + x) * 4];
+        return KvColor::fromBytes(p[0], p[1], p[2]);
+    };
+    EXPECT_GT(color(150, 10).b8(), 200);  // sky
+    EXPECT_LT(color(150, 10).r8(), 100);
+    EXPECT_GT(color(150, 190).r8(), color(150, 190).b8());  // floor
+    const KvColor tip = color(0, 0);  // cel (4, 4): the arrow, white or grey as it blinks
+    EXPECT_TRUE(tip.r8() == tip.g8() && tip.g8() == tip.b8() && tip.r8() > 100) << int(tip.r8());
+    EXPECT_EQ(color(4, 0), KvColor::fromBytes(0, 0, 0));  // cel (8, 4): the arrow's black ground
+    EXPECT_GT(color(5, 0).b8(), 200);                     // past the cel: sky again
+}
+
+TEST_F(QrnHostKeywords, FilesThatCannotBeReadAreRefused) {
+    ASSERT_EQ(run("background \"none.b16\"\nsay \"<\" RESULT \">\"\ncursor 9\nsay RESULT\ncursor one\nsay RESULT\nquit\n"), 0);
+    EXPECT_EQ(read("debug.txt"), "<  >\n0\n0\n");
+    EXPECT_NE(err.find("background none.b16: cannot read the file"), std::string::npos) << err;
+    EXPECT_NE(err.find("cursor 9: cannot read the file"), std::string::npos) << err;
+    EXPECT_NE(err.find("cursor one: not a number"), std::string::npos) << err;
+}
+
+}  // namespace

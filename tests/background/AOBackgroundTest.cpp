@@ -1,0 +1,157 @@
+// AO picture backgrounds: the picture painted once, restored into the
+// window, stamped areas saved and put back exactly (nested, clipped), and
+// the AO path of Background16 for streams that are not images.
+#include "anim/KvCelRenderer.h"
+#include "background/AOBackground.h"
+#include "background/Background16.h"
+#include "tests/background/AOFileBuilder.h"
+#include "tests/background/BackgroundTestSupport.h"
+#include "trinket/KvTrinketWindow.h"
+
+namespace {
+
+// On 16-bit canvases a colour table entry holds the pixel in both halves.
+struct ColorTable {
+    uint32_t entries[256];
+    explicit ColorTable(const KvPixelFormat& f) {
+        for (int i = 0; i < 256; ++i) {
+            const uint32_t p = f.pack(KvColor::fromBytes(uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)));
+            entries[i] = p | p << 16;
+        }
+    }
+    uint32_t pixel(int index) const { return entries[index] & 0xFFFF; }
+};
+
+// Every pixel of a canvas, for exact comparisons.
+std::vector<uint32_t> pixelsOf(const KvCanvas& c) {
+    std::vector<uint32_t> out;
+    for (int y = 0; y < c.getHeight(); ++y)
+        for (int x = 0; x < c.getWidth(); ++x) out.push_back(c.getPixel(x, y));
+    return out;
+}
+
+void fill(KvCanvas* c, const KvRect& r, const KvColor& color) {
+    c->fill = true;
+    c->outline = false;
+    c->fillColor = color;
+    c->draw(r);
+}
+
+}  // namespace
+
+class AOBackgroundTest : public BackgroundTest {
+protected:
+    void SetUp() override {
+        BackgroundTest::SetUp();
+        KvCelRenderer::currentColorTable = table.entries;
+    }
+    void TearDown() override {
+        KvCelRenderer::currentColorTable = nullptr;
+        BackgroundTest::TearDown();
+    }
+    // The index the picture has at (x, y).
+    static int patternAt(int x, int y) { return (x + 3 * y) & 0xFF; }
+
+    ColorTable table{KvPixelFormat::forDepth(16)};
+    std::vector<unsigned char> picture = aoFile({patternCel(30, 20)}, {{0, 0, 0, 0}}, 10);
+};
+
+TEST_F(AOBackgroundTest, PaintsTheFirstCelIntoACanvasOfTheRectangle) {
+    AOBackground bg(KvRect(0, 0, 40, 25), streamOf(picture));
+    const KvCanvas* c = bg.bkGetCanvas();
+    ASSERT_EQ(c->getWidth(), 40);
+    ASSERT_EQ(c->getHeight(), 25);
+    EXPECT_EQ(c->getDepth(), 16);  // the framework can flip: the display's depth
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(c->getPixel(x, y), table.pixel(patternAt(x, y))) << x << "," << y;
+    EXPECT_EQ(c->getPixel(35, 22), 0u);
+    EXPECT_STREQ(bg.isA(), "AOBackground");
+}
+
+TEST_F(AOBackgroundTest, TheWindowShowsThePictureAndANewOneAfterARefresh) {
+    auto* bg = new AOBackground(KvRect(0, 0, 30, 20), streamOf(picture));
+    KvTrinketWindow window(KvRect(0, 0, 30, 20), bg, 0, -1, -1, 16, 1, 0);
+    app->pass();
+    KvHeadlessWindow* screen = backend.windowOf(&window);
+    EXPECT_EQ(pixelsOf(screen->display()), pixelsOf(*bg->bkGetCanvas()));
+    bg->bkSetRes(streamOf(aoFile({solidCel(30, 20, 9)}, {{0, 0, 0, 0}}, 10)));
+    window.twRefreshBackground();
+    app->pass();
+    EXPECT_EQ(screen->screenPixel(13, 17), table.pixel(9));
+}
+
+TEST_F(AOBackgroundTest, StampsComeOffExactlyInReverseOrder) {
+    AOBackground bg(KvRect(0, 0, 40, 25), streamOf(picture));
+    KvMemCanvas* c = bg.bkGetCanvas();
+    const std::vector<uint32_t> original = pixelsOf(*c);
+
+    bg.bkPushStampRect(KvRect(5, 5, 20, 15));
+    fill(c, KvRect(5, 5, 20, 15), KvColor::fromBytes(255, 0, 0));
+    const std::vector<uint32_t> withA = pixelsOf(*c);
+    // B overlaps A and runs off the canvas: only the inside is saved.
+    bg.bkPushStampRect(KvRect(15, 10, 60, 40));
+    fill(c, KvRect(15, 10, 60, 40), KvColor::fromBytes(0, 0, 255));
+    EXPECT_EQ(bg.stampDepth(), 2);
+
+    bg.bkPopStampRect();
+    EXPECT_EQ(pixelsOf(*c), withA);
+    bg.bkPopStampRect();
+    EXPECT_EQ(pixelsOf(*c), original);
+    EXPECT_EQ(bg.stampDepth(), 0);
+    bg.bkPopStampRect();  // an empty stack: nothing happens
+    EXPECT_EQ(pixelsOf(*c), original);
+}
+
+TEST_F(AOBackgroundTest, AStampOutsideTheCanvasPairsWithItsPop) {
+    AOBackground bg(KvRect(0, 0, 40, 25), streamOf(picture));
+    KvMemCanvas* c = bg.bkGetCanvas();
+    const std::vector<uint32_t> original = pixelsOf(*c);
+    bg.bkPushStampRect(KvRect(2, 2, 6, 6));
+    bg.bkPushStampRect(KvRect(100, 100, 120, 120));
+    fill(c, KvRect(0, 0, 40, 25), KvColor());
+    bg.bkPopStampRect();
+    bg.bkPopStampRect();
+    EXPECT_EQ(c->getPixel(3, 3), original[3 * 40 + 3]);
+    EXPECT_EQ(c->getPixel(7, 3), 0u);
+}
+
+TEST_F(AOBackgroundTest, WithoutFlippingTheCanvasIsIndexedAndTakesTheWindowPalette) {
+    KvApp::bUsingDirectDraw = false;
+    auto* bg = new AOBackground(KvRect(0, 0, 30, 20), streamOf(picture));
+    KvApp::bUsingDirectDraw = true;
+    ASSERT_EQ(bg->bkGetCanvas()->getDepth(), 8);
+    EXPECT_EQ(bg->bkGetCanvas()->getPixel(4, 2), uint32_t(patternAt(4, 2)));
+    KvTrinketWindow window(KvRect(0, 0, 30, 20), bg, 0, -1, -1, 16, 1, 0);
+    KvColor palette[256];
+    for (int i = 0; i < 256; ++i) palette[i] = KvColor::fromBytes(uint8_t(i), 0, 0);
+    window.twSetPalette(palette, 0);
+    app->pass();
+    const KvHeadlessWindow* screen = backend.windowOf(&window);
+    EXPECT_EQ(screen->screenPixel(29, 19), screen->display().mapColor(palette[patternAt(29, 19)]));
+}
+
+// ---- Background16's AO path ----
+
+TEST_F(AOBackgroundTest, ABackground16StreamThatIsNotAnImageIsSplashed) {
+    Background16 bg(streamOf(picture));
+    const KvCanvas* c = bg.bkGetCanvas();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->getBounds(), KvRect(0, 0, 30, 20));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(c->getPixel(x, y), table.pixel(patternAt(x, y)));
+    EXPECT_TRUE(backend.messages.empty());
+    bg.bkSetRes(streamOf(aoFile({solidCel(30, 20, 77)}, {{0, 0, 0, 0}}, 10)));
+    EXPECT_EQ(c->getPixel(29, 19), table.pixel(77));
+}
+
+TEST_F(AOBackgroundTest, AByteReversedImageHeaderIsNotAnImage) {
+    // 00 20 ...: the first word reads 32 only with its bytes exchanged; the
+    // reversed header then begins 20 00 xx xx, never 32.
+    std::vector<unsigned char> file = makeImage(2, 1, {0x7FFF, 0x7FFF});
+    file[0] = 0x00, file[1] = 0x20;
+    Background16 bg(KvRect(0, 0, 8, 4), streamOf(file));
+    ASSERT_NE(bg.bkGetCanvas(), nullptr);
+    EXPECT_EQ(bg.bkGetCanvas()->getBounds(), KvRect(0, 0, 8, 4));
+    EXPECT_EQ(pixelsOf(*bg.bkGetCanvas()), std::vector<uint32_t>(32, 0));
+    EXPECT_TRUE(backend.messages.empty());
+}
