@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <random>
 
 #include "framework/KvPng.h"
 
@@ -19,7 +20,7 @@ protected:
     // The example's files go into title/; qrn runs from the folder above, so
     // that they are found next to the script and not in the current folder.
     void SetUp() override {
-        dir = fs::temp_directory_path() / "qrn-host-keywords";
+        dir = fs::temp_directory_path() / ("qrn-host-keywords-" + std::to_string(std::random_device{}()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         fs::copy(fs::path(QRN_TEST_DATA) / ".." / "examples" / "backdrop", dir / "title", fs::copy_options::recursive);
