@@ -296,6 +296,9 @@ protected:
     static void grDrawPic(int x, int y, unsigned char* pic, KvCanvas* canvas, const KvRect& clip, unsigned char dir);
 
     bool loadAOData(unsigned char* data, size_t size);
+    // The first cel picture of a one-sequence AO file of size bytes, header byte
+    // order fixed in place; null when it does not fit.
+    static unsigned char* loadAOPicture(void* data, size_t size);
     void setInitState(int x, int y);
     void computeLastSeqPos();
     void makeAllPictures();
@@ -331,8 +334,9 @@ private:
     unsigned char* pictureOf(int cel) const;
     // The cels an operation's cel argument selects, each distinct picture once.
     std::vector<unsigned char*> selectedPictures(int cel) const;
-    // The callback stopped touching this animation when it names another (or none).
-    bool alive() const { return currentAnimation == this; }
+    // Whether a callback left the animation alive: it names a (a static, so
+    // that asking calls nothing on an object a callback deleted).
+    static bool stillCurrent(const KvAnimation* a) { return currentAnimation == a; }
     void callLink(const KvLink* link) const;
     void stopSounds();
     KvSound* findSound(short id);

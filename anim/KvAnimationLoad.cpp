@@ -196,8 +196,12 @@ unsigned long KvAnimation::createColor(const KvColor& c) const {
 
 // ---- splash ----
 
+unsigned char* KvAnimation::loadAOPicture(void* data, size_t size) {
+    return KvAOFile::firstPicture(static_cast<unsigned char*>(data), size);
+}
+
 void KvAnimation::splsh(KvCanvas* canvas, unsigned char* data, size_t size, unsigned char direction) {
-    if (unsigned char* pic = KvAOFile::firstPicture(data, size))
+    if (unsigned char* pic = loadAOPicture(data, size))
         KvCelRenderer::draw(0, 0, pic, canvas, canvas->getBounds(), direction);
 }
 

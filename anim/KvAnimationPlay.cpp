@@ -59,6 +59,7 @@ KvAnimation::KvAnimation(const KvAnimation& o)
       userCommandHandler(cloneOf(o.userCommandHandler)),
       soundCommandHandler(cloneOf(o.soundCommandHandler)), alertOnPauseMode(o.alertOnPauseMode),
       pauseAlertSuspended(o.pauseAlertSuspended), repeatAlertSuspended(o.repeatAlertSuspended),
+      // The copy has started no sound of its own: its activeSoundCount is 0.
       pendingPauseAlert(o.pendingPauseAlert), changed(0), drawDirection(o.drawDirection),
       boxTouchy(o.boxTouchy), frameNotification(o.frameNotification) {
     if (stream) ++stream->shareCount;
@@ -175,7 +176,7 @@ void KvAnimation::trUpdate() {
         if (e.cel >= 0) {
             if (draw) processFrame(alwaysRedrawSameFrame);
             if (state != kAOPaused) doSeqPos(1);
-            if (!alive()) return;
+            if (!stillCurrent(this)) return;
             break;
         }
         if (e.cel == kAONop) {
@@ -188,7 +189,7 @@ void KvAnimation::trUpdate() {
             trSetVisible(0);
             trSetDirtyState(kTrClean);
             doSeqPos(0);
-            if (!alive()) return;
+            if (!stillCurrent(this)) return;
             seqPos = 0;
             break;
         }
@@ -199,11 +200,11 @@ void KvAnimation::trUpdate() {
             } else {
                 if (++loops > kAOMaxLoopsPerUpdate) break;
                 doSeqPos(0);
-                if (!alive()) return;
+                if (!stillCurrent(this)) return;
                 seqPos = 0;
                 if (repeat > 0) --repeat;
                 if (alertOnRepeat && !repeatAlertSuspended) callLink(alertOnRepeat);
-                if (!alive()) return;
+                if (!stillCurrent(this)) return;
                 if (draw) continue;
                 break;
             }
@@ -212,18 +213,18 @@ void KvAnimation::trUpdate() {
             if (repeat == 0) {
                 state = kAOPaused;
                 alertPause();
-                if (!alive()) return;
+                if (!stillCurrent(this)) return;
                 if (stopSoundOnPause) stopSounds();
             }
             if (pauseBack) {
                 doSeqPos(0);
-                if (!alive()) return;
+                if (!stillCurrent(this)) return;
                 if (seqPos > 0) --seqPos;
                 while (seqPos > 0 && seq[seqPos].cel < 0) --seqPos;
                 break;
             }
             doSeqPos(1);
-            if (!alive()) return;
+            if (!stillCurrent(this)) return;
             if (draw) continue;
             break;
         }
@@ -242,24 +243,24 @@ void KvAnimation::trUpdate() {
                         sound->beginningSetLink(&begun);
                     }
                     soundCommand(sound);
-                    if (!alive()) return;
+                    if (!stillCurrent(this)) return;
                     sound->play();
                     const KvMemberLink<KvAnimation> done(this, &KvAnimation::decrementSoundCount, idArgument(id));
                     sound->finishedSetLink(&done);
                 }
             doSeqPos(1);
-            if (!alive()) return;
+            if (!stillCurrent(this)) return;
             if (draw) continue;
             break;
         }
         if (e.cel <= kAOUserCommand) {
             if (userCommandHandler) callLink(userCommandHandler);
-            if (!alive()) return;
+            if (!stillCurrent(this)) return;
             sobPass("special");
-            if (!alive()) return;
+            if (!stillCurrent(this)) return;
         }
         doSeqPos(1);
-        if (!alive()) return;
+        if (!stillCurrent(this)) return;
         draw = state == kAORunning;
         if (!draw) break;
     }
@@ -304,9 +305,9 @@ void KvAnimation::doSeqPos(int advance) {
         const std::unique_ptr<KvLink> handler(staticSeqHandler->clone());
         (*handler)(this);
     }
-    if (!alive()) return;
+    if (!stillCurrent(this)) return;
     if (alertOnSeqPos) callLink(alertOnSeqPos);
-    if (!alive()) return;
+    if (!stillCurrent(this)) return;
     if (advance && seqPos < endPos) ++seqPos;
 }
 
@@ -322,9 +323,9 @@ void KvAnimation::alertPause() {
     }
     pendingPauseAlert = 0;
     if (alertOnPause && !pauseAlertSuspended) callLink(alertOnPause);
-    if (!alive()) return;
+    if (!stillCurrent(this)) return;
     sobPass("paused");
-    if (!alive()) return;
+    if (!stillCurrent(this)) return;
     sobSyncDone();
 }
 
@@ -463,7 +464,7 @@ void KvAnimation::decrementSoundCount(const void* id) {
     KvAnimation* const previous = currentAnimation;
     currentAnimation = this;
     if (pendingPauseAlert && state != kAORunning && state != kAOSynced) alertPause();
-    if (alive() && alertOnSoundDone) callLink(alertOnSoundDone);
+    if (stillCurrent(this) && alertOnSoundDone) callLink(alertOnSoundDone);
     // The previous one may have gone during the callbacks.
     currentAnimation = animationList.contains(previous) ? previous : nullptr;
 }
