@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
-# The main job: build the qrn command and run the example title's script
-# headless, then show what the script wrote to debug.txt.
+# The main job: build the qrn command, run the example script and show the
+# debug.txt it wrote, then play the example title and save a screenshot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target qrn_app
+qrn=$PWD/build/apps/qrn
+
 cd examples/hello
 rm -f debug.txt
-../../build/apps/qrn run hello.mps
-echo "--- debug.txt ---"
+"$qrn" run hello.mps
+echo "--- examples/hello/debug.txt ---"
 cat debug.txt
+
+cd ../carousel
+rm -f debug.txt
+"$qrn" run --size 360x120 --screenshot /tmp/qrn-carousel.png carousel.mps
+echo "--- examples/carousel/debug.txt ---"
+cat debug.txt
+echo "The window as the title ended: /tmp/qrn-carousel.png"
