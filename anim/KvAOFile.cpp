@@ -68,6 +68,17 @@ bool prepareDirect(unsigned char* area, size_t size, int celCount, bool swap, bo
     return true;
 }
 
+// Brings the header's own words (counts and flags) into the reader's byte
+// order and clears the swap flag; returns whether the rest needs swapping too.
+bool takeHeaderOrder(unsigned char* data) {
+    if (!data[5]) return false;
+    SwapWord(data + 0);
+    SwapWord(data + 2);
+    SwapWord(data + 8);
+    data[5] = 0;
+    return true;
+}
+
 }  // namespace
 
 void KvAOFile::decodeXYZ(const unsigned char* record, int& x, int& y, int& z) {
@@ -97,13 +108,7 @@ bool KvAOFile::read(unsigned char* data, size_t size, unsigned short displayForm
     // Sequence entries are used in place as 16-bit fields.
     if (!data || size < kAOHeaderSize || reinterpret_cast<uintptr_t>(data) % alignof(KvAOSequence) != 0)
         return false;
-    const int swapFlag = data[5];
-    if (swapFlag) {
-        SwapWord(data + 0);
-        SwapWord(data + 2);
-        SwapWord(data + 8);
-        data[5] = 0;
-    }
+    const bool swapFlag = takeHeaderOrder(data);
     const int seqCount = readInt16(data), celCount = readInt16(data + 2);
     if (seqCount < 1 || celCount < 0) return false;
     const size_t offsetTable = kAOHeaderSize;
@@ -146,7 +151,7 @@ bool KvAOFile::read(unsigned char* data, size_t size, unsigned short displayForm
         if (!fits(offset, kIndexedHeaderSize, available)) return false;
 
     if (out.directColor) {
-        if (!prepareDirect(area, available, celCount, swapFlag == 1, displayFormat == 0x565)) return false;
+        if (!prepareDirect(area, available, celCount, swapFlag, displayFormat == 0x565)) return false;
     } else if (swapFlag) {
         for (size_t i = 0; i < byOffset.size(); ++i)
             if (i == 0 || byOffset[i].first != byOffset[i - 1].first) SwapNWords(area + byOffset[i].first, 3);
@@ -168,13 +173,7 @@ bool KvAOFile::read(unsigned char* data, size_t size, unsigned short displayForm
 
 unsigned char* KvAOFile::firstPicture(unsigned char* data, size_t size) {
     if (!data || size < kAOHeaderSize) return nullptr;
-    const bool swap = data[5] != 0;
-    if (swap) {
-        SwapWord(data + 0);
-        SwapWord(data + 2);
-        SwapWord(data + 8);
-        data[5] = 0;
-    }
+    const bool swap = takeHeaderOrder(data);
     const int seqCount = readInt16(data), celCount = readInt16(data + 2);
     if (seqCount < 1 || celCount < 1) return nullptr;
     size_t pos = kAOHeaderSize + 4 * static_cast<size_t>(celCount) + kAOXYZRecordSize * static_cast<size_t>(seqCount);
