@@ -317,7 +317,6 @@ private:
         int holders;  // animations whose lists hold it
     };
     using PremadeSet = std::vector<std::unique_ptr<KvMemCanvas>>;
-    friend class KvAnimationScriptLink;
 
     void init(int x, int y);
     void makeColorTable();

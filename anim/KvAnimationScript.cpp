@@ -38,39 +38,9 @@ void print(const void* buffer, int value) {
 }  // namespace
 
 // A link to one member of one animation: a setter or getter taking the
-// value text or buffer, or an action without argument.
-class KvAnimationScriptLink : public KvLink {
-public:
-    using Setter = void (KvAnimation::*)(const void*);
-    using Getter = void (KvAnimation::*)(const void*) const;
-    using Action = void (KvAnimation::*)();
-
-    KvAnimationScriptLink(KvAnimation* a, Setter s) : animation(a), setter(s) {}
-    KvAnimationScriptLink(KvAnimation* a, Getter g) : animation(a), getter(g) {}
-    KvAnimationScriptLink(KvAnimation* a, Action act) : animation(a), action(act) {}
-
-    void operator()(const void* arg) const override { run(arg); }
-    void call() const override { run(nullptr); }
-    KvLink* clone() const override { return new KvAnimationScriptLink(*this); }
-    // Targets arrive as the owner's KvScriptableObject address.
-    void setTarget(void* object) override {
-        animation = object ? static_cast<KvAnimation*>(static_cast<KvScriptableObject*>(object)) : nullptr;
-    }
-    void* getTarget() const override { return static_cast<KvScriptableObject*>(animation); }
-
-private:
-    void run(const void* arg) const {
-        if (!animation) return;
-        if (setter) (animation->*setter)(arg);
-        else if (getter) (animation->*getter)(arg);
-        else if (action) (animation->*action)();
-    }
-
-    KvAnimation* animation;
-    Setter setter = nullptr;
-    Getter getter = nullptr;
-    Action action = nullptr;
-};
+// value text or buffer, or an action without argument. Property links are
+// retargeted through the scriptable-object base.
+using KvAnimationScriptLink = KvMemberLink<KvAnimation, KvScriptableObject>;
 
 // ---- the class ----
 
@@ -110,8 +80,8 @@ void KvAnimation::sobAssignProperties() {
 
     struct Data {
         const char* name;
-        L::Setter set;
-        L::Getter get;
+        L::Method set;
+        L::ConstMethod get;
     };
     const Data data[] = {
         {"frame", &KvAnimation::sobSetFrame, &KvAnimation::sobGetFrame},
@@ -126,10 +96,10 @@ void KvAnimation::sobAssignProperties() {
         const L setter(this, d.set), getter(this, d.get);
         sobAddDataProperty(d.name, &setter, &getter);
     }
-    const L unpause(this, static_cast<L::Action>(&KvAnimation::unPause));
-    const L forever(this, static_cast<L::Action>(&KvAnimation::sobPlayForever));
-    const L stamp(this, static_cast<L::Action>(&KvAnimation::trStamp));
-    const L unstamp(this, static_cast<L::Action>(&KvAnimation::trUnstamp));
+    const L unpause(this, static_cast<L::MethodNoArg>(&KvAnimation::unPause));
+    const L forever(this, static_cast<L::MethodNoArg>(&KvAnimation::sobPlayForever));
+    const L stamp(this, static_cast<L::MethodNoArg>(&KvAnimation::trStamp));
+    const L unstamp(this, static_cast<L::MethodNoArg>(&KvAnimation::trUnstamp));
     sobAddMethodProperty(&unpause);
     sobAddMethodProperty("forever", &forever);
     sobAddMethodProperty("stamp", &stamp);

@@ -50,7 +50,10 @@ private:
 
 // A link to a member function of T, with or without a const void* argument,
 // const or not. Retargeting changes the object, keeping method and argument.
-template <class T>
+// Targets travel as void*: Target names the class whose address they carry
+// (a base of T, such as the scriptable-object base that retargets property
+// links), so the conversion is exact whatever T's layout.
+template <class T, class Target = T>
 class KvMemberLink : public KvLink {
 public:
     using Method = void (T::*)(const void*);
@@ -70,8 +73,10 @@ public:
     void operator()(const void* a) const override { invoke(a); }
     void call() const override { invoke(arg); }
     KvLink* clone() const override { return new KvMemberLink(*this); }
-    void setTarget(void* object) override { obj = static_cast<T*>(object); }
-    void* getTarget() const override { return obj; }
+    void setTarget(void* object) override {
+        obj = object ? static_cast<T*>(static_cast<Target*>(object)) : nullptr;
+    }
+    void* getTarget() const override { return static_cast<Target*>(obj); }
 
 private:
     void invoke(const void* a) const {
