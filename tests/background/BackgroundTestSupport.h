@@ -18,6 +18,7 @@
 #include "framework/KvEvent.h"
 #include "framework/KvIStream.h"
 #include "framework/headless/KvHeadlessBackend.h"
+#include "tests/framework/HeadlessFixture.h"
 
 class MessageBackend : public KvHeadlessBackend {
 public:
@@ -33,24 +34,7 @@ public:
     unsigned long reads = 0;
 };
 
-class BackgroundTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        KvBackend::install(&backend);
-        KvEventSetXFormMouseFct(nullptr);
-        KvCursor::hidden = 0;
-        app = std::make_unique<KvApp>();
-    }
-    void TearDown() override {
-        app.reset();
-        KvEventSetXFormMouseFct(nullptr);
-        KvCursor::hidden = 0;
-        KvBackend::install(nullptr);
-    }
-
-    MessageBackend backend;
-    std::unique_ptr<KvApp> app;
-};
+using BackgroundTest = HeadlessTestWith<MessageBackend>;
 
 // Pixels as the file stores them: 16-bit words, big-endian.
 inline std::vector<unsigned char> bigEndianWords(const std::vector<uint16_t>& pixels) {

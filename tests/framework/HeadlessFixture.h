@@ -12,7 +12,9 @@
 #include "framework/KvEvent.h"
 #include "framework/headless/KvHeadlessBackend.h"
 
-class HeadlessTest : public ::testing::Test {
+// Backend: the headless backend or a test's own subclass of it.
+template <class Backend>
+class HeadlessTestWith : public ::testing::Test {
 protected:
     void SetUp() override {
         KvBackend::install(&backend);
@@ -27,6 +29,8 @@ protected:
         KvBackend::install(nullptr);
     }
 
-    KvHeadlessBackend backend;
+    Backend backend;
     std::unique_ptr<KvApp> app;
 };
+
+using HeadlessTest = HeadlessTestWith<KvHeadlessBackend>;
