@@ -13,6 +13,9 @@ KvPoint mouse;
 int key = 0;
 int depth = 0;
 KvXFormMouseFct xform = nullptr;
+KvEventTap tap = nullptr;
+void* tapUser = nullptr;
+bool internalDispatch = false;  // the dispatcher's own nested deactivation
 
 bool isMouse(KvEventType t) {
     return t == KvEventType::mouseDblClick || t == KvEventType::mouseDown ||
@@ -55,13 +58,22 @@ KvPoint KvEventTransformMouse(KvPoint p) {
     return p;
 }
 
+void KvEventSetTap(KvEventTap t, void* user) {
+    tap = t;
+    tapUser = t ? user : nullptr;
+}
+
 void KvEventDispatch(KvWindow* target, const KvEventRecord& e) {
+    const bool fromBackend = !internalDispatch;
+    internalDispatch = false;
     if (!KvWindow::isOpen(target)) return;
+    if (fromBackend && tap && !tap(tapUser, target, e)) return;
 
     switch (e.type) {
         case KvEventType::activated:
             if (KvWindow::activeWindow == target) return;
             if (KvWindow* previous = KvWindow::activeWindow) {
+                internalDispatch = true;
                 KvEventDispatch(previous, KvEventRecord{KvEventType::deactivated, {}, 0, KvRect::zero});
                 if (!KvWindow::isOpen(target)) return;  // the old window's handler closed it
             }

@@ -54,6 +54,15 @@ KvXFormMouseFct KvEventGetXFormMouseFct();
 // p passed through the installed transform.
 KvPoint KvEventTransformMouse(KvPoint p);
 
+// Watches, and may filter, the input that backends deliver: called by
+// KvEventDispatch for every record a backend hands it (not for the
+// deactivation an activation makes itself), before anything else happens.
+// Returning false drops the record. A recorder writes records down here; a
+// replayer drops live input while it delivers what was recorded.
+using KvEventTap = bool (*)(void* user, KvWindow* target, const KvEventRecord& e);
+// Install tap (null removes it); there is one tap at a time.
+void KvEventSetTap(KvEventTap tap, void* user);
+
 // For backends: deliver e to target.
 //  activated    the previous active window (if another) is deactivated first;
 //               target becomes KvWindow::activeWindow; a repeated activation is dropped.

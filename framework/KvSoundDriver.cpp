@@ -32,6 +32,13 @@ public:
         if (KvApp::theApp && !KvApp::theApp->hasTask(&task)) KvApp::theApp->addTask(&task);
     }
 
+    void release(KvBackend* b) {
+        if (b != backend) return;
+        if (device) b->closeAudio();
+        backend = nullptr;
+        device = false;
+    }
+
     KvMixer mix;
     bool device = false;
 
@@ -82,9 +89,11 @@ private:
     KvMemberLink<Driver> interrupted;
 };
 
+Driver* made = nullptr;
+
 Driver& driver() {
-    static Driver* d = new Driver;
-    return *d;
+    if (!made) made = new Driver;
+    return *made;
 }
 
 }  // namespace
@@ -106,4 +115,8 @@ bool KvSoundDriver::hasDevice() {
     Driver& d = driver();
     d.attach();
     return d.device;
+}
+
+void KvSoundDriver::release(KvBackend* b) {
+    if (made) made->release(b);
 }

@@ -17,6 +17,7 @@
 // Backends start calling the fill function only after openAudio has returned.
 #pragma once
 
+class KvBackend;
 class KvMixer;
 
 class KvSoundDriver {
@@ -29,4 +30,8 @@ public:
     static void pump();
     // Whether the mixer is fed by an audio device (false: by the clock).
     static bool hasDevice();
+    // b is going away: if the driver follows it, its device is closed and
+    // the driver follows whatever backend is current at the next use.
+    // Backends call this from their destructors.
+    static void release(KvBackend* b);
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "framework/KvSoundDriver.h"
 #include "framework/SoundManager.h"
 #include "framework/KvWindow.h"
 
@@ -46,6 +47,7 @@ void KvHeadlessWindow::setTitle(const char* t) { title = t ? t : ""; }
 // ---- backend ----
 
 KvHeadlessBackend::~KvHeadlessBackend() {
+    KvSoundDriver::release(this);
     for (KvHeadlessWindow* w : windows) w->backend = nullptr;
     if (KvBackend::current() == this) KvBackend::install(nullptr);
 }
