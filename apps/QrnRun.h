@@ -1,29 +1,20 @@
-// "qrn run": runs a script in a headless host. The framework's application
+// "qrn run": runs a title in a headless host. The framework's application
 // with the headless backend, whose virtual clock advances a fixed number of
-// milliseconds per main-loop pass; a trinket window (off screen) over the
-// white base background; stream hooks that find a title's files next to its
-// script; one script thread built from the script's path; then passes until
-// the script ends, quits, or the pass limit is reached. The window's screen
-// can be saved as a PNG when the run ends.
+// milliseconds per main-loop pass, under the shared title host (QrnTitle).
+// The window's screen can be saved as a PNG when the run ends; a recorded
+// session can be played in place of input.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// Exit status of a run whose pass limit was reached.
-inline constexpr int kQrnExitPassLimit = 3;
-
-struct QrnRunSettings {
-    long maxPasses = 1000000;
-    long msPerPass = 10;
-    long width = 640;
-    long height = 480;
-    long depth = 16;
-    std::string screenshot;  // a PNG path, or empty
-    std::string script;
-};
+#include "apps/QrnOptions.h"
+#include "apps/QrnTitle.h"
 
 // The run command with its arguments (after "run"); returns the exit status.
 int qrnRunCommand(const std::vector<std::string>& args);
-// Runs a script as set; returns the exit status (0, 1 or 3).
-int qrnRunScript(const QrnRunSettings& settings);
+// Runs a title headless as set; returns the exit status (0, 1 or 3).
+int qrnRunScript(const QrnTitleSettings& settings);
+
+// The options that qrn run and qrn play share, filling settings.
+std::vector<QrnOption> qrnTitleOptions(QrnTitleSettings& settings);

@@ -2,6 +2,7 @@
 // subcommand parses its own options (QrnOptions) and returns the exit status.
 #include "apps/QrnOptions.h"
 #include "apps/QrnPack.h"
+#include "apps/QrnPlay.h"
 #include "apps/QrnRun.h"
 
 #include <cstdio>
@@ -14,7 +15,8 @@ const char kUsage[] =
     "usage: qrn COMMAND [options]\n"
     "\n"
     "commands:\n"
-    "  run      run a script headless (qrn run --help)\n"
+    "  play     play a title in a window with sound (qrn play --help)\n"
+    "  run      run a title headless (qrn run --help)\n"
     "  pack     turn a PNG strip into an animation file (qrn pack --help)\n";
 
 }  // namespace
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kQrnExitOk;
     }
+    if (!args.empty() && args[0] == "play") return qrnPlayCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())

@@ -32,6 +32,8 @@ TEST_F(QrnRun, ExitStatuses) {
     write("broken.mps", "say a\nsay (b\n");
     write("long.mps", std::string(70000, ' '));
     write("paused.mps", "pause 1\nsay done\nexit\n");
+    write("other-size.txt", "qrn-recording 1\nwindow 320 200 16\nseed 1\nstart 1000\n");
+    write("garbled.txt", "qrn-recording 1\nwindow 640 480 16\nseed 1\nstart 1000\npass 1 1010\nmouseDown 4\n");
     struct Case {
         std::string args;
         int status;
@@ -49,10 +51,19 @@ TEST_F(QrnRun, ExitStatuses) {
         {"run --bogus quit.mps", 2, "qrn run: unknown option --bogus\nusage: qrn run"},
         {"run --max-passes x quit.mps", 2, "qrn run: bad value for --max-passes: x\n"},
         {"run --max-passes", 2, "qrn run: --max-passes needs a value\n"},
-        {"run", 2, "qrn run: no SCRIPT given\n"},
-        {"run a.mps b.mps", 2, "qrn run: more than one SCRIPT given\n"},
+        {"run", 2, "qrn run: no TITLE given\n"},
+        {"run a.mps b.mps", 2, "qrn run: more than one TITLE given\n"},
         {"", 2, "qrn: no command given\nusage: qrn COMMAND"},
-        {"play x", 2, "qrn: unknown command play\n"},
+        {"frob x", 2, "qrn: unknown command frob\n"},
+        {"play", 2, "qrn play: no TITLE given\n"},
+        {"play --scale 0 quit.mps", 2, "qrn play: bad value for --scale: 0\n"},
+        {"play --scale 17 quit.mps", 2, "qrn play: bad value for --scale: 17\n"},
+        {"play --mute=1 quit.mps", 2, "qrn play: --mute takes no value\n"},
+        {"play --record a.txt --replay b.txt quit.mps", 2, "qrn play: --record and --replay cannot go together\n"},
+        {"run --replay missing.txt quit.mps", 1, "qrn run: missing.txt: cannot be read\n"},
+        {"run --replay garbled.txt quit.mps", 1, "qrn run: garbled.txt:6: expected \"mouseDown X Y\"\n"},
+        {"run --replay other-size.txt quit.mps", 1,
+         "qrn run: other-size.txt: recorded in a 320x200 window at 16 bits; this run is 640x480 at 16 bits\n"},
         {"run --size 10 quit.mps", 2, "qrn run: bad value for --size: 10\n"},
         {"run --size 0x10 quit.mps", 2, "qrn run: bad value for --size: 0x10\n"},
         {"run --depth 15 quit.mps", 2, "qrn run: bad value for --depth: 15\n"},
@@ -71,7 +82,7 @@ TEST_F(QrnRun, HelpGoesToStandardOutputWithStatusZero) {
     EXPECT_NE(out.find("run "), std::string::npos);
     EXPECT_EQ(err, "");
     EXPECT_EQ(qrn("run --help"), 0);
-    EXPECT_EQ(out.substr(0, 75), "usage: qrn run [--max-passes N] [--ms-per-pass M] [--size WxH] [--depth D]\n");
+    EXPECT_EQ(out.substr(0, 31), "usage: qrn run [options] TITLE\n");
     for (const char* option : {"--size WxH", "--depth D", "--screenshot FILE.png"}) EXPECT_NE(out.find(option), std::string::npos);
     EXPECT_NE(out.find("--ms-per-pass M"), std::string::npos);
     EXPECT_NE(out.find("exit status"), std::string::npos);

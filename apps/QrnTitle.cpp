@@ -1,0 +1,188 @@
+// The title host: hooks, window, keywords, thread, session, passes.
+#include "apps/QrnTitle.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "anim/KvAnimation.h"
+#include "apps/QrnHostKeywords.h"
+#include "framework/KvApp.h"
+#include "framework/KvBackend.h"
+#include "framework/KvIStream.h"
+#include "framework/KvLink.h"
+#include "framework/KvPng.h"
+#include "framework/KvRecording.h"
+#include "framework/KvRecordingBackend.h"
+#include "framework/KvReplayBackend.h"
+#include "script/YThread.h"
+#include "trinket/KvTBackground.h"
+#include "trinket/KvTrinketWindow.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where the hooks look: the script's folder.
+fs::path titleDir;
+
+KvIStream* openFile(const fs::path& path) {
+    std::error_code e;
+    if (!fs::is_regular_file(path, e)) return nullptr;
+    auto* stream = new KvIStreamFile(path.string().c_str());
+    if (stream->good()) return stream;
+    delete stream;
+    return nullptr;
+}
+KvIStream* animationFile(KvRscID id) { return openFile(titleDir / "ao" / (std::to_string(id.value()) + ".ao")); }
+KvIStream* soundFile(KvRscID id) { return openFile(titleDir / "snd" / (std::to_string(id.value()) + ".wav")); }
+KvIStream* paletteFile(KvIStream*) { return openFile(titleDir / "palette.plt"); }
+
+// Hooks, then a window on the current application, named after the title's folder.
+std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings) {
+    titleDir = fs::path(settings.script).parent_path();
+    if (titleDir.empty()) titleDir = ".";
+    KvAnimation::installSrcURL(&animationFile);
+    KvAnimation::installSndURL(&soundFile);
+    KvAnimation::installPaletteURL(&paletteFile);
+    if (settings.scriptPositions) KvAnimation::setUseEmbeddedXYZ(0);
+    auto window = std::make_unique<KvTrinketWindow>(
+        KvRect(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height)), new KvTBackground, 0, -1,
+        -1, static_cast<int>(settings.depth), 1, 0);
+    if (KvIStream* palette = paletteFile(nullptr)) {
+        KvColor colors[kAOPaletteEntries];
+        window->twGetCollector()->getPalette(colors);
+        KvAnimation::loadPalette(palette, colors);
+        window->twSetPalette(colors, 0);
+    }
+    window->setTitle(qrnTitleName(settings.script).c_str());
+    return window;
+}
+
+void closeTitle() {
+    KvAnimation::installSrcURL(nullptr);
+    KvAnimation::installSndURL(nullptr);
+    KvAnimation::installPaletteURL(nullptr);
+    KvAnimation::setUseEmbeddedXYZ(1);
+}
+
+// The application stops when the window's close button (or a recorded close) is pressed.
+void stopApp(const void*) {
+    if (KvApp::theApp) KvApp::theApp->stop(0);
+}
+
+}  // namespace
+
+std::string qrnTitleName(const std::string& script) {
+    std::error_code ignored;
+    fs::path folder = fs::absolute(fs::path(script), ignored).lexically_normal().parent_path();
+    const std::string name = folder.filename().string();
+    return name.empty() || name == "." ? "qrn" : name;
+}
+
+std::string qrnFindScript(const std::string& title, std::string& error) {
+    std::error_code e;
+    if (!fs::is_directory(title, e)) return title;
+    if (fs::is_regular_file(fs::path(title) / "main.mps", e)) return (fs::path(title) / "main.mps").string();
+    std::vector<fs::path> scripts;
+    for (const fs::directory_entry& entry : fs::directory_iterator(title, e))
+        if (entry.path().extension() == ".mps" && entry.is_regular_file(e)) scripts.push_back(entry.path());
+    if (scripts.size() == 1) return scripts[0].string();
+    error = title + (scripts.empty() ? ": a folder with no .mps script" : ": a folder with several scripts and no main.mps");
+    return "";
+}
+
+int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
+    // Everything a recording needs is checked before anything runs.
+    KvRecording recording;
+    if (!settings.replay.empty()) {
+        std::string error;
+        if (!recording.load(settings.replay.c_str(), error)) {
+            std::fprintf(stderr, "%s: %s\n", host.command(), error.c_str());
+            return 1;
+        }
+        if (recording.width != settings.width || recording.height != settings.height ||
+            recording.depth != settings.depth) {
+            std::fprintf(stderr, "%s: %s: recorded in a %dx%d window at %d bits; this run is %ldx%ld at %ld bits\n",
+                         host.command(), settings.replay.c_str(), recording.width, recording.height, recording.depth,
+                         settings.width, settings.height, settings.depth);
+            return 1;
+        }
+    }
+    std::FILE* recordFile = nullptr;
+    if (!settings.record.empty() && !(recordFile = std::fopen(settings.record.c_str(), "w"))) {
+        std::fprintf(stderr, "%s: cannot write %s\n", host.command(), settings.record.c_str());
+        return 1;
+    }
+
+    // The session's random numbers come from a seed it can be played again with.
+    unsigned seed = static_cast<unsigned>(std::time(nullptr));
+    if (!settings.replay.empty()) seed = recording.seed;
+    if (recordFile || !settings.replay.empty()) std::srand(seed);
+
+    KvBackend* base = host.backend();
+    std::unique_ptr<KvRecordingBackend> recorder;
+    std::unique_ptr<KvReplayBackend> replayer;
+    KvBackend* top = base;
+    if (recordFile) {
+        recorder = std::make_unique<KvRecordingBackend>(base, recordFile, static_cast<int>(settings.width),
+                                                        static_cast<int>(settings.height),
+                                                        static_cast<int>(settings.depth), seed);
+        top = recorder.get();
+    } else if (!settings.replay.empty()) {
+        replayer = std::make_unique<KvReplayBackend>(base, std::move(recording));
+        top = replayer.get();
+    }
+    KvBackend::install(top);
+
+    int status = kQrnExitPassLimit;
+    {
+        KvApp app;
+        // Declared before the thread: the thread goes first, and with it the
+        // heap's objects, some of which are the window's trinkets.
+        std::unique_ptr<KvTrinketWindow> window = openTitle(settings);
+        const KvLinkToFct closeLink(&stopApp);
+        window->closeSetLink(&closeLink);
+        if (replayer) replayer->setTarget(window.get());
+        host.opened(*window);
+        const QrnHostKeywords keywords(settings.script);
+        YThread thread(settings.script.c_str());
+        if (!thread) {
+            status = 1;
+        } else {
+            thread.go();
+            for (long pass = 0; settings.maxPasses == 0 || pass < settings.maxPasses; ++pass) {
+                app.pass();
+                if (app.isStopped()) {
+                    status = 0;
+                    break;
+                }
+                if (!thread) {  // ended, or a script it switched to did not compile
+                    status = thread.lastCompileFailed() ? 1 : 0;
+                    break;
+                }
+            }
+        }
+        // The last picture the window showed: objects that the script's end
+        // deleted are still on it.
+        if (!settings.screenshot.empty()) {
+            const KvCanvas* picture = host.shown(*window);
+            if (!picture || !KvSavePng(*picture, settings.screenshot.c_str())) {
+                std::fprintf(stderr, "%s: cannot write %s\n", host.command(), settings.screenshot.c_str());
+                status = 1;
+            }
+        }
+    }
+    closeTitle();
+    KvBackend::install(nullptr);
+    recorder.reset();
+    replayer.reset();
+    if (recordFile && std::fclose(recordFile) != 0) {
+        std::fprintf(stderr, "%s: cannot write %s\n", host.command(), settings.record.c_str());
+        if (status == 0) status = 1;
+    }
+    return status;
+}

@@ -1,0 +1,63 @@
+// The title host shared by "qrn run" (headless) and "qrn play" (a real
+// window): stream hooks that find a title's files next to its script, a
+// trinket window over the white base background with the title's palette,
+// the host keywords, one script thread, and the loop of main-loop passes;
+// optionally a recording of the session written, or one played in place of
+// live input. What differs between the two commands is the backend under it
+// and where the last picture is read from (QrnTitleHost).
+//
+// A title's files: animation N in ao/N.ao, sound N in snd/N.wav, the palette
+// in palette.plt. A TITLE argument is a script, or a folder whose main.mps
+// (else its only .mps) is the script.
+//
+// Exit statuses: 0 the script quit or ended, or the window was closed; 1 the
+// script or a file the run needs cannot be read, the script does not
+// compile, or the screenshot cannot be written; 2 wrong usage (the commands');
+// 3 the pass limit was reached.
+#pragma once
+
+#include <string>
+
+class KvBackend;
+class KvCanvas;
+class KvTrinketWindow;
+
+// Exit status of a run whose pass limit was reached.
+inline constexpr int kQrnExitPassLimit = 3;
+
+struct QrnTitleSettings {
+    long maxPasses = 1000000;  // 0: no limit
+    long msPerPass = 10;
+    long width = 640;
+    long height = 480;
+    long depth = 16;
+    bool scriptPositions = false;  // a=KvAnimation X Y N at X, Y rather than the file's position
+    std::string screenshot;        // a PNG path, or empty
+    std::string record;            // write the session here
+    std::string replay;            // play this recording in place of live input
+    std::string script;            // as resolved by qrnFindScript
+};
+
+// What the command hosting the title supplies.
+class QrnTitleHost {
+public:
+    virtual ~QrnTitleHost() = default;
+    // The backend the title runs on (not yet installed).
+    virtual KvBackend* backend() = 0;
+    // The window is open; the host may name it or watch it.
+    virtual void opened(KvTrinketWindow& window) { (void)window; }
+    // What the screen shows now, for the screenshot; null when unknown.
+    virtual const KvCanvas* shown(KvTrinketWindow& window) = 0;
+    // The command's name for messages: "qrn run".
+    virtual const char* command() const = 0;
+};
+
+// TITLE as a script path: itself when it is not a folder; else the folder's
+// main.mps, else its only .mps. Empty, with error set, when there is none.
+std::string qrnFindScript(const std::string& title, std::string& error);
+
+// The title's name: the name of the script's folder ("qrn" when it has none).
+std::string qrnTitleName(const std::string& script);
+
+// Runs the title on the host's backend; returns the exit status.
+int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host);

@@ -1,0 +1,203 @@
+// qrn play in a real window on a virtual display: what the window shows,
+// real X input reaching scripts, fullscreen, screenshots, the sound that
+// reaches the audio device, and sessions recorded by a person and played
+// again headless.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "tests/anim/AnimTestSupport.h"
+#include "tests/framework/WaveFiles.h"
+#include "tests/player/DisplayFixture.h"
+
+// Titles made of the examples' pictures: the backdrop's compressed room and
+// the carousel's animations with their palette.
+class Play : public DisplayTest {
+protected:
+    void SetUp() override {
+        DisplayTest::SetUp();
+        copy("examples/backdrop/room.b16", "title/room.b16");
+        copy("examples/carousel/ao", "title/ao");
+        copy("examples/carousel/palette.plt", "title/palette.plt");
+    }
+    // Every pixel of the window at scale s is the screenshot's pixel under it.
+    void expectWindowShows(const XwdImage& shown, const KvPngImage& canvas, int s) {
+        ASSERT_EQ(shown.width, canvas.width * s);
+        ASSERT_EQ(shown.height, canvas.height * s);
+        int wrong = 0;
+        for (int y = 0; y < shown.height; ++y)
+            for (int x = 0; x < shown.width; ++x)
+                if (shown.at(x, y) != rgbAt(canvas, x / s, y / s) && wrong++ < 5)
+                    ADD_FAILURE() << "window pixel " << x << "," << y << " is " << std::hex << shown.at(x, y)
+                                  << ", the canvas has " << rgbAt(canvas, x / s, y / s);
+        EXPECT_EQ(wrong, 0);
+    }
+};
+
+TEST_F(Play, TheWindowShowsTheCanvasPixelForPixelAtScaleOneAndTwo) {
+    write("title/main.mps",
+          "background \"room.b16\"\n"
+          "wheel=KvAnimation 24 44 1\n"
+          "flag=KvAnimation 140 48 3\n"
+          "wait\n");
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        fs::remove(dir / "status.txt");
+        start("play --mute --script-positions --size 320x200 --scale " + std::to_string(scale) +
+              " --screenshot canvas.png title");
+        const std::string id = window("title");
+        ASSERT_FALSE(id.empty()) << read("err.txt");
+        settle();
+        const XwdImage shown = capture(id);
+        sh("kill -TERM $(cat pid)");  // as closing the window: the run ends normally
+        ASSERT_EQ(finish(), 0) << read("err.txt");
+        expectWindowShows(shown, png("canvas.png"), scale);
+    }
+}
+
+TEST_F(Play, AClickReachesTheScriptHandlerOfTheTrinketUnderIt) {
+    write("title/main.mps",
+          "wheel=KvAnimation 24 44 1\n"
+          "set wheel mouseDown clicked\n"
+          "wait\n"
+          "procedure clicked\n"
+          "[\n"
+          "  get wheel x x\n"
+          "  say \"the wheel at\" x \"was clicked\"\n"
+          "  quit\n"
+          "]\n");
+    start("play --mute --script-positions --size 320x200 --scale 2 title");
+    const std::string id = window("title");
+    ASSERT_FALSE(id.empty()) << read("err.txt");
+    settle(300);
+    sh("xdotool mousemove --window " + id + " 4 4 click 1");  // on no trinket: nothing
+    settle(300);
+    EXPECT_TRUE(running());
+    sh("xdotool mousemove --window " + id + " 60 100 click 1");  // canvas 30,50: the wheel
+    EXPECT_EQ(finish(), 0) << read("err.txt");
+    EXPECT_EQ(read("debug.txt"), "the wheel at 24 was clicked\n");
+}
+
+TEST_F(Play, AltEnterFillsTheScreenAndComesBack) {
+    write("title/main.mps", "background \"room.b16\"\nwait\n");
+    start("play --mute --size 320x200 --scale 1 title");
+    const std::string id = window("title");
+    ASSERT_FALSE(id.empty()) << read("err.txt");
+    settle(300);
+    auto geometry = [&] { return output("xdotool getwindowgeometry --shell " + id + " | grep -E 'WIDTH|HEIGHT'"); };
+    EXPECT_EQ(geometry(), "WIDTH=320\nHEIGHT=200\n");
+    sh("xdotool mousemove --window " + id + " 10 10 key alt+Return");
+    settle();
+    EXPECT_EQ(geometry(), "WIDTH=1024\nHEIGHT=768\n");
+    // Three times the canvas (960 x 600) in the middle, black bars around it.
+    const XwdImage full = capture(id);
+    EXPECT_EQ(full.at(5, 5), 0u);
+    EXPECT_EQ(full.at(1020, 400), 0u);
+    EXPECT_NE(full.at(512, 384), 0u);
+    sh("xdotool key alt+Return");
+    settle();
+    EXPECT_EQ(geometry(), "WIDTH=320\nHEIGHT=200\n");
+    sh("kill -TERM $(cat pid)");
+    EXPECT_EQ(finish(), 0);
+}
+
+TEST_F(Play, F12SavesTheCanvasAsAPngAndSaysWhere) {
+    write("title/main.mps", "background \"room.b16\"\nwait\n");
+    start("play --mute --size 320x200 --scale 1 --screenshot canvas.png title");
+    const std::string id = window("title");
+    ASSERT_FALSE(id.empty()) << read("err.txt");
+    settle(300);
+    sh("xdotool mousemove --window " + id + " 10 10 key F12");
+    settle(300);
+    sh("kill -TERM $(cat pid)");
+    ASSERT_EQ(finish(), 0);
+    std::string said = read("out.txt");
+    ASSERT_FALSE(said.empty());
+    said.pop_back();
+    EXPECT_EQ(said.rfind("screenshots/title-", 0), 0u) << said;
+    const KvPngImage saved = png(said), canvas = png("canvas.png");
+    EXPECT_EQ(saved.width, 320);
+    EXPECT_EQ(saved.rgba, canvas.rgba);
+}
+
+TEST_F(Play, ATitlesSoundReachesTheAudioDeviceWithItsSamplesInOrder) {
+    // 0.2 s of a pattern no silence or mixing error could make.
+    constexpr int kFrames = 8820;
+    std::vector<int16_t> pcm;
+    for (int i = 0; i < kFrames; ++i) {
+        pcm.push_back(static_cast<int16_t>((i * 37) % 20000 - 10000 + 1));
+        pcm.push_back(static_cast<int16_t>(-((i * 53) % 20000 - 10000) + 1));
+    }
+    const wave::Bytes wav = wave::riff({wave::fmt(2, 44100, 16), wave::data16(pcm)});
+    write("title/snd/4.wav", std::string(wav.begin(), wav.end()));
+    aotest::AOFile ao = aotest::twoCels();
+    ao.seqs = {{aotest::command(kAOSound, 4), aotest::frame(0), aotest::command(kAOEnd)}};
+    const aotest::Bytes bytes = ao.build();
+    write("title/ao/9.ao", std::string(bytes.begin(), bytes.end()));
+    write("title/main.mps", "s=KvAnimation 0 0 9\nplay s\npause 1\nquit\n");
+    start("play --size 80x60 title", "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=audio.raw");
+    ASSERT_EQ(finish(), 0) << read("err.txt");
+
+    const std::string raw = read("audio.raw");
+    std::vector<int16_t> out(raw.size() / 2);
+    std::memcpy(out.data(), raw.data(), out.size() * 2);
+    const int16_t* expected = pcm.data();
+    const auto at = std::search(out.begin(), out.end(), expected, expected + 64);
+    ASSERT_NE(at, out.end()) << "the sound is not in the " << out.size() / 2 << " frames played";
+    const size_t start = static_cast<size_t>(at - out.begin());
+    ASSERT_EQ(start % 2, 0u);
+    ASSERT_GE(out.size(), start + 2 * kFrames);
+    EXPECT_TRUE(std::equal(expected, expected + 2 * kFrames, out.begin() + static_cast<long>(start)));
+    // Silence before it, which is how long the title ran before playing it,
+    // and silence after.
+    EXPECT_LT(start / 2, 44100u / 2);
+    EXPECT_TRUE(std::all_of(out.begin(), at, [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(start + 2 * kFrames), out.end(),
+                            [](int16_t v) { return v == 0; }));
+}
+
+TEST_F(Play, ASessionRecordedInTheWindowEndsTheSameWhenReplayedHeadless) {
+    // A click moves the flag where it was clicked; the second ends the title,
+    // while the wheel turns all along: its frame shows the replayed clock.
+    write("title/main.mps",
+          "wheel=KvAnimation 24 44 1\n"
+          "play wheel forever\n"
+          "flag=KvAnimation 140 48 3\n"
+          "set flag mouseDown moved\n"
+          "clicks=0\n"
+          "wait\n"
+          "procedure moved\n"
+          "[\n"
+          "  clicks=clicks+1\n"
+          "  say click clicks\n"
+          "  if clicks=2\n"
+          "    quit\n"
+          "  set flag x 200\n"
+          "]\n");
+    start("play --mute --script-positions --size 320x200 --scale 1 --record session.txt --screenshot played.png title");
+    const std::string id = window("title");
+    ASSERT_FALSE(id.empty()) << read("err.txt");
+    settle(300);
+    sh("xdotool mousemove --window " + id + " 150 60 click 1");
+    settle(400);
+    sh("xdotool mousemove --window " + id + " 100 100 mousemove --window " + id + " 210 60 click 1");
+    ASSERT_EQ(finish(), 0) << read("err.txt");
+    const std::string played = read("debug.txt");
+    EXPECT_EQ(played, "click 1\nclick 2\n");
+    fs::remove(dir / "debug.txt");
+
+    EXPECT_EQ(sh("'" QRN_APP "' run --script-positions --size 320x200 --replay session.txt --screenshot replayed.png title"
+                 " 2>err.txt"),
+              0)
+        << read("err.txt");
+    EXPECT_EQ(read("debug.txt"), played);
+    EXPECT_EQ(png("replayed.png").rgba, png("played.png").rgba);
+}
+
+TEST_F(Play, WithoutADisplayItSaysSoInOneLine) {
+    write("title/main.mps", "wait\n");
+    EXPECT_NE(sh("env -u DISPLAY -u WAYLAND_DISPLAY '" QRN_APP "' play title >out.txt 2>err.txt"), 0);
+    const std::string err = read("err.txt");
+    EXPECT_EQ(err.rfind("qrn play: no display", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+}
