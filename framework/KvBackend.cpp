@@ -4,7 +4,9 @@
 #include "framework/KvBackend.h"
 
 #include <cstdio>
+#include <string>
 
+#include "framework/KvSys.h"
 #include "framework/headless/KvHeadlessBackend.h"
 
 namespace {
@@ -26,4 +28,11 @@ void KvBackend::install(KvBackend* b) { installed = b ? b : defaultBackend(); }
 void KvBackend::userMessage(const char* text) {
     std::fprintf(stderr, "%s\n", text ? text : "");
     std::fflush(stderr);
+}
+
+bool KvBackend::chooseFile(const char* title, const char* pattern, bool save, char* path, int size) {
+    (void)pattern;
+    (void)save;
+    const std::string prompt = std::string(title ? title : "File") + ": ";
+    return KvSysPromptLine(prompt.c_str(), path, size) != 0;
 }

@@ -63,4 +63,10 @@ public:
 
     // Show a message to the user; the default writes it on stderr.
     virtual void userMessage(const char* text);
+    // Ask the user for a file: title names the question, pattern the files
+    // offered ("*.mps"), save asks for a file to write. True with the path in
+    // path (cut to size - 1 bytes); false, with path "", when the user
+    // cancelled or cannot be asked. The default asks on the terminal when
+    // standard input is one.
+    virtual bool chooseFile(const char* title, const char* pattern, bool save, char* path, int size);
 };

@@ -43,3 +43,11 @@ int KvSysPromptLine(const char* prompt, char* buffer, int size) {
     buffer[std::strcspn(buffer, "\r\n")] = 0;
     return 1;
 }
+
+int KvSysChooseFile(const char* title, const char* pattern, int save, char* buffer, int size) {
+    if (!buffer || size < 1) return 0;
+    buffer[0] = 0;
+    if (KvBackend::current()->chooseFile(title, pattern, save != 0, buffer, size)) return 1;
+    buffer[0] = 0;
+    return 0;
+}

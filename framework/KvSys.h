@@ -20,3 +20,6 @@ int KvSysNumColors(int display = 0);
 // (without its line end, cut to size - 1 bytes) into buffer and returns 1.
 // Without a terminal, or at the end of input, buffer becomes "" and the result is 0.
 int KvSysPromptLine(const char* prompt, char* buffer, int size);
+// Ask the user for a file through the backend (KvBackend::chooseFile): 1 with
+// the path in buffer, 0 with buffer "" when none was chosen.
+int KvSysChooseFile(const char* title, const char* pattern, int save, char* buffer, int size);

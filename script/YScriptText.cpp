@@ -195,5 +195,5 @@ void YThread::chooseFile(char* chosen, int save) {
         chosen[kYFileNameSize - 1] = 0;
         return;
     }
-    if (!KvSysPromptLine("Script: ", chosen, kYFileNameSize)) chosen[0] = 0;
+    KvSysChooseFile("Script", "*.mps", save, chosen, kYFileNameSize);
 }

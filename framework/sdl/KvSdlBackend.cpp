@@ -4,8 +4,11 @@
 
 #include <SDL.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "framework/KvKeys.h"
 #include "framework/KvSoundDriver.h"
@@ -276,4 +279,53 @@ void KvSdlBackend::userMessage(const char* text) {
     SDL_Window* parent = nullptr;
     if (!windows.empty()) parent = SDL_GetWindowFromID(windows.front()->id);
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "qrn", text ? text : "", parent);
+}
+
+// ------------------------------------------------------------ file dialogs
+
+namespace {
+
+// Whether program is an executable file in a folder of the PATH.
+bool onPath(const char* program) {
+    const char* path = SDL_getenv("PATH");
+    if (!path) return false;
+    std::string folders = path;
+    for (size_t from = 0; from <= folders.size();) {
+        size_t to = folders.find(':', from);
+        if (to == std::string::npos) to = folders.size();
+        const std::string file = (to > from ? folders.substr(from, to - from) : std::string(".")) + "/" + program;
+        if (::access(file.c_str(), X_OK) == 0) return true;
+        from = to + 1;
+    }
+    return false;
+}
+
+// A text for the shell, in single quotes.
+std::string quoted(const char* text) {
+    std::string q = "'";
+    for (const char* c = text ? text : ""; *c; ++c) q += *c == '\'' ? std::string("'\\''") : std::string(1, *c);
+    return q + "'";
+}
+
+}  // namespace
+
+bool KvSdlBackend::chooseFile(const char* title, const char* pattern, bool save, char* path, int size) {
+    if (!path || size < 1) return false;
+    path[0] = 0;
+    std::string command;
+    if (onPath("zenity"))
+        command = "zenity --file-selection --title=" + quoted(title) + " --file-filter=" + quoted(pattern) +
+                  (save ? " --save --confirm-overwrite" : "");
+    else if (onPath("kdialog"))
+        command = std::string("kdialog --title ") + quoted(title) + (save ? " --getsavefilename" : " --getopenfilename") +
+                  " . " + quoted(pattern);
+    else
+        return false;
+    std::FILE* answer = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (!answer) return false;
+    std::string chosen;
+    for (int c; (c = std::fgetc(answer)) != EOF && c != '\n';) chosen += static_cast<char>(c);
+    const bool chose = ::pclose(answer) == 0 && !chosen.empty() && static_cast<int>(chosen.size()) < size;
+    if (chose) std::memcpy(path, chosen.c_str(), chosen.size() + 1);
+    return chose;
 }

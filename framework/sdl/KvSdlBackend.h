@@ -66,6 +66,9 @@ public:
     void lockAudio() override;
     void unlockAudio() override;
     void userMessage(const char* text) override;
+    // The desktop's file dialog (zenity, else kdialog, found on the PATH);
+    // without either the question is cancelled.
+    bool chooseFile(const char* title, const char* pattern, bool save, char* path, int size) override;
 
     // Shows every window's pending pixels now (the first step of pumpEvents).
     void showPending();

@@ -3,6 +3,7 @@
 // back from a scaled and letterboxed window as canvas pixels, and a pass
 // uploads what changed, once, and nothing when nothing did.
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "framework/KvWndCanvas.h"
 #include "framework/sdl/KvSdlBackend.h"
 #include "framework/sdl/KvSdlWindow.h"
+#include "script/YThread.h"
 #include "tests/anim/AnimTestSupport.h"
 #include "tests/player/DisplayFixture.h"
 #include "trinket/KvTBackground.h"
@@ -129,4 +131,28 @@ TEST_F(SdlScaledTest, PointerPositionsAreCanvasPixelsInALetterboxedWindow) {
         EXPECT_EQ(downs[i].x, expected[i].x) << i;
         EXPECT_EQ(downs[i].y, expected[i].y) << i;
     }
+}
+
+TEST_F(SdlTest, AThreadGivenNoScriptAsksTheDesktopsFileDialogAndWithoutOneCancels) {
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    write("chosen.mps", "say chosen\n");
+    // A stand-in for the desktop's dialog: it notes how it was asked, then answers.
+    write("bin/zenity", "#!/bin/sh\necho \"$@\" >\"" + dir.string() + "/asked.txt\"\necho \"" + dir.string() +
+                            "/chosen.mps\"\n");
+    fs::permissions(dir / "bin/zenity", fs::perms::owner_all);
+    setenv("PATH", (dir.string() + "/bin:" + path).c_str(), 1);
+    YThread chosen(static_cast<const char*>(nullptr));
+    EXPECT_TRUE(static_cast<int>(chosen));
+    EXPECT_EQ(std::string(chosen.getName()), dir.string() + "/chosen.mps");
+    EXPECT_EQ(read("asked.txt"), "--file-selection --title=Script --file-filter=*.mps\n");
+
+    write("bin/zenity", "#!/bin/sh\nexit 1\n");  // the user cancels
+    YThread cancelled(static_cast<const char*>(nullptr));
+    EXPECT_FALSE(static_cast<int>(cancelled));
+    EXPECT_EQ(std::string(cancelled.getName()), "");
+
+    setenv("PATH", (dir.string() + "/nowhere").c_str(), 1);  // no dialog at all
+    YThread none(static_cast<const char*>(nullptr));
+    EXPECT_FALSE(static_cast<int>(none));
+    setenv("PATH", path.c_str(), 1);
 }
