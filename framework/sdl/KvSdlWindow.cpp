@@ -119,13 +119,20 @@ void KvSdlWindow::upload(const KvRect& r) {
 }
 
 bool KvSdlWindow::show() {
-    if (!texture) return false;
-    const bool changed = source && !marked.isNull();
-    if (!changed && !repaint) return false;
-    if (changed) {
-        for (int i = 0, n = marked.rectCount(); i < n; ++i) upload(marked.rect(i));
-        marked.set();
-    }
+    if (!uploadMarked() && !repaint) return false;
+    render();
+    return true;
+}
+
+bool KvSdlWindow::uploadMarked() {
+    if (!texture || !source || marked.isNull()) return false;
+    for (int i = 0, n = marked.rectCount(); i < n; ++i) upload(marked.rect(i));
+    marked.set();
+    return true;
+}
+
+void KvSdlWindow::render() {
+    if (!texture) return;
     repaint = false;
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
@@ -133,7 +140,6 @@ bool KvSdlWindow::show() {
     const SDL_Rect dst{at.left, at.top, at.width(), at.height()};
     SDL_RenderCopy(renderer, texture, nullptr, &dst);
     SDL_RenderPresent(renderer);
-    return true;
 }
 
 int KvSdlWindow::currentScale() const {

@@ -44,6 +44,10 @@ public:
     // Upload what was marked and render; nothing at all when nothing was
     // marked and the window needs no repaint. Returns whether it rendered.
     bool show();
+    // show()'s two steps: the marked areas to the texture (false: none were
+    // marked), and the texture to the window.
+    bool uploadMarked();
+    void render();
     // The window must be rendered again (exposed, resized).
     void needRepaint() { repaint = true; }
     void toggleFullscreen();
