@@ -28,7 +28,12 @@ QrnParse parseOptions(const std::vector<std::string>& args, const std::vector<Qr
             return QrnParse::bad;
         }
         std::string value;
-        if (equals != std::string::npos) {
+        if (!option->valueName) {
+            if (equals != std::string::npos) {
+                error = name + " takes no value";
+                return QrnParse::bad;
+            }
+        } else if (equals != std::string::npos) {
             value = arg.substr(equals + 1);
         } else if (i + 1 < args.size()) {
             value = args[++i];
@@ -58,7 +63,7 @@ bool parseWhole(const std::string& text, long min, long max, long& out) {
 std::string describeOptions(const std::vector<QrnOption>& options) {
     std::string text;
     for (const QrnOption& o : options) {
-        std::string left = std::string("  ") + o.name + " " + o.valueName;
+        std::string left = std::string("  ") + o.name + (o.valueName ? std::string(" ") + o.valueName : "");
         if (left.size() < 22) left.resize(22, ' ');
         text += left + " " + o.help + "\n";
     }

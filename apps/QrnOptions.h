@@ -1,7 +1,8 @@
 // Command-line options of the qrn subcommands. A subcommand describes its
 // options in a table (name, value name, help, and what to do with the value);
 // parseOptions walks the arguments once: "--name VALUE" or "--name=VALUE"
-// for each option, "--help" anywhere, everything else positional.
+// for each option, "--name" alone for a flag (an option without a value
+// name), "--help" anywhere, everything else positional.
 #pragma once
 
 #include <functional>
@@ -15,9 +16,9 @@ inline constexpr int kQrnExitUsage = 2;
 
 struct QrnOption {
     const char* name;       // "--max-passes"
-    const char* valueName;  // "N"
+    const char* valueName;  // "N"; null for a flag, which takes no value
     const char* help;
-    // Takes the value text; false when it is not acceptable.
+    // Takes the value text ("" for a flag); false when it is not acceptable.
     std::function<bool(const std::string&)> take;
 };
 
