@@ -25,7 +25,8 @@ namespace {
 
 const char kPackUsage[] =
     "usage: qrn pack [--frames N] [--fps F] [--transparent I] [--palette FILE.plt]\n"
-    "                [--write-palette FILE.plt] [--position X,Y[,Z]] IMAGE.png OUT.ao\n"
+    "                [--write-palette FILE.plt] [--position X,Y[,Z]]\n"
+    "                IMAGE.png OUT.ao\n"
     "\n"
     "Packs IMAGE.png, a strip of N equal frames side by side, into an animation\n"
     "of N cels playing at F frames per second: a pause point, the cels in order,\n"
