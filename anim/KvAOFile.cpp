@@ -89,6 +89,18 @@ void KvAOFile::decodeXYZ(const unsigned char* record, int& x, int& y, int& z) {
     z = record[3];
 }
 
+bool KvAOFile::encodeXYZ(int x, int y, int z, unsigned char* record) {
+    const auto fits = [](int v) { return v >= kAOXYZMin && v <= kAOXYZMax; };
+    if (!fits(x) || !fits(y) || z < 0 || z > kAOZMax) return false;
+    const int vx = x < 0 ? kAOXYZNegativeBase - x : x;
+    const int vy = y < 0 ? kAOXYZNegativeBase - y : y;
+    record[0] = static_cast<unsigned char>(vx);
+    record[1] = static_cast<unsigned char>(vy);
+    record[2] = static_cast<unsigned char>((vx >> 8) | (vy >> 8) << 4);
+    record[3] = static_cast<unsigned char>(z);
+    return true;
+}
+
 size_t KvAOFile::pictureSize(const unsigned char* pic) {
     const int width = readInt16(pic + 2), height = readInt16(pic + 4);
     SkipSink skip;

@@ -47,6 +47,10 @@ inline constexpr size_t kAOXYZRecordSize = 4;
 inline constexpr unsigned kAONoColorTable = 0x0002;
 // Embedded X and Y are 12-bit; values above this stand for kAOXYZNegativeBase - v.
 inline constexpr int kAOXYZNegativeBase = 2048;
+// So an embedded X or Y lies from kAOXYZMin to kAOXYZMax, and Z from 0 to kAOZMax.
+inline constexpr int kAOXYZMin = kAOXYZNegativeBase - 4095;
+inline constexpr int kAOXYZMax = kAOXYZNegativeBase;
+inline constexpr int kAOZMax = 255;
 
 // What the reader found: pointers into the file, which stays where it is.
 struct KvAOLayout {
@@ -76,6 +80,9 @@ public:
 
     // The 12-bit position and Z of an embedded XYZ record.
     static void decodeXYZ(const unsigned char* record, int& x, int& y, int& z);
+    // The record of x, y and z (kAOXYZRecordSize bytes); false, and the record
+    // untouched, when one of them lies outside what the record holds.
+    static bool encodeXYZ(int x, int y, int z, unsigned char* record);
 
     // The bytes a validated picture spans.
     static size_t pictureSize(const unsigned char* pic);

@@ -4,10 +4,12 @@
 // entry of an indexed PNG's palette; pixels less than half opaque take it.
 //
 // Output, little-endian: header (sequences 1, cels N, frames per second,
-// swap flag 0, reserved, flags 0), N cel offsets, an embedded XYZ record of
-// zeros, the sequence (count N + 3, entries x, y, cel, param), the pictures.
+// swap flag 0, reserved, flags 0), N cel offsets, the embedded XYZ record
+// (--position; zeros without it), the sequence (count N + 3, entries x, y,
+// cel, param), the pictures.
 #include "apps/QrnPack.h"
 
+#include "anim/KvAOFile.h"
 #include "anim/KvAnimation.h"
 #include "anim/KvCelRenderer.h"
 #include "apps/QrnOptions.h"
@@ -23,7 +25,8 @@ namespace {
 
 const char kPackUsage[] =
     "usage: qrn pack [--frames N] [--fps F] [--transparent I] [--palette FILE.plt]\n"
-    "                [--write-palette FILE.plt] IMAGE.png OUT.ao\n"
+    "                [--write-palette FILE.plt] [--position X,Y[,Z]]\n"
+    "                IMAGE.png OUT.ao\n"
     "\n"
     "Packs IMAGE.png, a strip of N equal frames side by side, into an animation\n"
     "of N cels playing at F frames per second: a pause point, the cels in order,\n"
@@ -32,6 +35,9 @@ const char kPackUsage[] =
     "half opaque become index I (by default an indexed PNG's first fully\n"
     "transparent colour), which the animation leaves undrawn.\n"
     "--write-palette saves the colours used as a palette file (palette.plt).\n"
+    "--position stores where a title places the animation (\"a=KvAnimation X Y N\"\n"
+    "takes the file's position and Z): X and Y from -2047 to 2048, Z from 0 to\n"
+    "255 (default 0); without it the file says 0,0,0.\n"
     "\n";
 
 // Bytes before the picture in the one-cel file the encoder writes.
@@ -43,8 +49,29 @@ struct PackSettings {
     long frames = 1;
     long fps = 8;
     long transparent = -1;
+    unsigned char xyz[kAOXYZRecordSize] = {};  // the embedded position and Z
     std::string palette, writePalette, image, output;
 };
+
+// "X,Y" or "X,Y,Z" in decimal, X and Y perhaps negative, into record; false
+// when the text is not that or the record cannot hold the values.
+bool parsePosition(const std::string& text, unsigned char* record) {
+    constexpr size_t kMostValues = 3;
+    std::vector<long> values;
+    for (size_t from = 0; values.size() < kMostValues + 1;) {
+        const size_t comma = text.find(',', from);
+        const std::string part = text.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        const bool negative = !part.empty() && part[0] == '-';
+        long value = 0;
+        if (!parseWhole(negative ? part.substr(1) : part, 0, kAOXYZMax - kAOXYZMin, value)) return false;
+        values.push_back(negative ? -value : value);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    if (values.size() < 2 || values.size() > kMostValues) return false;
+    return KvAOFile::encodeXYZ(static_cast<int>(values[0]), static_cast<int>(values[1]),
+                               values.size() == kMostValues ? static_cast<int>(values[2]) : 0, record);
+}
 
 void put16(std::vector<unsigned char>& b, int v) {
     b.push_back(static_cast<unsigned char>(v)), b.push_back(static_cast<unsigned char>(v >> 8));
@@ -135,7 +162,7 @@ bool buildFile(const std::vector<uint8_t>& indices, int width, int height, const
     put16(file, 0);
     uint32_t offset = 0;
     for (const auto& p : pictures) put32(file, offset), offset += static_cast<uint32_t>(p.size());
-    put32(file, 0);  // embedded XYZ
+    file.insert(file.end(), s.xyz, s.xyz + kAOXYZRecordSize);
     put16(file, cels + 3);
     const auto entry = [&file](int cel) { put16(file, 0), put16(file, 0), put16(file, cel), put16(file, 0); };
     entry(kAOPause);
@@ -158,6 +185,8 @@ std::vector<QrnOption> packOptions(PackSettings& s) {
          [&s](const std::string& v) { return s.palette = v, !v.empty(); }},
         {"--write-palette", "FILE.plt", "also write the palette used",
          [&s](const std::string& v) { return s.writePalette = v, !v.empty(); }},
+        {"--position", "X,Y[,Z]", "the position and Z stored in the file (default 0,0,0)",
+         [&s](const std::string& v) { return parsePosition(v, s.xyz); }},
     };
 }
 

@@ -20,7 +20,7 @@ const char kRunUsage[] =
     "animation N (\"a=KvAnimation X Y N\", placed where the file says unless\n"
     "--script-positions) in ao/N.ao, sound N in snd/N.wav, the palette in palette.plt\n"
     "(needed for colours at any depth). say appends to debug.txt in the current\n"
-    "directory.\n"
+    "directory. Compile errors name the file and line: \"SCRIPT:LINE: ...\".\n"
     "\n";
 
 const char kRunStatuses[] =
@@ -69,7 +69,7 @@ std::vector<QrnOption> qrnTitleOptions(QrnTitleSettings& settings) {
              settings.depth = d;
              return true;
          }},
-        {"--script-positions", nullptr, "place animations at the script's X Y, not the file's position",
+        {"--script-positions", nullptr, "animations at the script's X Y, not where their files say",
          [&settings](const std::string&) { return settings.scriptPositions = true; }},
         {"--screenshot", "FILE.png", "save what the window shows when the run ends",
          [&settings](const std::string& v) {

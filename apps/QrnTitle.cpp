@@ -16,6 +16,7 @@
 #include "framework/KvLink.h"
 #include "framework/KvPng.h"
 #include "framework/KvRecording.h"
+#include "framework/KvSys.h"
 #include "framework/KvRecordingBackend.h"
 #include "framework/KvReplayBackend.h"
 #include "script/YThread.h"
@@ -28,6 +29,9 @@ namespace fs = std::filesystem;
 
 // Where the hooks look: the script's folder.
 fs::path titleDir;
+// What openTitle replaced, for closeTitle to put back.
+int savedUseEmbeddedXYZ = 1;
+YThread::CompileMessageHandler savedCompileHandler = nullptr;
 
 KvIStream* openFile(const fs::path& path) {
     std::error_code e;
@@ -41,14 +45,28 @@ KvIStream* animationFile(KvRscID id) { return openFile(titleDir / "ao" / (std::t
 KvIStream* soundFile(KvRscID id) { return openFile(titleDir / "snd" / (std::to_string(id.value()) + ".wav")); }
 KvIStream* paletteFile(KvIStream*) { return openFile(titleDir / "palette.plt"); }
 
-// Hooks, then a window on the current application, named after the title's folder.
+// "FILE:LINE: text", as compilers say where they stand; the library's
+// line-numbered message already begins with "LINE: ".
+void showWithFileName(const YCompileMessage& m) {
+    std::string text = m.text;
+    if (m.fileName[0])
+        text = std::string(m.fileName) + ":" + (m.numbered ? "" : std::to_string(m.line) + ": ") + m.text;
+    KvSysUserMessage(text.c_str(), kKvSysMessageModal, nullptr);
+}
+
+// Hooks, switches and the compile message handler, then a window on the
+// current application, named after the title's folder. Between openTitle and
+// closeTitle the library's class switches keep their defaults, unless an
+// option asks otherwise.
 std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings) {
     titleDir = fs::path(settings.script).parent_path();
     if (titleDir.empty()) titleDir = ".";
     KvAnimation::installSrcURL(&animationFile);
     KvAnimation::installSndURL(&soundFile);
     KvAnimation::installPaletteURL(&paletteFile);
+    savedUseEmbeddedXYZ = KvAnimation::isUsingEmbeddedXYZ();
     if (settings.scriptPositions) KvAnimation::setUseEmbeddedXYZ(0);
+    savedCompileHandler = YThread::setCompileMessageHandler(&showWithFileName);
     auto window = std::make_unique<KvTrinketWindow>(
         KvRect(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height)), new KvTBackground, 0, -1,
         -1, static_cast<int>(settings.depth), 1, 0);
@@ -66,7 +84,8 @@ void closeTitle() {
     KvAnimation::installSrcURL(nullptr);
     KvAnimation::installSndURL(nullptr);
     KvAnimation::installPaletteURL(nullptr);
-    KvAnimation::setUseEmbeddedXYZ(1);
+    KvAnimation::setUseEmbeddedXYZ(savedUseEmbeddedXYZ);
+    YThread::setCompileMessageHandler(savedCompileHandler);
 }
 
 // The application stops when the window's close button (or a recorded close) is pressed.

@@ -8,7 +8,10 @@
 //
 // A title's files: animation N in ao/N.ao, sound N in snd/N.wav, the palette
 // in palette.plt. A TITLE argument is a script, or a folder whose main.mps
-// (else its only .mps) is the script.
+// (else its only .mps) is the script. "a=KvAnimation X Y N" places the
+// animation where its file says (the library's default) unless the title is
+// run with script positions. Compile messages name the file they are about
+// ("bad.mps:3: ...").
 //
 // Exit statuses: 0 the script quit or ended, or the window was closed; 1 the
 // script or a file the run needs cannot be read, the script does not
@@ -31,7 +34,9 @@ struct QrnTitleSettings {
     long width = 640;
     long height = 480;
     long depth = 16;
-    bool scriptPositions = false;  // a=KvAnimation X Y N at X, Y rather than the file's position
+    // "a=KvAnimation X Y N" at the script's X Y instead of the position and Z
+    // stored in the animation's file, for titles written that way.
+    bool scriptPositions = false;
     std::string screenshot;        // a PNG path, or empty
     std::string record;            // write the session here
     std::string replay;            // play this recording in place of live input

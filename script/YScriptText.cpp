@@ -8,6 +8,10 @@
 //
 // Includes keep the including text on a stack and continue in the included
 // one; at its end the including text resumes just after the include line.
+//
+// Messages: a fatal one ends the process whatever the host's handler does;
+// a compiler message carries the name and line of the file it is about, so
+// that a host can show where it stands.
 #include "script/YScriptText.h"
 
 #include "framework/KvIStream.h"
@@ -72,10 +76,43 @@ bool isCompiledMark(unsigned char first) { return first == kYCompiledVersion || 
 
 }  // namespace
 
+// ------------------------------------------------------------ messages
+
+namespace {
+YThread::FatalHandler fatalHandler = nullptr;
+YThread::CompileMessageHandler compileMessageHandler = nullptr;
+}  // namespace
+
+YThread::FatalHandler YThread::setFatalHandler(FatalHandler handler) {
+    const FatalHandler replaced = fatalHandler;
+    fatalHandler = handler;
+    return replaced;
+}
+
+YThread::CompileMessageHandler YThread::setCompileMessageHandler(CompileMessageHandler handler) {
+    const CompileMessageHandler replaced = compileMessageHandler;
+    compileMessageHandler = handler;
+    return replaced;
+}
+
 void YFatal(const char* text) {
-    KvSysUserMessage(text, kKvSysMessageModal, nullptr);
+    // The engine cannot go on from here: a handler that returns still ends the process.
+    if (fatalHandler)
+        fatalHandler(text);
+    else
+        KvSysUserMessage(text, kKvSysMessageModal, nullptr);
     std::exit(1);
 }
+
+void YScriptText::compileMessage(const char* text, long line, bool numbered) {
+    if (compileMessageHandler)
+        compileMessageHandler(YCompileMessage{text, currentFileName, line, numbered});
+    else
+        KvSysUserMessage(text, kKvSysMessageModal, nullptr);
+}
+
+// ------------------------------------------------------------ reading a text
+
 
 int YScriptText::fill(YThread& thread, const char* fileName, long offset, int allowCompiled) {
     currentFileName[0] = 0;

@@ -46,6 +46,9 @@ struct YScriptText {
     static long lineOf(const char* p);
     // The line-numbered compile message for the token start.
     static void reportError();
+    // Shows a compiler message about line of the current file, through the
+    // host's handler or as it is.
+    static void compileMessage(const char* text, long line, bool numbered);
 
     static char* buffer;
     static long size;
@@ -54,5 +57,6 @@ struct YScriptText {
     static char currentFileName[kYFileNameSize];
 };
 
-// Shows text (flags 0x3000, no title) and ends the process with exit code 1.
+// Hands text to the host's fatal handler, or shows it (flags 0x3000, no
+// title); either way the process ends, by default with exit code 1.
 [[noreturn]] void YFatal(const char* text);

@@ -110,8 +110,21 @@ enum YCompileError : int {
     ycerrInclude = 21,   // includes nested too deep, or an include that is not text
 };
 
+// A message of the compiler about the text it compiles: the line-numbered
+// message of a failed compilation ("12: " and the text around the failing
+// token) or the warning of an unclosed quote ("Unquote ...").
+struct YCompileMessage {
+    const char* text;      // as shown when no handler is installed
+    const char* fileName;  // the file compiled there (an included file by its own name); "" for a nameless stream
+    long line;             // the line of that file, from 1
+    bool numbered;         // text begins with that line number and ": "
+};
+
 class YThread {
 public:
+    // Ends the process after showing message; see setFatalHandler.
+    using FatalHandler = void (*)(const char* message);
+    using CompileMessageHandler = void (*)(const YCompileMessage& message);
     using URLOpener = KvIStream* (*)(const char* name);
     // A host's file chooser: writes a path of at most kYFileNameSize - 1
     // characters into name, or "" to cancel.
@@ -130,6 +143,18 @@ public:
     // "Script: " on stderr and reads a path; otherwise name becomes "" (cancel).
     static void chooseFile(char* name, int save);
     static void setChooser(Chooser chooser);
+    // The engine's fatal messages: a script that cannot be found or opened,
+    // or that is too long. Without a handler the message goes through
+    // KvSysUserMessage and the process exits with status 1. An installed
+    // handler gets the message instead and must end the process itself; it
+    // must not return into the engine, which exits with status 1 at once if it
+    // does. Null restores the default. Returns the handler replaced.
+    static FatalHandler setFatalHandler(FatalHandler handler);
+    // The compiler's messages about the text it compiles. Without a handler
+    // each text goes through KvSysUserMessage as it is; a host's handler can
+    // show it with the file's name. The compilation goes on when it returns.
+    // Null restores the default. Returns the handler replaced.
+    static CompileMessageHandler setCompileMessageHandler(CompileMessageHandler handler);
     const char* getName() const { return name; }
     // 1 when the last compilation from a name or stream failed (the thread is
     // then not runnable; an ended script is not runnable either, but did not fail).

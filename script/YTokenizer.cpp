@@ -6,7 +6,6 @@
 // are not NUL-terminated: their length is what advancePastSeparator reports.
 #include "script/YScriptText.h"
 
-#include "framework/KvSys.h"
 #include "script/YVariable.h"
 
 #include <cstdio>
@@ -46,7 +45,7 @@ int YScriptText::advancePastSeparator(char*& p, int keepEquals) {
                 for (int i = 0; i < kUnquoteShown && static_cast<unsigned char>(p[i]) >= 32; ++i) shown += p[i];
                 char message[kYMessageSize];
                 std::snprintf(message, sizeof message, "Unquote %.24s...", shown.c_str());
-                KvSysUserMessage(message, kKvSysMessageModal, nullptr);
+                compileMessage(message, lineOf(p), false);
                 YVariable::setError(yerrUnquote);
                 return 0;
             }
@@ -101,7 +100,8 @@ long YScriptText::lineOf(const char* p) {
 // cut 50 bytes after the token start and at the buffer's bounds.
 void YScriptText::reportError() {
     char prefix[32];
-    const int prefixLength = std::snprintf(prefix, sizeof prefix, "%ld: ", lineOf(tokenStart));
+    const long line = lineOf(tokenStart);
+    const int prefixLength = std::snprintf(prefix, sizeof prefix, "%ld: ", line);
     std::string message(prefix);
     message += ' ';
     if (buffer && tokenStart) {
@@ -112,5 +112,5 @@ void YScriptText::reportError() {
         if (to > end) to = end;
         for (const char* c = from; c < to && *c; ++c) message += *c == '\r' ? '\n' : *c;
     }
-    KvSysUserMessage(message.c_str(), kKvSysMessageModal, nullptr);
+    compileMessage(message.c_str(), line, true);
 }

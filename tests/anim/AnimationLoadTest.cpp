@@ -5,6 +5,8 @@
 
 #include "sob/KvScriptableObject.h"
 
+#include <cstring>
+
 using namespace aotest;
 
 namespace {
@@ -54,6 +56,18 @@ TEST(AOFileXYZ, TwelveBitValuesAboveTwoThousandFortyEightAreNegative) {
         EXPECT_EQ(x, c.x);
         EXPECT_EQ(y, c.y);
         EXPECT_EQ(z, c.z);
+        unsigned char record[4] = {};
+        ASSERT_TRUE(KvAOFile::encodeXYZ(c.x, c.y, c.z, record));
+        EXPECT_EQ(std::memcmp(record, c.record, 4), 0) << c.x << "," << c.y << "," << c.z;
+    }
+}
+
+TEST(AOFileXYZ, ValuesTheRecordCannotHoldAreRefused) {
+    const int refused[][3] = {{2049, 0, 0}, {0, -2048, 0}, {0, 0, 256}, {0, 0, -1}};
+    for (const auto& v : refused) {
+        unsigned char record[4] = {9, 9, 9, 9};
+        EXPECT_FALSE(KvAOFile::encodeXYZ(v[0], v[1], v[2], record)) << v[0] << "," << v[1] << "," << v[2];
+        EXPECT_EQ(record[0], 9);
     }
 }
 

@@ -34,6 +34,8 @@ TEST_F(QrnRun, ExitStatuses) {
     write("paused.mps", "pause 1\nsay done\nexit\n");
     write("other-size.txt", "qrn-recording 1\nwindow 320 200 16\nseed 1\nstart 1000\n");
     write("garbled.txt", "qrn-recording 1\nwindow 640 480 16\nseed 1\nstart 1000\npass 1 1010\nmouseDown 4\n");
+    write("main.mps", "say a\ninclude inc.mps\n");
+    write("inc.mps", "say b\nsay \"open\n");
     struct Case {
         std::string args;
         int status;
@@ -44,7 +46,9 @@ TEST_F(QrnRun, ExitStatuses) {
         {"run --max-passes 50 waits.mps", 3, ""},
         {"run --max-passes=50 waits.mps", 3, ""},
         {"run missing.mps", 1, "can't find missing.mps\n"},
-        {"run broken.mps", 1, "2:  say a\nsay (b\n"},
+        // Compile messages name the file, an included one by its own name.
+        {"run broken.mps", 1, "broken.mps:2:  say a\nsay (b\n\n"},
+        {"run main.mps", 1, "inc.mps:2: Unquote \"open...\ninc.mps:2:  say b\nsay \"open\n\n"},
         {"run long.mps", 1, "Script too long\n"},
         {"run --max-passes 5 --ms-per-pass 100 paused.mps", 3, ""},
         {"run --max-passes 20 --ms-per-pass 100 paused.mps", 0, ""},
@@ -67,6 +71,7 @@ TEST_F(QrnRun, ExitStatuses) {
         {"run --size 10 quit.mps", 2, "qrn run: bad value for --size: 10\n"},
         {"run --size 0x10 quit.mps", 2, "qrn run: bad value for --size: 0x10\n"},
         {"run --depth 15 quit.mps", 2, "qrn run: bad value for --depth: 15\n"},
+        {"run --script-positions=1 quit.mps", 2, "qrn run: --script-positions takes no value\nusage: qrn run"},
         {"run --screenshot nodir/x.png quit.mps", 1, "qrn run: cannot write nodir/x.png\n"},
         {"pack only.png", 2, "qrn pack: give IMAGE.png and OUT.ao\n"},
         {"pack missing.png out.ao", 1, "qrn pack: missing.png: cannot open the file\n"},
@@ -83,7 +88,8 @@ TEST_F(QrnRun, HelpGoesToStandardOutputWithStatusZero) {
     EXPECT_EQ(err, "");
     EXPECT_EQ(qrn("run --help"), 0);
     EXPECT_EQ(out.substr(0, 31), "usage: qrn run [options] TITLE\n");
-    for (const char* option : {"--size WxH", "--depth D", "--screenshot FILE.png"}) EXPECT_NE(out.find(option), std::string::npos);
+    for (const char* option : {"--size WxH", "--depth D", "--screenshot FILE.png", "--script-positions ", "--replay FILE"})
+        EXPECT_NE(out.find(option), std::string::npos);
     EXPECT_NE(out.find("--ms-per-pass M"), std::string::npos);
     EXPECT_NE(out.find("exit status"), std::string::npos);
     EXPECT_EQ(qrn("pack --help"), 0);

@@ -290,6 +290,56 @@ TEST_F(CompilerDeathTest, NullStreamEndsTheProcessWithNotFound) {
     EXPECT_EXIT(YThread(static_cast<KvIStream*>(nullptr)), ::testing::ExitedWithCode(1), "^ not found\n$");
 }
 
+// A host's fatal handler gets the message; one that returns still ends the
+// process, with status 1 and nothing more shown.
+TEST_F(CompilerDeathTest, AFatalHandlerGetsTheMessageAndTheProcessEnds) {
+    const auto exitsWithSeven = [](const char* message) {
+        std::fprintf(stderr, "host: %s\n", message);
+        std::exit(7);
+    };
+    const auto returns = [](const char* message) { std::fprintf(stderr, "noted: %s\n", message); };
+    EXPECT_EXIT((YThread::setFatalHandler(exitsWithSeven), YThread("nowhere.mps")), ::testing::ExitedWithCode(7),
+                "^host: can't find nowhere.mps\n$");
+    EXPECT_EXIT((YThread::setFatalHandler(returns), YThread(static_cast<KvIStream*>(nullptr))),
+                ::testing::ExitedWithCode(1), "^noted:  not found\n$");
+    // Null is the default again.
+    EXPECT_EXIT((YThread::setFatalHandler(returns), YThread::setFatalHandler(nullptr), YThread("nowhere.mps")),
+                ::testing::ExitedWithCode(1), "^can't find nowhere.mps\n$");
+}
+
+// Compiler messages reach the host's handler with the file they are about
+// (an included file by its own name) and its line; the text is the default's.
+TEST_F(Compiler, CompileMessagesGoToTheHostWithTheirFileAndLine) {
+    static std::vector<std::string> got;
+    got.clear();
+    const auto keep = [](const YCompileMessage& m) {
+        got.push_back(std::string(m.fileName) + "|" + std::to_string(m.line) + "|" + (m.numbered ? "n" : "-") + "|" +
+                      m.text);
+    };
+    write("inc.mps", "say b\nsay \"open\n");
+    write("fine.mps", "say c\n");
+    struct Case {
+        std::string text;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"say a\ninclude inc.mps\n", {"inc.mps|2|-|Unquote \"open...", "inc.mps|2|n|2:  say b\nsay \"open\n"}},
+        {"include fine.mps\nsay c\nsay (b\n", {"c.mps|3|n|3:  e.mps\nsay c\nsay (b\n"}},
+    };
+    EXPECT_EQ(YThread::setCompileMessageHandler(keep), nullptr);
+    for (const Case& c : cases) {
+        got.clear();
+        auto thread = compile(c.text);
+        EXPECT_FALSE(*thread);
+        EXPECT_EQ(got, c.messages) << c.text;
+        EXPECT_EQ(messages, "") << "shown besides the handler";
+    }
+    EXPECT_EQ(YThread::setCompileMessageHandler(nullptr), +keep);
+    got.clear();
+    auto thread = compile("say (b\n");
+    EXPECT_TRUE(got.empty());
+    EXPECT_EQ(messages, "1:  say (b\n\n");
+}
+
 TEST_F(Compiler, StreamsAndUrlOpenersGiveTheText) {
     const char text[] = "x=7\n";
     KvIStreamMemory stream(text, sizeof text - 1);
