@@ -201,3 +201,21 @@ TEST_F(Play, WithoutADisplayItSaysSoInOneLine) {
     EXPECT_EQ(err.rfind("qrn play: no display", 0), 0u) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
 }
+
+TEST_F(Play, AScriptThatDoesNotCompileIsShownInAMessageBoxThenTheRunEnds) {
+    write("title/main.mps", "say a\nsay (b\n");
+    start("play --mute title");
+    // The box is a window of its own named "qrn", in front of the title's.
+    std::string box;
+    for (int i = 0; i < 100 && box.empty(); ++i) {
+        box = output("xwininfo -root -tree | grep '\"qrn\": ()' | awk '{print $1}' | head -1");
+        while (!box.empty() && box.back() == '\n') box.pop_back();
+        if (box.empty()) settle(100);
+    }
+    ASSERT_FALSE(box.empty()) << read("err.txt");
+    settle(300);
+    EXPECT_TRUE(running());  // until the person has read it
+    sh("xdotool windowfocus --sync " + box + " key Return");
+    EXPECT_EQ(finish(), 1);
+    EXPECT_EQ(read("err.txt"), "title/main.mps:2:  say a\nsay (b\n\n");
+}
