@@ -27,9 +27,11 @@ void write16(unsigned char* p, uint16_t v) { std::memcpy(p, &v, sizeof v); }
 // (swap) and, for 5-6-5 displays, the pixels (convert). The walk stops at
 // "AO2E", at anything that is not a chunk, or after celCount chunks; a chunk
 // that leaves the area, an unknown run or a run past its row's width refuses
-// the file.
-bool prepareDirect(unsigned char* area, size_t size, int celCount, bool swap, bool convert) {
+// the file. chainEnd receives the offset where the walked chain ends: the
+// bytes from there on were neither swapped nor rewritten.
+bool prepareDirect(unsigned char* area, size_t size, int celCount, bool swap, bool convert, size_t& chainEnd) {
     size_t p = 0;
+    chainEnd = 0;
     for (int i = 0; i < celCount; ++i) {
         if (!fits(p, sizeof kDirectChunk, size) || std::memcmp(area + p, kDirectChunk, sizeof kDirectChunk) != 0)
             return true;
@@ -64,19 +66,22 @@ bool prepareDirect(unsigned char* area, size_t size, int celCount, bool swap, bo
                 p += item * n;
                 left -= n;
             }
+        chainEnd = p;
     }
     return true;
 }
 
 // Brings the header's own words (counts and flags) into the reader's byte
-// order and clears the swap flag; returns whether the rest needs swapping too.
-bool takeHeaderOrder(unsigned char* data) {
-    if (!data[5]) return false;
+// order and clears the swap flag; returns the flag as it was: the rest is
+// swapped when it is nonzero (direct-colour chunks only when it is exactly 1).
+int takeHeaderOrder(unsigned char* data) {
+    const int flag = data[5];
+    if (!flag) return 0;
     SwapWord(data + 0);
     SwapWord(data + 2);
     SwapWord(data + 8);
     data[5] = 0;
-    return true;
+    return flag;
 }
 
 }  // namespace
@@ -120,7 +125,7 @@ bool KvAOFile::read(unsigned char* data, size_t size, unsigned short displayForm
     // Sequence entries are used in place as 16-bit fields.
     if (!data || size < kAOHeaderSize || reinterpret_cast<uintptr_t>(data) % alignof(KvAOSequence) != 0)
         return false;
-    const bool swapFlag = takeHeaderOrder(data);
+    const int swapFlag = takeHeaderOrder(data);
     const int seqCount = readInt16(data), celCount = readInt16(data + 2);
     if (seqCount < 1 || celCount < 0) return false;
     const size_t offsetTable = kAOHeaderSize;
@@ -154,16 +159,31 @@ bool KvAOFile::read(unsigned char* data, size_t size, unsigned short displayForm
     const size_t available = size - pos;
     out.directColor = fits(0, sizeof kDirectChunk, available) && std::memcmp(area, kDirectChunk, sizeof kDirectChunk) == 0;
 
+    // A direct-colour chain may end early ("AO2E"): cels located at or past its
+    // end have no picture (they draw nothing), and no frame may show them.
+    size_t pictured = available;
+    if (out.directColor &&
+        !prepareDirect(area, available, celCount, swapFlag == 1, displayFormat == 0x565, pictured))
+        return false;
+
     // Each distinct picture once, in file order.
     std::vector<std::pair<uint32_t, int>> byOffset;
-    for (int c = 0; c < celCount; ++c)
-        byOffset.emplace_back(readUint32(data + offsetTable + 4 * static_cast<size_t>(c)), c);
+    for (int c = 0; c < celCount; ++c) {
+        const uint32_t offset = readUint32(data + offsetTable + 4 * static_cast<size_t>(c));
+        if (!out.directColor || offset < pictured) byOffset.emplace_back(offset, c);
+    }
     std::sort(byOffset.begin(), byOffset.end());
     for (const auto& [offset, cel] : byOffset)
         if (!fits(offset, kIndexedHeaderSize, available)) return false;
 
     if (out.directColor) {
-        if (!prepareDirect(area, available, celCount, swapFlag, displayFormat == 0x565)) return false;
+        for (size_t s = 0; s < out.sequences.size(); ++s)
+            for (int k = 0; k < out.sequenceLengths[s]; ++k) {
+                const int cel = out.sequences[s][k].cel;
+                if (cel >= 0 && cel < celCount &&
+                    std::none_of(byOffset.begin(), byOffset.end(), [cel](const auto& b) { return b.second == cel; }))
+                    return false;
+            }
     } else if (swapFlag) {
         for (size_t i = 0; i < byOffset.size(); ++i)
             if (i == 0 || byOffset[i].first != byOffset[i - 1].first) SwapNWords(area + byOffset[i].first, 3);
@@ -185,7 +205,7 @@ bool KvAOFile::read(unsigned char* data, size_t size, unsigned short displayForm
 
 unsigned char* KvAOFile::firstPicture(unsigned char* data, size_t size) {
     if (!data || size < kAOHeaderSize) return nullptr;
-    const bool swap = takeHeaderOrder(data);
+    const bool swap = takeHeaderOrder(data) != 0;
     const int seqCount = readInt16(data), celCount = readInt16(data + 2);
     if (seqCount < 1 || celCount < 1) return nullptr;
     size_t pos = kAOHeaderSize + 4 * static_cast<size_t>(celCount) + kAOXYZRecordSize * static_cast<size_t>(seqCount);

@@ -9,10 +9,12 @@
 //   then S sequences: int16 entry count, count x KvAOSequence (ends with kAOEnd)
 //   then the cel data area: indexed pictures at the cel offsets, or the
 //   direct-colour form, a chain of "AO2C" chunks (magic, uint32 size, picture)
-//   that may end early with "AO2E".
+//   that may end early with "AO2E": cels located past the chain have no
+//   picture (they draw nothing), and no frame may show one.
 //
 // The reader fixes the byte order in place (and clears byte 5, so the same
-// memory never swaps twice), rewrites direct-colour pixels from 5-5-5 to
+// memory never swaps twice; the direct-colour chunks only for a flag of
+// exactly 1, everything else for any nonzero flag), rewrites direct-colour pixels from 5-5-5 to
 // 5-6-5 for such displays, and checks every count, offset, cel header and run
 // against the file's size before it trusts it. Distinct cel pictures must
 // not overlap (cels may share one picture), so that recolouring one cel in

@@ -140,6 +140,9 @@ public:
     // to it, in direction; deletes the stream. Indexed cels use whichever colour
     // table is current in the renderer.
     static void splash(KvCanvas* canvas, KvIStream* stream, unsigned char direction);
+    // The encoder (KvCelRenderer::pack) where hosts look for it: an
+    // 8-bit canvas area as a complete one-cel AO file, allocated with new[].
+    static const void* pack(long& size, KvMemCanvas* canvas, const KvRect& rect, int transparent);
     // 256 colours from a palette file (left unchanged when the file is shorter); deletes the stream.
     static void loadPalette(KvIStream* stream, KvColor* colors);
     // The colour table from a palette file, for the window's pixel format; deletes the stream.

@@ -241,3 +241,7 @@ void KvAnimation::makePicture() {
     grDrawPic(0, 0, curPicture, canvas.get(), drawDirection);
     slot = std::move(canvas);
 }
+
+const void* KvAnimation::pack(long& size, KvMemCanvas* canvas, const KvRect& rect, int transparent) {
+    return KvCelRenderer::pack(size, canvas, rect, transparent);
+}

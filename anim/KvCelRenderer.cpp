@@ -156,6 +156,10 @@ KvRect KvCelRenderer::drawnBox(int x, int y, const unsigned char* pic, unsigned 
 void KvCelRenderer::draw(int x, int y, const unsigned char* pic, KvCanvas* canvas,
                          unsigned char dir) {
     if (!canvas) return;
+    // At or below the canvas height nothing is drawn; a negative y is taken as 0
+    // (the cel is shifted, not clipped). What still leaves the canvas is clipped.
+    if (y >= canvas->getHeight()) return;
+    if (y < 0) y = 0;
     const KvRect box = drawnBox(x, y, pic, dir);
     const KvRect bounds = canvas->getBounds();
     if (box.isEmpty()) return;

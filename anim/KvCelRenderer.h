@@ -52,7 +52,8 @@ public:
     static KvRect drawnBox(int x, int y, const unsigned char* pic, unsigned char dir);
 
     // Unclipped: for pictures whose drawn box lies inside the canvas (the fast path).
-    // A box that leaves the canvas is drawn clipped to the canvas instead.
+    // Nothing at or below the canvas height; a negative y is taken as 0 (shifted, not
+    // clipped). A box that still leaves the canvas is drawn clipped to the canvas instead.
     static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, unsigned char dir);
     // Clipped to clip intersected with the canvas.
     static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, const KvRect& clip,

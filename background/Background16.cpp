@@ -8,8 +8,11 @@
 #include <lzo/lzo1x.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "anim/KvAOFile.h"
 #include "anim/KvAnimation.h"
@@ -41,23 +44,59 @@ bool isImage(const unsigned char* header, size_t size) {
     return header && size >= kB16HeaderSize && headerWord(header, 0) == kB16HeaderSize;
 }
 
-// Dimensions a canvas can have, an uncompressed size that covers the pixels
-// (with at most kB16MaxExtraBytes more), and compressed data inside the stream.
-bool headerFits(const unsigned char* header, size_t size) {
+// Dimensions a canvas can have and an uncompressed size that covers the pixels
+// (with at most kB16MaxExtraBytes more): null, or what is wrong. The compressed
+// size is not checked: the data are decoded up to their end marker.
+const char* headerProblem(const unsigned char* header) {
     const uint32_t width = headerWord(header, kB16WordWidth);
     const uint32_t height = headerWord(header, kB16WordHeight);
     if (width == 0 || height == 0 || width > uint32_t(kKvMaxCanvasSide) ||
         height > uint32_t(kKvMaxCanvasSide))
-        return false;
+        return "the header's width or height is out of range";
     const uint64_t pixelBytes = uint64_t(convert555::kSourceBytes) * width * height;
     const uint64_t uncompressed = headerWord(header, kB16WordUncompressed);
-    if (uncompressed < pixelBytes || uncompressed - pixelBytes > kB16MaxExtraBytes) return false;
-    return headerWord(header, kB16WordCompressed) <= size - kB16HeaderSize;
+    if (uncompressed < pixelBytes) return "the header's uncompressed size is smaller than the picture";
+    if (uncompressed - pixelBytes > kB16MaxExtraBytes)
+        return "the header's uncompressed size is far larger than the picture";
+    return nullptr;
 }
+
+// Decoding data that hold more than their target: LZO1X gives at most about
+// this many output bytes per input byte, and the whole is never larger than
+// the cap.
+constexpr size_t kLzoMaxExpansion = 256;
+constexpr size_t kLzoSlack = 4096;
+constexpr size_t kLzoMaxWholeDecode = size_t(1) << 28;
 
 bool lzoReady() {
     static const bool ready = lzo_init() == LZO_E_OK;
     return ready;
+}
+
+// What the LZO data hold, as far as it fits capacity bytes at out: the data
+// are decoded up to their end marker whatever the result code says (input
+// left over after the marker, or data that hold more than the target, whose
+// start is kept). Returns the bytes produced; result receives the code.
+size_t decompress(const unsigned char* in, size_t inLength, unsigned char* out, size_t capacity, int& result) {
+    lzo_uint produced = capacity;
+    result = lzo1x_decompress_safe(in, inLength, out, &produced, nullptr);
+    if (result != LZO_E_OUTPUT_OVERRUN) return produced;
+    // Decoding stopped before the run that would not fit: decode the whole
+    // data into a larger buffer and keep the start.
+    const size_t limit = std::min<size_t>(capacity + kLzoMaxExpansion * inLength + kLzoSlack, kLzoMaxWholeDecode);
+    for (size_t room = std::min(limit, capacity * 2 + kLzoSlack);; room = std::min(limit, room * 2)) {
+        std::unique_ptr<unsigned char[]> whole(new (std::nothrow) unsigned char[room]);
+        if (!whole) break;
+        lzo_uint length = room;
+        result = lzo1x_decompress_safe(in, inLength, whole.get(), &length, nullptr);
+        if (result != LZO_E_OUTPUT_OVERRUN) {
+            produced = std::min<size_t>(length, capacity);
+            std::memcpy(out, whole.get(), produced);
+            return produced;
+        }
+        if (room >= limit) break;
+    }
+    return produced;
 }
 
 // Bottom-up canvases keep image row y in memory row height - 1 - y.
@@ -88,7 +127,7 @@ void Background16::initialize(KvIStream* stream, const KvRect& rect) {
 
     int width = 0, height = 0;
     if (isImage(header, size)) {
-        if (headerFits(header, size)) {
+        if (!headerProblem(header)) {
             width = static_cast<int>(headerWord(header, kB16WordWidth));
             height = static_cast<int>(headerWord(header, kB16WordHeight));
         }
@@ -155,45 +194,61 @@ void Background16::needSwap(unsigned char* header, size_t size) {
     if (swapHeader && size >= kB16HeaderSize) SwapN32s(header, kB16HeaderWords);
 }
 
+void Background16::draw(unsigned char* header) {
+    // The host's form: the compressed data are the header's compressed size.
+    if (!header) return;
+    draw(header, kB16HeaderSize + size_t(headerWord(header, kB16WordCompressed)));
+}
+
 void Background16::draw(unsigned char* header, size_t size) {
     if (header && size >= kB16HeaderSize) setHeaderWord(header, kB16WordFormat, kB16SourceFormat);
     if (!isImage(header, size)) {
         KvSysUserMessage(sBadHeader, kKvSysMessageModal, nullptr);
         return;
     }
-    if (!headerFits(header, size)) {
+    if (const char* problem = headerProblem(header)) {
         showBlack();
-        reportDamaged();
+        reportDamaged(problem);
         return;
     }
     if (!canvas) return;
     const int width = static_cast<int>(headerWord(header, kB16WordWidth));
     const int height = static_cast<int>(headerWord(header, kB16WordHeight));
-    bool decoded = width == canvas->getWidth() && height == canvas->getHeight();
-    if (decoded && canvas->getPixelFormat().isIndexed()) {
+    std::string problem;
+    bool decoded = false;
+    if (width != canvas->getWidth() || height != canvas->getHeight()) {
+        problem = "the picture is " + std::to_string(width) + " x " + std::to_string(height) + ", the canvas " +
+                  std::to_string(canvas->getWidth()) + " x " + std::to_string(canvas->getHeight());
+    } else if (canvas->getPixelFormat().isIndexed()) {
         // An 8-bit display: decode at 5-5-5, then map each pixel to the palette.
         KvMemCanvas direct(width, height, 15);
-        decoded = direct.isValid() && decode(&direct, header) &&
-                  canvas->blt(&direct, 0, 0, width, height, 0, 0, kKvRopCopy, nullptr);
-    } else if (decoded) {
-        decoded = decode(canvas, header);
+        if (!direct.isValid())
+            problem = "no memory to decode the picture";
+        else if (decode(&direct, header, size - kB16HeaderSize, problem) &&
+                 !canvas->blt(&direct, 0, 0, width, height, 0, 0, kKvRopCopy, nullptr))
+            problem = "the picture could not be copied to the canvas";
+        decoded = problem.empty();
+    } else {
+        decoded = decode(canvas, header, size - kB16HeaderSize, problem);
     }
     if (!decoded) {
         showBlack();
-        reportDamaged();
+        reportDamaged(problem.c_str());
     }
 }
 
-bool Background16::decode(KvCanvas* target, const unsigned char* header) {
+bool Background16::decode(KvCanvas* target, const unsigned char* header, size_t dataSize, std::string& problem) {
     const int width = static_cast<int>(headerWord(header, kB16WordWidth));
     const int height = static_cast<int>(headerWord(header, kB16WordHeight));
     const size_t uncompressed = headerWord(header, kB16WordUncompressed);
-    const size_t compressed = headerWord(header, kB16WordCompressed);
     const size_t pixelBytes = size_t(convert555::kSourceBytes) * width * height;
 
     unsigned char* bits = nullptr;
     int pitch = 0;
-    if (!target->getPointerToMemory(&bits, &pitch)) return false;
+    if (!target->getPointerToMemory(&bits, &pitch)) {
+        problem = "the canvas memory could not be reached";
+        return false;
+    }
     const KvPixelFormat& format = target->getPixelFormat();
     // Data placed to end where the canvas memory ends are never overtaken by
     // the conversion's output as long as what they hold beyond the pixels
@@ -207,12 +262,31 @@ bool Background16::decode(KvCanvas* target, const unsigned char* header) {
     unsigned char* out = inPlace ? bits + (memorySize - uncompressed) : temporary.get();
 
     bool ok = false;
-    if (out && lzoReady()) {
-        lzo_uint length = uncompressed;
-        const int result = lzo1x_decompress_safe(header + kB16HeaderSize, compressed, out, &length,
-                                                 nullptr);
-        ok = result == LZO_E_OK && length == uncompressed &&
-             fixupBuffer(kB16SourceFormat, out, bits, width, height, pitch, format);
+    if (!out || !lzoReady()) {
+        problem = "no memory to decode the picture";
+    } else {
+        int result = LZO_E_OK;
+        const size_t produced = decompress(header + kB16HeaderSize, dataSize, out, uncompressed, result);
+        // Only a picture the data do not complete is a failure.
+        if (produced < pixelBytes) {
+            char text[160];
+            if (result == LZO_E_INPUT_OVERRUN)
+                std::snprintf(text, sizeof text, "the compressed data end after %zu of the picture's %zu bytes",
+                              produced, pixelBytes);
+            else if (result == LZO_E_OK || result == LZO_E_INPUT_NOT_CONSUMED)
+                std::snprintf(text, sizeof text, "the compressed data hold %zu bytes, the picture needs %zu",
+                              produced, pixelBytes);
+            else if (result == LZO_E_OUTPUT_OVERRUN)
+                std::snprintf(text, sizeof text, "the compressed data hold far more than the picture");
+            else
+                std::snprintf(text, sizeof text, "the compressed data are corrupt after %zu bytes (LZO error %d)",
+                              produced, result);
+            problem = text;
+        } else if (!fixupBuffer(kB16SourceFormat, out, bits, width, height, pitch, format)) {
+            problem = "the canvas's pixel format cannot take the picture";
+        } else {
+            ok = true;
+        }
     }
     if (ok && !target->isTopDown()) reverseRows(bits, pitch, height);
     target->releasePointerToMemory();
@@ -285,4 +359,7 @@ void Background16::showBlack() {
     canvas->draw(canvas->getBounds());
 }
 
-void Background16::reportDamaged() { KvSysUserMessage(sDamagedImage, kKvSysMessageModal, nullptr); }
+void Background16::reportDamaged(const char* what) {
+    const std::string text = std::string(sDamagedImage) + ": " + (what && *what ? what : "unknown damage");
+    KvSysUserMessage(text.c_str(), kKvSysMessageModal, nullptr);
+}

@@ -12,13 +12,17 @@
 // bytes exchanged has its words reversed first (it then never reads as an
 // image). A stream that is not such an image is painted as an AO picture.
 //
-// A damaged image (a header that does not fit its stream or its canvas, data
-// that fail to decompress or decompress to another length than the header
-// says) shows black, and each such image is reported once to the user.
+// The LZO data are decoded up to their end marker whatever the result code
+// (the compressed size may count bytes after the marker or leave some of it
+// out; data holding more than the header's size keep their start). A damaged
+// image (a header whose sizes are out of range or do not fit the canvas, data
+// that are corrupt or end before the picture is complete) shows black, and
+// each such image is reported once to the user, saying what was wrong.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "framework/KvCanvas.h"
 #include "framework/KvIStream.h"
@@ -43,7 +47,8 @@ inline constexpr uint32_t kB16MaxExtraBytes = 1u << 20;
 class Background16 : public KvTBackground {
 public:
     static const char* const className;  // "Background16"
-    // The user's messages: a header word 0 that is not 32 given to draw, and a damaged image.
+    // The user's messages: a header word 0 that is not 32 given to draw, and a
+    // damaged image (followed by ": " and what was wrong).
     static const char* const sBadHeader;
     static const char* const sDamagedImage;
 
@@ -66,6 +71,9 @@ public:
     // Decode the image whose header and data are the size bytes at header
     // into the canvas. The header's format word is overwritten in place.
     void draw(unsigned char* header, size_t size);
+    // The hosts' form: the header and its compressed-size bytes of
+    // data lie at header (the caller vouches for them).
+    void draw(unsigned char* header);
     // Whether the stream's whole content would be decoded as an image (and not
     // painted as an AO picture): its header's first word is 32.
     static bool holdsImage(KvIStream* stream);
@@ -85,8 +93,9 @@ private:
     void paint(KvIStream* stream);
     // Sets swapHeader, and reverses the header's words when it is set.
     void needSwap(unsigned char* header, size_t size);
-    // Decompresses and converts a checked image into target; false when the data are damaged.
-    bool decode(KvCanvas* target, const unsigned char* header);
+    // Decompresses the dataSize bytes after the header and converts a checked
+    // image into target; false (problem says why) when the picture cannot be made.
+    bool decode(KvCanvas* target, const unsigned char* header, size_t dataSize, std::string& problem);
     // Converts width x height source pixels at src (format, always 5-5-5
     // big-endian) to rows of target's format pitch bytes apart at dst.
     static bool fixupBuffer(int format, void* src, void* dst, int width, int height, int pitch,
@@ -100,7 +109,7 @@ private:
     static bool convert555To32Bit(unsigned char* src, unsigned char* dst, int width, int height,
                                   int pitch);
     void showBlack();
-    void reportDamaged();
+    void reportDamaged(const char* what);
 
     KvMemCanvas* canvas;
     uint32_t canvasFormat;

@@ -82,8 +82,10 @@ void KvEventDispatch(KvWindow* target, const KvEventRecord& e) {
             break;
         case KvEventType::deactivated:
             if (KvWindow::activeWindow != target) return;
-            KvWindow::activeWindow = nullptr;
+            // The cursor's vDeactivate shows the system pointer, which reaches
+            // only the active window: clear it afterwards.
             target->canvas->windowDeactivated();
+            if (KvWindow::activeWindow == target) KvWindow::activeWindow = nullptr;
             break;
         case KvEventType::moved:
         case KvEventType::sized:

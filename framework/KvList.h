@@ -43,6 +43,7 @@ public:
             cur = n;
             detached = false;
             after = before = nullptr;
+            left = nullptr;
             return n ? n->item : nullptr;
         }
         void link() {
@@ -63,6 +64,7 @@ public:
                 detached = true;
                 after = n->next;
                 before = n->prev;
+                left = n->item;
             } else if (detached) {
                 if (after == n) after = n->next;
                 if (before == n) before = n->prev;
@@ -75,6 +77,7 @@ public:
         bool detached = false;
         Node* after = nullptr;
         Node* before = nullptr;
+        const T* left = nullptr;  // the item of the removed current node
     };
 
     KvList() = default;
@@ -134,9 +137,11 @@ private:
         (n->prev ? n->prev->next : head) = n;
         (pos ? pos->prev : tail) = n;
         ++size;
-        // A cursor parked between two nodes after a removal must see the new node.
+        // A cursor parked between two nodes after a removal must see the new node,
+        // unless it is the item the cursor has just left being put back into the
+        // gap (a re-sort): the walk has already visited it.
         for (Cursor* c = cursors; c; c = c->nextCursor)
-            if (c->detached) {
+            if (c->detached && c->left != item) {
                 if (c->after == pos && c->before == n->prev) c->after = n;
             }
     }

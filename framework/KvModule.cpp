@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fnmatch.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 namespace {
@@ -30,8 +31,19 @@ void* KvSysLoadModule(const char* path) {
         return nullptr;
     }
     // dlopen alone would never look in the current directory for a bare name.
+    // There the name is compared without regard to letter case; of several
+    // files that differ only in case, the first in sorted order is taken.
     std::string file = path;
-    if (!std::strchr(path, '/') && isOrdinaryFile("./" + file)) file = "./" + file;
+    if (!std::strchr(path, '/')) {
+        std::vector<std::string> matches;
+        if (DIR* dir = opendir(".")) {
+            while (const dirent* entry = readdir(dir))
+                if (strcasecmp(entry->d_name, path) == 0 && isOrdinaryFile(entry->d_name))
+                    matches.emplace_back(entry->d_name);
+            closedir(dir);
+        }
+        if (!matches.empty()) file = "./" + *std::min_element(matches.begin(), matches.end());
+    }
     void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) keepLoaderError("module could not be loaded");
     return module;
@@ -50,7 +62,7 @@ int KvSysListFiles(const char* pattern, std::vector<std::string>* names) {
     if (!dir) return -1;
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
-        if (fnmatch(pattern, name, FNM_PERIOD) == 0 && isOrdinaryFile(name)) names->emplace_back(name);
+        if (fnmatch(pattern, name, FNM_PERIOD | FNM_CASEFOLD) == 0 && isOrdinaryFile(name)) names->emplace_back(name);
     }
     closedir(dir);
     std::sort(names->begin(), names->end());

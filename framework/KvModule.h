@@ -9,7 +9,9 @@
 
 // Opens the module at path and runs its start-up code (static constructors).
 // A name without '/' is first looked for as a file of the current directory
-// ("./name"), then by the platform's usual search for modules.
+// ("./name"), compared without regard to letter case (of several files that
+// differ only in case, the first in sorted order), then by the platform's
+// usual search for modules.
 // Returns null on failure (KvSysModuleError then tells why).
 void* KvSysLoadModule(const char* path);
 
@@ -23,6 +25,6 @@ const char* KvSysModuleError();
 
 // Fills names with the ordinary files (no directories, no hidden dot-files) of
 // the current directory whose names match a shell-style pattern such as
-// "*.lrn", sorted by name byte by byte. Returns the count, or -1 (names left
+// "*.lrn" without regard to letter case, sorted by name byte by byte. Returns the count, or -1 (names left
 // empty) if the directory cannot be read or an argument is null.
 int KvSysListFiles(const char* pattern, std::vector<std::string>* names);

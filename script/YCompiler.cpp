@@ -253,9 +253,9 @@ int YThread::doStatement(char* token, int length) {
         hasBody = false;
         break;
     }
+    // A procedure line without a name leaves the flag set: the next operand
+    // compiled names the procedure.
     doList();
-    // A procedure without a name names nothing: the flag does not wait for a later word.
-    state.procedurePending = 0;
     int more = 1;
     if (hasBody && !failed()) {
         YScriptText::scan = YScriptText::tokenStart;
@@ -380,8 +380,10 @@ void YThread::setJump() {
     case ycElse:
         // The else belongs to the if whose body ends just before it: that
         // if's end becomes a jump past the else body.
+        // The command before the else becomes that jump whatever it is (an else
+        // that is the first command has none: nothing is patched).
         c[i].code = ycEndIf;
-        if (i >= 1 && c[i - 1].code == ycEndIf) c[i - 1] = YCommand{ycJump, static_cast<uint16_t>(count)};
+        if (i >= 1) c[i - 1] = YCommand{ycJump, static_cast<uint16_t>(count)};
         break;
     default:
         break;

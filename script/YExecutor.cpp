@@ -591,7 +591,7 @@ void YThread::bindEvent(KvScriptableObject* object, const char* className, const
 // object's script name.
 void YThread::doGet(int operand) {
     const int n = listLength(operand);
-    if (n < 3) return;
+    if (n < 2) return;  // with no target word, the property's word names the target
     YVariable* holder = named(operand);
     if (!holder) return;
     KvScriptableObject* object = nullptr;

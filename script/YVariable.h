@@ -143,6 +143,10 @@ public:
     int read(FILE* file, int swap);
     // Reads from cursor up to end and advances the cursor past the record.
     int read(const unsigned char*& cursor, const unsigned char* end, int swap);
+    // The hosts' form: the caller vouches that a whole record lies at
+    // cursor; no more bytes are read than the record's fields call for (and
+    // never more than the largest record can hold).
+    int read(const unsigned char*& cursor, int swap);
 
     // The evaluation error code (shared with the analyser and the compiler).
     static int getError() { return evalError; }

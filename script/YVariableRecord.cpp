@@ -182,13 +182,14 @@ int YVariable::write(FILE* file) const {
 }
 
 // A plain variable with a value must keep its size equal to its text's length
-// (readers hand out size bytes of it).
+// (readers hand out size bytes of it), or -1: not yet known (array literals
+// leave their elements so); apply() then takes the text's length.
 bool YVariable::acceptable(const Record& record) const {
     if (record.kind != yvtVariable || record.form == yvsNone || record.form == yvsObject) return true;
     const int length = record.textLength >= 0 ? record.textLength
                        : text                 ? static_cast<int>(std::strlen(text))
                                               : -1;
-    return length >= 0 && record.size == length;
+    return length >= 0 && (record.size == length || record.size == -1);
 }
 
 void YVariable::apply(const Record& record) {
@@ -211,6 +212,8 @@ void YVariable::apply(const Record& record) {
         delete[] text;
         text = duplicate(record.text, record.textLength);
     }
+    if (kind == yvtVariable && form != yvsNone && sizeField == -1 && text)
+        sizeField = record.textLength >= 0 ? record.textLength : static_cast<int>(std::strlen(text));
     if (record.partCount >= 0) {
         allocateParts(record.partCount);
         if (record.partCount > 0) std::memcpy(parts, record.parts, record.partCount * sizeof(uint16_t));
@@ -234,4 +237,11 @@ int YVariable::read(const unsigned char*& cursor, const unsigned char* end, int 
     apply(record);
     cursor = source.position();
     return 1;
+}
+
+int YVariable::read(const unsigned char*& cursor, int swap) {
+    if (!cursor) return 0;
+    constexpr size_t kLargestRecord = 4 + 4 + 2 + kYMaxNumberText + 4 * 4 + 2 * (4 + kYMaxValueLength) + 4 +
+                                      2 * static_cast<size_t>(kYMaxTerms);
+    return read(cursor, cursor + kLargestRecord, swap);
 }

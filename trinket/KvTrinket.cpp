@@ -137,6 +137,8 @@ KvTrinket::~KvTrinket() {
     // A fly handler that deletes its own trinket: the window must not touch it afterwards.
     if (KvTrinketWindow::twUserEventInfo.flyGuard == this)
         KvTrinketWindow::twUserEventInfo.flyGuard = nullptr;
+    for (KvTrinketWindow::FlyTarget* f = KvTrinketWindow::flyTargets; f; f = f->outer)
+        if (f->trinket == this) f->trinket = nullptr;
     if (flyOverTrinket == this) {
         flyOverTrinket = nullptr;
         trRestoreCursor();

@@ -326,6 +326,8 @@ private:
 
     // Called by the window once per tick.
     void trAskRateAndUpdate();
+    // The window's tick in which this trinket was last updated (0: never).
+    unsigned long updatedInTick = 0;
     // The box is inside the window's depth and the trinket is shown.
     bool trIsShownInDepth() const;
     // Shows c on the window canvas when the window processes cursors.

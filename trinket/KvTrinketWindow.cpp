@@ -5,6 +5,7 @@
 #include "trinket/KvTrinketWindow.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -18,6 +19,7 @@ unsigned short KvTrinketWindow::twBits[3] = {0, 0, 0};
 unsigned short KvTrinketWindow::twShifts[3] = {0, 0, 0};
 unsigned long KvTrinketWindow::twMasks[3] = {0, 0, 0};
 KvTUserEventInfo KvTrinketWindow::twUserEventInfo;
+KvTrinketWindow::FlyTarget* KvTrinketWindow::flyTargets = nullptr;
 KvTrinketWindow* KvTrinketWindow::serviceOwner = nullptr;
 
 namespace {
@@ -156,9 +158,21 @@ void KvTrinketWindow::service() {
 void KvTrinketWindow::twUpdateTrinkets() {
     maxUpdateRate = 1;
     timeOrigin = KvSysMilliSecCount() - lostTime;
-    // A guarded walk: a trinket may delete itself or others while it updates.
-    KvList<KvTrinket>::Cursor walk(trinkets);
-    for (KvTrinket* t = walk.first(); t; t = walk.next()) t->trAskRateAndUpdate();
+    // Guarded walks: a trinket may delete itself or others while it updates,
+    // and re-sort itself or others. Each trinket is stamped with the tick, so it
+    // is updated exactly once whatever the updates do to the order; a trinket
+    // moved below the walk before its turn is caught by the walk after.
+    if (++updateTick == 0) ++updateTick;
+    for (bool updated = true; updated;) {
+        updated = false;
+        KvList<KvTrinket>::Cursor walk(trinkets);
+        for (KvTrinket* t = walk.first(); t; t = walk.next()) {
+            if (t->updatedInTick == updateTick) continue;
+            t->updatedInTick = updateTick;
+            updated = true;
+            t->trAskRateAndUpdate();
+        }
+    }
 }
 
 void KvTrinketWindow::twRestoreBackground() { twRestoreBackground(dirtyBackRgn[flipSide].region()); }
@@ -294,8 +308,13 @@ void KvTrinketWindow::twOutlineUpdate(const KvRegion& region, const KvColor& col
 }
 
 void KvTrinketWindow::twPauseForUpdateRgn() const {
+    // The framework's clock may not move by itself (the headless one moves only
+    // between passes): the wait also ends after updateRgnDelay real milliseconds.
     const unsigned long start = KvSysTickCount();
-    while (KvSysTickCount() - start < static_cast<unsigned long>(updateRgnDelay)) {
+    const auto realStart = std::chrono::steady_clock::now();
+    const auto realDelay = std::chrono::milliseconds(updateRgnDelay);
+    while (KvSysTickCount() - start < static_cast<unsigned long>(updateRgnDelay) &&
+           std::chrono::steady_clock::now() - realStart < realDelay) {
     }
 }
 

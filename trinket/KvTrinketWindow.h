@@ -190,6 +190,14 @@ public:
 private:
     friend class KvTrinket;
 
+    // The trinket a running twProcessCursor is about to fly onto; a trinket's
+    // destruction clears it in every pending record (nested calls included).
+    struct FlyTarget {
+        KvTrinket* trinket;
+        FlyTarget* outer;
+    };
+    static FlyTarget* flyTargets;
+
     // Interruptions of the application count as lost time; ms is a const unsigned long*.
     void twIncreaseLostTime(const void* ms);
     void twFindEventReceiver(const KvPoint& p);
@@ -225,6 +233,7 @@ private:
     int zDepth;
     KvLink* lostTimeLink;
     unsigned long timeOrigin;
+    unsigned long updateTick = 0;  // counts twUpdateTrinkets calls: one update per trinket each
     unsigned long lostTime;
     unsigned long lastSuspendedTime;
     KvTask* serviceTask;

@@ -214,22 +214,26 @@ void KvTrinketWindow::twProcessCursor(const KvPoint& p, int force) {
     // A trinket sliding under a resting pointer is not flown onto when only moves count.
     const bool fire = !(flyOnMoveOnly && p == KvTrinket::lastMousePoint);
 
+    // Hiding is not deletion: T flies on unless a fly-off handler deleted it, and
+    // keeps its spot cursor if it is still there and shown.
+    FlyTarget target{hit, flyTargets};
+    flyTargets = &target;
     if (fire && changed && old && !(old->linkMask & kTrSuspendFlyOff)) {
         info.flyGuard = old;
         old->trFlyOff();
         if (info.flyGuard == old) old->sobPass(KvTrinket::sKvTFlyOff);  // unless the link deleted it
         info.flyGuard = nullptr;
     }
-    // The fly-off handler may have hidden or deleted the new trinket; that clears the record.
-    hit = KvTrinket::flyOverTrinket;
+    hit = target.trinket;
     if (hit && fire && changed && !(hit->linkMask & kTrSuspendFlyOn)) {
         info.flyGuard = hit;
         hit->trFlyOn();
         if (info.flyGuard == hit) hit->sobPass(KvTrinket::sKvTFlyOn);
         info.flyGuard = nullptr;
-        hit = KvTrinket::flyOverTrinket;
+        hit = target.trinket;
     }
-    if (hit)
+    flyTargets = target.outer;
+    if (hit && hit->visible && hit->container == this)
         hit->trSetSpotCursor();
     else if (getCanvas())
         getCanvas()->setCursor(KvTrinket::trDefaultBkgdCursor);

@@ -3,8 +3,9 @@
 // or less leaves the buffer untouched.
 #pragma once
 
-// "1.1b - " followed by the build date and time as the compiler's __DATE__ and
-// __TIME__ spell them. A constant string: never free or change it.
+// "1.1b - Sep 15 2002 08:38:32": the release tag, " - ", and the date and time
+// of that release as the compiler's __DATE__ and __TIME__ spell them.
+// A constant string: never free or change it.
 const char* QrnSysGetVersion();
 
 // Exchange the two bytes of the 16-bit word at p.

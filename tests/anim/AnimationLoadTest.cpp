@@ -113,6 +113,54 @@ TEST_F(AnimTest, DirectColourFilesInBothByteOrdersAreRewrittenToFiveSixFiveOnce)
     }
 }
 
+// The header, offsets and sequences are swapped for any nonzero swap flag, the
+// direct-colour chunks only for a flag of exactly 1.
+TEST_F(AnimTest, DirectColourChunksAreSwappedOnlyForASwapFlagOfOne) {
+    open(16);
+    AOFile f;
+    f.seqs = {{frame(0), command(kAOEnd)}};
+    f.direct = {Direct{3, 1, {{0x7FFF, 255}, {0x0000, 255}, {0x1234, 0}}}};
+    const Bytes little = f.build(false);
+    Bytes mixed = f.build(true);
+    const size_t area = 10 + 4 + 4 + 2 + 2 * 8;
+    std::copy(little.begin() + area, little.end(), mixed.begin() + area);  // chunks in our order
+    mixed[5] = 2;
+    KvAnimation* a = load(mixed);
+    ASSERT_TRUE(a->isLoaded());
+    KvMemCanvas c(3, 1, 16);
+    a->paintCel(0, 0, 0, &c, c.getBounds());
+    EXPECT_EQ(c.getPixel(0, 0), 0xFFFFu);
+    EXPECT_EQ(c.getPixel(1, 0), 0x0020u);
+}
+
+// A direct-colour chain may end early ("AO2E"): the cels after it have no
+// picture and draw nothing, and only a frame that shows one refuses the file.
+TEST_F(AnimTest, ADirectColourChainEndingEarlyLoadsWhenNoFrameShowsTheMissingCels) {
+    open(16);
+    AOFile f;
+    f.direct = {Direct{1, 1, {{0x7FFF, 255}}}, Direct{1, 1, {{0x0000, 255}}}};
+    auto endedAfterCelZero = [&]() {
+        Bytes b = f.build();
+        const size_t area = 10 + 4 * 2 + 4 + 2 + 8 * f.seqs[0].size();
+        b.resize(area + 8 + f.direct[0].bytes(false).size());
+        b.insert(b.end(), {'A', 'O', '2', 'E'});
+        return b;
+    };
+    f.seqs = {{frame(0), command(kAOEnd)}};
+    KvAnimation* a = load(endedAfterCelZero());
+    ASSERT_TRUE(a->isLoaded());
+    EXPECT_EQ(a->getCelWidth(1), 0);
+    KvMemCanvas c(1, 1, 16);
+    c.setPixel(0, 0, 0xABCD);
+    a->paintCel(1, 0, 0, &c, c.getBounds());
+    EXPECT_EQ(c.getPixel(0, 0), 0xABCDu);
+    a->paintCel(0, 0, 0, &c, c.getBounds());
+    EXPECT_EQ(c.getPixel(0, 0), 0xFFFFu);
+
+    f.seqs = {{frame(0), frame(1), command(kAOEnd)}};
+    EXPECT_FALSE(load(endedAfterCelZero())->isLoaded());
+}
+
 TEST_F(AnimTest, PositionsComeFromTheCallerOrTheEmbeddedRecord) {
     open(8);
     AOFile f = twoCels();

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "anim/KvAnimation.h"
 #include "anim/KvCelRenderer.h"
 #include "tests/anim/CelReference.h"
 
@@ -37,6 +38,17 @@ TEST(CelPack, OneTransparentPixelMakesASixtyByteFile) {
         words({0, 1, 1}) + Bytes{0x00, 0x01};  // the picture: one skipped pixel
     EXPECT_EQ(pack(canvas, KvRect::zero, 9), expected);
     EXPECT_EQ(expected.size(), 60u);
+}
+
+// The hosts' entry point on KvAnimation is the same encoder.
+TEST(CelPack, KvAnimationPackIsTheSameEncoder) {
+    KvMemCanvas canvas(3, 2, 8);
+    canvas.setPixel(1, 1, 4);
+    long size = -1;
+    std::unique_ptr<const unsigned char[]> block(
+        static_cast<const unsigned char*>(KvAnimation::pack(size, &canvas, KvRect::zero, 0)));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(Bytes(block.get(), block.get() + size), pack(canvas, KvRect::zero, 0));
 }
 
 TEST(CelPack, OnlyEightBitCanvasesPack) {

@@ -50,6 +50,8 @@ protected:
         setMemory(expected, before);
         Grid g = decode(pic);
         const bool direct = get16(pic, 0) == 2;
+        const int drawY = y;
+        if (!clip && y < 0) y = 0;  // the unclipped drawer takes a negative y as 0
         const bool drawable = !direct || (depth <= 16 && depth >= 15 && dir <= 1);
         const KvRect area = (clip ? *clip : canvas.getBounds()) * canvas.getBounds();
         bool shown = false;
@@ -74,7 +76,7 @@ protected:
         if (clip)
             KvCelRenderer::draw(x, y, pic.data(), &canvas, *clip, static_cast<unsigned char>(dir));
         else
-            KvCelRenderer::draw(x, y, pic.data(), &canvas, static_cast<unsigned char>(dir));
+            KvCelRenderer::draw(x, drawY, pic.data(), &canvas, static_cast<unsigned char>(dir));
         EXPECT_EQ(canvas.locks, shown ? 1 : 0);
         EXPECT_EQ(canvas.releases, canvas.locks);
         EXPECT_TRUE(memoryOf(canvas) == memoryOf(expected));
@@ -150,6 +152,17 @@ TEST_F(CelDrawing, RunsMirrorsAndQuarterTurnsByExample) {
     KvCelRenderer::draw(3, 2, cel.data(), &canvas, 4);
     EXPECT_EQ(canvas.getPixel(4, 2), 1u);  // cel (0, 0) at (x + 1, y)
     EXPECT_EQ(canvas.getPixel(3, 5), 8u);
+}
+
+// The unclipped drawer takes a negative y as 0: the cel is shifted, not clipped.
+TEST_F(CelDrawing, UnclippedDrawingTakesANegativeYAsZero) {
+    KvMemCanvas canvas(4, 4, 8);
+    const Bytes cel = words({0, 2, 2}) + Bytes{0x02, 1, 2, 0x02, 3, 4};
+    KvCelRenderer::draw(1, -1, cel.data(), &canvas, 0);
+    EXPECT_EQ(canvas.getPixel(1, 0), 1u);
+    EXPECT_EQ(canvas.getPixel(2, 1), 4u);
+    KvCelRenderer::draw(0, 4, cel.data(), &canvas, 0);  // at the canvas height: nothing
+    EXPECT_EQ(canvas.getPixel(0, 3), 0u);
 }
 
 // Pictures that show nothing (direct colour off 16 bits or in directions 2 to 7

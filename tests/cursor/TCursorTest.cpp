@@ -132,6 +132,7 @@ TEST_F(TCursorTest, DeactivationShowsTheSystemPointer) {
     backend.post(KvEventRecord{KvEventType::deactivated, {}, 0, KvRect::zero});
     tick();
     EXPECT_FALSE(cursor->trGetVisible());
+    EXPECT_TRUE(systemPointer());  // exactly one of the two pointers shows
 }
 
 TEST_F(TCursorTest, ReplacedItHidesAndLetsGoOfTheWindow) {

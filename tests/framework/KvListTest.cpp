@@ -117,6 +117,22 @@ TEST(KvList, WalkSeesItemsAppendedAfterItsCurrentNodeWasRemoved) {
     EXPECT_EQ(seen, (std::vector<int>{1, 2}));
 }
 
+// A re-sort puts the walked item back into the gap its removal left: the walk
+// must not visit it again (at the tail, it would never end).
+TEST(KvList, WalkDoesNotRevisitItsItemPutBackIntoTheGap) {
+    Item it[3];
+    KvList<Item> l(keyNotAbove);
+    for (int i = 0; i < 3; ++i) it[i] = {i, i}, l.append(&it[i]);
+    std::vector<int> seen;
+    KvList<Item>::Cursor c(l);
+    for (Item* i = c.first(); i && seen.size() < 10; i = c.next()) {
+        seen.push_back(i->id);
+        l.remove(i);
+        l.insert(i);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+}
+
 TEST(KvList, NestedWalksBothRemoving) {
     Item it[6];
     KvList<Item> l;

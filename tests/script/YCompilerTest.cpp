@@ -56,6 +56,18 @@ TEST_F(Compiler, IfElseExampleGivesExactlyTheDocumentedCommandsAndWords) {
     }
 }
 
+// The command before an else becomes the jump past its body, whatever it is.
+TEST_F(Compiler, AnElseTurnsWhateverCommandPrecedesItIntoTheJump) {
+    auto thread = compile("say a\nelse\nsay b\nsay c\n");
+    ASSERT_TRUE(*thread);
+    const YCommand* c = thread->getCommands();
+    ASSERT_EQ(thread->getCommandCount(), 4);
+    EXPECT_EQ(c[0].code, ycJump);
+    EXPECT_EQ(c[0].operand, 3);
+    EXPECT_EQ(c[1].code, ycEndIf);
+    EXPECT_EQ(c[2].code, ycSay);
+}
+
 TEST_F(Compiler, LoopsPatchTheirBreakContinueAndTest) {
     auto thread = compile("for i 1 9\n[\nif i\ncontinue\nbreak\n]\n");
     ASSERT_TRUE(*thread);
@@ -79,6 +91,16 @@ TEST_F(Compiler, ProcedureNameHoldsPlusItsEntryIndexAndBodyEndsInReturn) {
     EXPECT_EQ(thread->getCommands()[1].code, ycProcedure);
     EXPECT_EQ(thread->getCommands()[3].code, ycReturn);
     EXPECT_EQ(list(*thread, thread->getCommands()[1].operand), (std::vector<std::string>{"p", "x"}));
+}
+
+// A procedure line without a name: the next operand compiled is the name,
+// given the command count - 1 at that moment (here the say after the entry).
+TEST_F(Compiler, AProcedureWithoutANameIsNamedByTheNextOperand) {
+    auto thread = compile("say a\nprocedure\n  say q r\n");
+    ASSERT_TRUE(*thread);
+    EXPECT_EQ(thread->getCommands()[1].code, ycProcedure);
+    EXPECT_EQ(valueOf("q"), "+2");
+    EXPECT_EQ(valueOf("r"), "r");  // only the next operand
 }
 
 TEST_F(Compiler, TokensQuotesAndAssignments) {

@@ -80,6 +80,17 @@ TEST_F(Records, AHandWrittenRecordReadsInEitherByteOrder) {
     }
 }
 
+// The hosts' form reads a record without being told where the data end.
+TEST_F(Records, TheHostFormReadsARecordWithoutAnEnd) {
+    const RecordBytes record = doubleRecord(true);
+    YVariable* entry = YHeapAccess::fresh();
+    const unsigned char* cursor = record.bytes.data();
+    ASSERT_EQ(entry->read(cursor, 1), 1);
+    EXPECT_EQ(cursor, record.bytes.data() + record.bytes.size());
+    EXPECT_EQ(text(entry), "3.25");
+    delete entry;
+}
+
 TEST_F(Records, EntriesOfEveryKindReadBackTheSame) {
     assign("s", "abcdef");
     assign("i", "2");

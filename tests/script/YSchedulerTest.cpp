@@ -280,4 +280,11 @@ TEST_F(Scheduler, ParametersReachMethodsAndProperties) {
     EXPECT_EQ(debug(), "new\ng\n");
 }
 
+// get OBJECT PROPERTY with no target word: the property's word names the target.
+TEST_F(Scheduler, GetWithoutATargetStoresInTheVariableNamedByTheProperty) {
+    auto thread = start("g=Gadget\nset g label shiny\nget g label\nsay label\nwait\n");
+    passes(8);
+    EXPECT_EQ(debug(), "shiny\n");
+}
+
 }  // namespace

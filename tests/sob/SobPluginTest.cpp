@@ -145,6 +145,16 @@ TEST_F(Plugins, LoadAllTakesEveryLrnFileFromTheLastNameToTheFirst) {
     EXPECT_EQ(registeredByTests(), 4);
 }
 
+// File names compare without regard to letter case, as class names do.
+TEST_F(Plugins, PluginFilesAreFoundWithoutRegardToLetterCase) {
+    install("Gizmo.lrn", "gIZMO.lrn");
+    KvSR::load("Gizmo");
+    EXPECT_EQ(registeredClasses(), std::vector<std::string>{"Gizmo"}) << KvSysModuleError();
+    install("Misnamed.lrn", "MISNAMED.LRN");
+    KvSR::load(nullptr);
+    EXPECT_EQ(registeredClasses(), (std::vector<std::string>{"Gizmo", "Cog"}));
+}
+
 TEST_F(Plugins, ReleaseAllSurvivesRecordsVanishingUnderTheWalk) {
     install("Widget.pack.lrn");
     install("Gizmo.lrn");

@@ -342,6 +342,28 @@ TEST_F(Events, HidingOrDeletingTheFlyOverTrinketForgetsItQuietly) {
     EXPECT_EQ(w->getCanvas()->getCursor(), &backgroundCursor);
 }
 
+// Hiding is not deletion: a fly-off handler hiding the next trinket does not
+// take its fly-on; the hidden trinket's spot cursor is not shown.
+TEST_F(Events, AFlyOffHandlerHidingTheNextTrinketDoesNotSkipItsFlyOn) {
+    KvTrinketWindow* w = open();
+    Swatch* a = add(KvRect(10, 10, 30, 30), kRed);
+    Swatch* b = add(KvRect(30, 10, 50, 30), kBlue);
+    KvCursor spotB, backgroundCursor;
+    b->trAssignSpotCursor(&spotB);
+    KvTrinket::trSetDefaultBkgdCursor(&backgroundCursor, 1);
+    listen(a, "a", log);
+    listen(b, "b", log);
+    const KvFunctionLink hideB([&](const void*) {
+        log.entries.push_back("a:off");
+        b->trHide();
+    });
+    a->trFlyOffSetLink(&hideB);
+    moveTo(15, 15);
+    moveTo(35, 15);
+    EXPECT_EQ(log.joined(), "a:on a.flyOn a:off a.flyOff b:on b.flyOn");
+    EXPECT_EQ(w->getCanvas()->getCursor(), &backgroundCursor);
+}
+
 TEST_F(Events, AFlyHandlerMayDeleteItsTrinket) {
     KvTrinketWindow* w = open();
     Swatch* a = add(KvRect(10, 10, 30, 30), kRed);

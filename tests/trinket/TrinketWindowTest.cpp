@@ -369,6 +369,49 @@ TEST_F(Tick, TrinketsMayHideOrDeleteThemselvesAndOthersWhileUpdating) {
     EXPECT_TRUE(shows(70, 10, kBlue));
 }
 
+// Re-sorting during updates: raising itself to the top, climbing one z per
+// update, or moving a trinket not yet updated below the walk. Each trinket is
+// updated exactly once per tick.
+TEST_F(Tick, EveryTrinketIsUpdatedOncePerTickWhateverUpdatesDoToTheOrder) {
+    open();
+    Swatch* lowered = add(KvRect(0, 0, 4, 4), kRed);
+    Swatch* climber = add(KvRect(0, 0, 4, 4), kGreen);
+    Swatch* other = add(KvRect(0, 0, 4, 4), kBlue);
+    Swatch* topper = add(KvRect(0, 0, 4, 4), kYellow);
+    lowered->trSetZ(5);  // above climber and topper until climber moves it
+    climber->onUpdate = [&](Swatch& self) {
+        if (self.updates < 100) self.trSetZ(self.trGetZ() + 1);
+        if (lowered->trGetZ() == 5) lowered->trSetZ(-1);
+    };
+    topper->onUpdate = [](Swatch& self) {
+        if (self.updates < 100) self.trTop();
+    };
+    tick();
+    EXPECT_EQ(climber->updates, 1);
+    EXPECT_EQ(climber->trGetZ(), 1);
+    EXPECT_EQ(topper->updates, 1);
+    EXPECT_EQ(other->updates, 1);
+    EXPECT_EQ(lowered->updates, 1);
+    tick();
+    EXPECT_EQ(climber->trGetZ(), 2);
+    EXPECT_EQ(topper->updates, 2);
+    EXPECT_EQ(lowered->updates, 2);
+}
+
+// The headless clock moves only between passes: the update-region pause must end.
+TEST_F(Tick, TheUpdateRegionPauseEndsOnAClockThatDoesNotMove) {
+    KvTrinketWindow* w = open();
+    Swatch* s = add(KvRect(10, 10, 30, 30), kYellow);
+    w->service();
+    w->twSetUpdateRgnDelay(5);
+    int dx = 5, dy = 3;
+    s->trOffset(dx, dy);
+    const unsigned long before = KvSysTickCount();
+    w->service();
+    EXPECT_EQ(KvSysTickCount(), before);
+    EXPECT_TRUE(w->twGetBltRgn().isNull());
+}
+
 TEST_F(Tick, UpdateRatesAreGatheredAndUpdatesCanBeSuspended) {
     KvTrinketWindow* w = open();
     struct Rated : Swatch {

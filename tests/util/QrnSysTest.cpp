@@ -3,12 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <regex>
 
-TEST(Version, IsReleaseTagThenBuildDateAndTime) {
-    const std::string v = QrnSysGetVersion();
-    EXPECT_TRUE(std::regex_match(v, std::regex(R"(1\.1b - [A-Z][a-z]{2} [ 0-9]\d \d{4} \d\d:\d\d:\d\d)")))
-        << v;
+TEST(Version, IsTheReleaseTagAndItsBuildDateAndTime) {
+    EXPECT_STREQ(QrnSysGetVersion(), "1.1b - Sep 15 2002 08:38:32");
     EXPECT_EQ(QrnSysGetVersion(), QrnSysGetVersion());  // one constant string
 }
 
