@@ -14,6 +14,12 @@
 //                       falls on both alike; counters: the median ns of a tick
 //                       of each and their ratio (dirty / full: below 1 the
 //                       dirty path wins)
+//   BM_DirtyVersusBoxes the window's path beside the plain compositor most
+//                       sprite engines start with (BoxCompositor below: the
+//                       old and new box of each moving sprite united, boxes
+//                       that overlap merged, each merged box restored,
+//                       redrawn whole and copied to the screen), a tick of
+//                       each in turn; counters as above (ratio dirty / boxes)
 // The counter "changed" is the share of the screen one tick of the dirty path
 // restores or redraws (its blit region: where the moving sprites were and
 // are, and whatever had to be redrawn with them).
@@ -27,6 +33,8 @@
 
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
+#include "framework/KvWindow.h"
+#include "framework/KvWndCanvas.h"
 #include "framework/headless/KvHeadlessBackend.h"
 #include "trinket/KvTBackground.h"
 #include "trinket/KvTrinket.h"
@@ -36,6 +44,8 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480, kSprites = 200, kSide = 32;
 
+void bounce(KvRect& b, int& dx, int& dy);
+
 class Sprite : public KvTrinket {
 public:
     Sprite(KvTrinketWindow* w, KvTrinketClippingSupport support, int x, int y, int vx, int vy,
@@ -44,12 +54,13 @@ public:
         trSetRect(x, y, x + kSide, y + kSide);
     }
     KvScriptableObject* copy() const override { return nullptr; }
+    // As animations do: the box first, so hit tests cost what they cost in titles.
+    int covers(const KvPoint& p) const override { return box().contains(p); }
     void trUpdate() override {
         if (!moving) return;
-        const KvRect& b = box();
-        if (b.left + dx < 0 || b.right + dx > kWidth) dx = -dx;
-        if (b.top + dy < 0 || b.bottom + dy > kHeight) dy = -dy;
-        trSetXY(b.left + dx, b.top + dy);
+        KvRect b = box();
+        bounce(b, dx, dy);
+        trSetXY(b.left, b.top);
     }
     void trDraw() const override {
         KvCanvas* c = trGetCollector();
@@ -65,6 +76,33 @@ private:
     KvColor color;
 };
 
+// The sprites of a scene: the same for every compositor given the same count.
+struct SpriteStart {
+    int x, y, vx, vy;
+    KvColor color;
+};
+std::vector<SpriteStart> starts() {
+    std::mt19937 rng(7);
+    std::vector<SpriteStart> all;
+    for (int i = 0; i < kSprites; ++i) {
+        const int x = static_cast<int>(rng() % (kWidth - kSide));
+        const int y = static_cast<int>(rng() % (kHeight - kSide));
+        const int vx = 1 + static_cast<int>(rng() % 3), vy = 1 + static_cast<int>(rng() % 3);
+        const int sx = rng() % 2 ? vx : -vx, sy = rng() % 2 ? vy : -vy;
+        const KvColor c = KvColor::fromBytes(static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                                             static_cast<uint8_t>(rng()));
+        all.push_back({x, y, sx, sy, c});
+    }
+    return all;
+}
+
+// Bounces a box of kSide by (dx, dy), as the sprites move.
+void bounce(KvRect& b, int& dx, int& dy) {
+    if (b.left + dx < 0 || b.right + dx > kWidth) dx = -dx;
+    if (b.top + dy < 0 || b.bottom + dy > kHeight) dy = -dy;
+    b = KvRect(b.left + dx, b.top + dy, b.right + dx, b.bottom + dy);
+}
+
 struct Scene {
     KvHeadlessBackend backend;
     std::unique_ptr<KvApp> app;
@@ -76,15 +114,11 @@ struct Scene {
         app = std::make_unique<KvApp>();
         window = std::make_unique<KvTrinketWindow>(KvRect(0, 0, kWidth, kHeight), new KvTBackground, 0,
                                                    kWidth, kHeight, 16, 1, 0);
-        std::mt19937 rng(7);
-        for (int i = 0; i < kSprites; ++i) {
-            const int x = static_cast<int>(rng() % (kWidth - kSide));
-            const int y = static_cast<int>(rng() % (kHeight - kSide));
-            const int vx = 1 + static_cast<int>(rng() % 3), vy = 1 + static_cast<int>(rng() % 3);
-            auto* s = new Sprite(window.get(), static_cast<KvTrinketClippingSupport>(support), x, y, rng() % 2 ? vx : -vx, rng() % 2 ? vy : -vy,
-                                 KvColor::fromBytes(static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
-                                                    static_cast<uint8_t>(rng())));
-            s->moving = i < moving;
+        int i = 0;
+        for (const SpriteStart& a : starts()) {
+            auto* s = new Sprite(window.get(), static_cast<KvTrinketClippingSupport>(support), a.x, a.y, a.vx, a.vy,
+                                 a.color);
+            s->moving = i++ < moving;
             sprites.push_back(s);
         }
         window->service();  // the first tick draws everything
@@ -111,6 +145,99 @@ struct Scene {
         return fraction;
     }
 };
+
+// The plain compositor: boxes, merged while any two overlap, each restored,
+// redrawn whole (every sprite over it, bottom to top) and copied to the screen.
+struct BoxCompositor {
+    struct Box {
+        KvRect at;
+        int dx, dy;
+        KvColor color;
+        bool moving;
+    };
+    KvHeadlessBackend backend;
+    std::unique_ptr<KvApp> app;
+    std::unique_ptr<KvWindow> screen;
+    KvMemCanvas collector{kWidth, kHeight, 16};
+    std::vector<Box> boxes;
+    std::vector<KvRect> changed;
+
+    explicit BoxCompositor(int moving) {
+        KvBackend::install(&backend);
+        app = std::make_unique<KvApp>();
+        screen = std::make_unique<KvWindow>(KvRect(0, 0, kWidth, kHeight));
+        int i = 0;
+        for (const SpriteStart& a : starts())
+            boxes.push_back({KvRect(a.x, a.y, a.x + kSide, a.y + kSide), a.vx, a.vy, a.color, i++ < moving});
+        redraw(KvRect(0, 0, kWidth, kHeight));
+    }
+    ~BoxCompositor() {
+        screen.reset();
+        app.reset();
+        KvBackend::install(nullptr);
+    }
+    void redraw(const KvRect& r) {
+        collector.fill = true;
+        collector.outline = false;
+        collector.fillColor = KvColor(0xFFFF, 0xFFFF, 0xFFFF);
+        collector.draw(r);
+        for (const Box& b : boxes)
+            if (b.at.overlaps(r)) {
+                collector.fillColor = b.color;
+                collector.draw(b.at * r);
+            }
+        screen->getCanvas()->blt(&collector, r.left, r.top, r.width(), r.height(), r.left, r.top);
+    }
+    void tick() {
+        changed.clear();
+        for (Box& b : boxes)
+            if (b.moving) {
+                const KvRect old = b.at;
+                bounce(b.at, b.dx, b.dy);
+                changed.push_back(old + b.at);
+            }
+        for (bool merged = true; merged;) {
+            merged = false;
+            for (size_t i = 0; i < changed.size(); ++i)
+                for (size_t j = i + 1; j < changed.size(); ++j)
+                    if (changed[i].overlaps(changed[j])) {
+                        changed[i] = changed[i] + changed[j];
+                        changed.erase(changed.begin() + static_cast<long>(j));
+                        merged = true;
+                        --j;
+                    }
+        }
+        for (const KvRect& r : changed) redraw(r);
+    }
+};
+
+double median(std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+void BM_DirtyVersusBoxes(benchmark::State& state) {
+    const int moving = static_cast<int>(state.range(0)), support = static_cast<int>(state.range(1));
+    Scene dirty(moving, support);
+    state.counters["changed"] = dirty.changedFraction();
+    BoxCompositor boxes(moving);
+    KvBackend::install(&dirty.backend);
+    std::vector<double> dirtyNs, boxNs;
+    using Clock = std::chrono::steady_clock;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        dirty.window->service();
+        const auto t1 = Clock::now();
+        boxes.tick();
+        const auto t2 = Clock::now();
+        dirtyNs.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
+        boxNs.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
+    }
+    const double d = median(dirtyNs), b = median(boxNs);
+    state.counters["dirty_ns"] = d;
+    state.counters["boxes_ns"] = b;
+    state.counters["ratio"] = d / b;
+}
 
 void BM_TickDirty(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
@@ -144,10 +271,6 @@ void BM_DirtyVersusFull(benchmark::State& state) {
         dirtyNs.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
         fullNs.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
     }
-    auto median = [](std::vector<double>& v) {
-        std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-        return v[v.size() / 2];
-    };
     const double d = median(dirtyNs), f = median(fullNs);
     state.counters["dirty_ns"] = d;
     state.counters["full_ns"] = f;
@@ -156,6 +279,7 @@ void BM_DirtyVersusFull(benchmark::State& state) {
 
 }  // namespace
 
+BENCHMARK(BM_DirtyVersusBoxes)->ArgsProduct({{200, 50, 10}, {0, 2}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DirtyVersusFull)->ArgsProduct({{200, 150, 100, 50, 10}, {0, 2}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickDirty)->ArgsProduct({{200, 150}, {0, 2}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickFull)->ArgsProduct({{200}, {0, 2}})->Unit(benchmark::kMicrosecond);
