@@ -1,4 +1,4 @@
-// The background and cursor keywords of qrn run.
+// The background, cursor and thread keywords of qrn run.
 #include "apps/QrnHostKeywords.h"
 
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "framework/KvLink.h"
 #include "framework/KvWndCanvas.h"
 #include "script/YEvents.h"
+#include "script/YThread.h"
 #include "sob/KvScriptableObject.h"
 #include "trinket/KvTrinketWindow.h"
 
@@ -36,11 +37,16 @@ QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath)
     const KvFunctionLink cursorLink([this](const void*) { cursor(); });
     YExtend("background", &backgroundLink);
     YExtend("cursor", &cursorLink);
+    const KvFunctionLink threadLink([this](const void*) { thread(); });
+    YExtend("thread", &threadLink);
 }
 
 QrnHostKeywords::~QrnHostKeywords() {
     YExtend("background", nullptr);
     YExtend("cursor", nullptr);
+    YExtend("thread", nullptr);
+    // Their objects may show the cursor: they go before it.
+    threads.clear();
     if (KvWindow::isOpen(window)) install(nullptr);
     // The defaults must not name a deleted cursor, whatever became of the window.
     KvTrinket::trSetDefaultSpotCursor(nullptr);
@@ -106,6 +112,29 @@ void QrnHostKeywords::cursor() {
     animCursor->setHotSpot(KvPoint(static_cast<int>(x), static_cast<int>(y)));
     install(animCursor);
     delete old;
+    YSetRESULT(1L);
+}
+
+void QrnHostKeywords::thread() {
+    const std::string name = KvScriptableObject::nextParameter();
+    const std::filesystem::path path = std::filesystem::path(folder) / name;
+    std::error_code e;
+    // A thread given a file it cannot read would end the process.
+    const char* why = threads.size() >= kQrnMaxThreads                 ? "too many threads"
+                      : !std::filesystem::is_regular_file(path, e)     ? "cannot read the file"
+                                                                       : nullptr;
+    std::unique_ptr<YThread> t;
+    if (!why) {
+        t = std::make_unique<YThread>(path.string().c_str());
+        if (!*t) why = "does not compile";
+    }
+    if (why) {
+        std::fprintf(stderr, "qrn run: thread %s: %s\n", name.c_str(), why);
+        YSetRESULT(0L);
+        return;
+    }
+    t->go();
+    threads.push_back(std::move(t));
     YSetRESULT(1L);
 }
 

@@ -1,5 +1,6 @@
-// The background and cursor keywords of "qrn run", on the example's files:
-// the kind of background each file makes, the cursor, and refused ones.
+// The background, cursor and thread keywords of "qrn run", on the example's
+// files: the kind of background each file makes, the cursor, threads that
+// share the script's variables, and refused ones.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -79,6 +80,19 @@ TEST_F(QrnHostKeywords, FilesThatCannotBeReadAreRefused) {
     EXPECT_NE(err.find("background none.b16: cannot read the file"), std::string::npos) << err;
     EXPECT_NE(err.find("cursor 9: cannot read the file"), std::string::npos) << err;
     EXPECT_NE(err.find("cursor one: not a number"), std::string::npos) << err;
+}
+
+// A started thread runs from the same pass on and sees the variables of the
+// one that started it.
+TEST_F(QrnHostKeywords, ThreadsRunBesideTheScriptAndShareItsVariables) {
+    std::ofstream(dir / "title" / "worker.mps", std::ios::binary) << "say worker sees x\nwait\n";
+    std::ofstream(dir / "title" / "broken.mps", std::ios::binary) << "say a\nsay (b\n";
+    ASSERT_EQ(run("x=41+1\nthread \"worker.mps\"\nsay started RESULT\nthread \"none.mps\"\nsay RESULT\n"
+                  "thread \"broken.mps\"\nsay RESULT\nquit\n"),
+              0);
+    EXPECT_EQ(read("debug.txt"), "worker sees 42\nstarted 1\n0\n0\n");
+    EXPECT_NE(err.find("thread none.mps: cannot read the file"), std::string::npos) << err;
+    EXPECT_NE(err.find("thread broken.mps: does not compile"), std::string::npos) << err;
 }
 
 }  // namespace
