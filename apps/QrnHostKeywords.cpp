@@ -1,4 +1,4 @@
-// The background, cursor and thread keywords of qrn run.
+// The background, cursor, corral and thread keywords of qrn run.
 #include "apps/QrnHostKeywords.h"
 
 #include <cstdio>
@@ -13,8 +13,10 @@
 #include "framework/KvLink.h"
 #include "framework/KvWndCanvas.h"
 #include "script/YEvents.h"
+#include "script/YHeap.h"
 #include "script/YThread.h"
 #include "sob/KvScriptableObject.h"
+#include "trinket/KvTrinket.h"
 #include "trinket/KvTrinketWindow.h"
 
 namespace {
@@ -37,6 +39,8 @@ QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath)
     const KvFunctionLink cursorLink([this](const void*) { cursor(); });
     YExtend("background", &backgroundLink);
     YExtend("cursor", &cursorLink);
+    const KvFunctionLink corralLink([this](const void*) { corral(); });
+    YExtend("corral", &corralLink);
     const KvFunctionLink threadLink([this](const void*) { thread(); });
     YExtend("thread", &threadLink);
 }
@@ -44,6 +48,7 @@ QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath)
 QrnHostKeywords::~QrnHostKeywords() {
     YExtend("background", nullptr);
     YExtend("cursor", nullptr);
+    YExtend("corral", nullptr);
     YExtend("thread", nullptr);
     // Their objects may show the cursor: they go before it.
     threads.clear();
@@ -112,6 +117,35 @@ void QrnHostKeywords::cursor() {
     animCursor->setHotSpot(KvPoint(static_cast<int>(x), static_cast<int>(y)));
     install(animCursor);
     delete old;
+    YSetRESULT(1L);
+}
+
+void QrnHostKeywords::corral() {
+    const std::string name = KvScriptableObject::nextParameter();
+    long v[6] = {};
+    int given = 0;
+    bool whole = true;
+    for (long& value : v) {
+        const std::string text = KvScriptableObject::nextParameter();
+        if (text.empty()) break;
+        whole = whole && wholeNumber(text.c_str(), -kKvMaxCanvasSide, kKvMaxCanvasSide, value);
+        ++given;
+    }
+    YHeap& heap = YHeap::get();
+    const int index = heap.index(name.c_str(), static_cast<int>(name.size()));
+    KvScriptableObject* object = nullptr;
+    if (index >= 0) heap[index]->value(object);
+    auto* trinket = dynamic_cast<KvTrinket*>(object);
+    const bool counted = given == 4 || given == 6;
+    if (!trinket || !whole || !counted || (given == 6 && (v[4] < 0 || v[5] < 0))) {
+        std::fprintf(stderr, "qrn run: corral %s: %s\n", name.c_str(),
+                     !trinket ? "no trinket of that name" : "give L T R B and perhaps DX DY, whole numbers");
+        YSetRESULT(0L);
+        return;
+    }
+    const int left = static_cast<int>(v[0]), top = static_cast<int>(v[1]);
+    trinket->trSetCorral(KvRect(left, top, static_cast<int>(v[2]), static_cast<int>(v[3])));
+    trinket->trSetSnapGrid(static_cast<int>(v[4]), static_cast<int>(v[5]), left, top);
     YSetRESULT(1L);
 }
 

@@ -12,6 +12,12 @@
 //                     trinket; it replaces the previous one. RESULT: 1, or 0
 //                     when there is no window, N is not a number or the file
 //                     cannot be read.
+//   corral NAME L T R B [DX DY]
+//                     the trinket in the variable NAME (given as text: the
+//                     name, not the object) is kept inside (L, T)-(R, B)
+//                     while dragged and, with DX DY, snaps on its drop to a
+//                     grid of DX x DY cells from (L, T). RESULT: 1, or 0 when
+//                     NAME holds no trinket or the numbers are not whole.
 //   thread FILE       FILE, a script next to this one, starts as another
 //                     script thread beside the running ones, sharing their
 //                     variables; it lives until the keywords go. RESULT: 1,
@@ -43,6 +49,7 @@ public:
 private:
     void background();
     void cursor();
+    void corral();
     void thread();
     // Puts c (null: none) over the background and every trinket of the
     // window that showed the previous one or none.
