@@ -5,9 +5,10 @@
 //
 // Output, little-endian: header (sequences 1, cels N, frames per second,
 // swap flag 0, reserved, flags 0), N cel offsets, the embedded XYZ record
-// (--position; zeros without it), the sequence (count N + 3 + sounds,
-// entries x, y, cel, param; a sound entry stands just before the frame it
-// starts with), the pictures.
+// (--position; zeros without it), the sequence (count N + 3 + sounds
+// + hold, entries x, y, cel, param; a sound entry stands just before the
+// frame it starts with, --hold's pause point before the last frame and its
+// sounds, since a pause point shows the frame after it), the pictures.
 #include "apps/QrnPack.h"
 
 #include "anim/KvAOFile.h"
@@ -28,7 +29,7 @@ namespace {
 const char kPackUsage[] =
     "usage: qrn pack [--frames N] [--fps F] [--transparent I] [--palette FILE.plt]\n"
     "                [--write-palette FILE.plt] [--position X,Y[,Z]]\n"
-    "                [--sound FRAME:N]... IMAGE.png OUT.ao\n"
+    "                [--sound FRAME:N]... [--hold] IMAGE.png OUT.ao\n"
     "\n"
     "Packs IMAGE.png, a strip of N equal frames side by side, into an animation\n"
     "of N cels playing at F frames per second: a pause point, the cels in order,\n"
@@ -42,6 +43,9 @@ const char kPackUsage[] =
     "255 (default 0); without it the file says 0,0,0.\n"
     "--sound plays sound N (snd/N.wav beside the title's script) as frame FRAME\n"
     "(counted from 1) comes up; give it once for each sound.\n"
+    "--hold adds a pause point before the last frame: \"play\" runs the frames once\n"
+    "and stays on the last, the next \"play\" comes back to the first. A sound still\n"
+    "playing when the animation pauses is stopped.\n"
     "\n";
 
 // Bytes before the picture in the one-cel file the encoder writes.
@@ -55,6 +59,7 @@ struct PackSettings {
     long transparent = -1;
     unsigned char xyz[kAOXYZRecordSize] = {};  // the embedded position and Z
     std::vector<std::pair<long, long>> sounds;  // (frame from 1, sound number)
+    bool hold = false;                          // pause on the last frame
     std::string palette, writePalette, image, output;
 };
 
@@ -180,12 +185,13 @@ bool buildFile(const std::vector<uint8_t>& indices, int width, int height, const
     uint32_t offset = 0;
     for (const auto& p : pictures) put32(file, offset), offset += static_cast<uint32_t>(p.size());
     file.insert(file.end(), s.xyz, s.xyz + kAOXYZRecordSize);
-    put16(file, cels + 3 + static_cast<int>(s.sounds.size()));
+    put16(file, cels + 3 + static_cast<int>(s.sounds.size()) + (s.hold ? 1 : 0));
     const auto entry = [&file](int cel, int param = 0) {
         put16(file, 0), put16(file, 0), put16(file, cel), put16(file, param);
     };
     entry(kAOPause);
     for (int c = 0; c < cels; ++c) {
+        if (s.hold && c == cels - 1) entry(kAOPause);
         for (const auto& [frame, number] : s.sounds)
             if (frame == c + 1) entry(kAOSound, static_cast<int>(number));
         entry(c);
@@ -212,6 +218,8 @@ std::vector<QrnOption> packOptions(PackSettings& s) {
          [&s](const std::string& v) { return parsePosition(v, s.xyz); }},
         {"--sound", "FRAME:N", "play sound N as frame FRAME comes up (repeatable)",
          [&s](const std::string& v) { return parseSound(v, s.sounds); }},
+        {"--hold", nullptr, "stay on the last frame when played once",
+         [&s](const std::string&) { return s.hold = true; }},
     };
 }
 

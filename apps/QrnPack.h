@@ -4,7 +4,9 @@
 // order, a loop marker, the end -- so the animation starts paused on its
 // first frame, "play" runs it once round, and "forever" keeps it going.
 // Sound entries may come before chosen frames, so that a sound starts with
-// the picture it belongs to.
+// the picture it belongs to, and a second pause point may precede the last
+// frame (a pause point shows the frame after it), so that "play" runs the
+// frames once and stays on the last.
 #pragma once
 
 #include <string>

@@ -213,6 +213,22 @@ TEST_F(QrnTitle, PackPutsSoundsBeforeTheirFrames) {
     EXPECT_EQ(found, std::vector<int>({12, 1, 7, 3}));
 }
 
+// Played once, a held animation stays on its last frame, and played again
+// comes back to its first; without --hold it comes round to its first.
+TEST_F(QrnTitle, PackHoldKeepsTheLastFrameAfterOnePlay) {
+    writeTitle();
+    KvMemCanvas rgb(3, 1, 24);
+    ASSERT_TRUE(KvSavePng(rgb, (dir / "rgb.png").string().c_str()));
+    write("t.mps", "a=KvAnimation 0 0 2\nplay a\npause 1\nget a frame f\nplay a\npause 1\nget a frame g\n"
+                   "say f g\nquit\n");
+    for (const std::string hold : {"", "--hold "}) {
+        ASSERT_EQ(qrn("pack --frames 3 --fps 10 --palette palette.plt " + hold + "rgb.png ao/2.ao"), 0) << err;
+        fs::remove(dir / "debug.txt");
+        ASSERT_EQ(qrn("run t.mps"), 0) << err;
+        EXPECT_EQ(read("debug.txt"), hold.empty() ? "1 1\n" : "3 1\n") << hold;
+    }
+}
+
 TEST_F(QrnTitle, PackRefusesWhatItCannotTake) {
     KvMemCanvas rgb(4, 2, 24);
     ASSERT_TRUE(KvSavePng(rgb, (dir / "rgb.png").string().c_str()));
