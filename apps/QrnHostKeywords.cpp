@@ -136,7 +136,7 @@ void QrnHostKeywords::corral() {
     KvScriptableObject* object = nullptr;
     if (index >= 0) heap[index]->value(object);
     auto* trinket = dynamic_cast<KvTrinket*>(object);
-    const bool counted = given == 4 || given == 6;
+    const bool counted = (given == 4 || given == 6) && KvScriptableObject::nextParameter()[0] == '\0';
     if (!trinket || !whole || !counted || (given == 6 && (v[4] < 0 || v[5] < 0))) {
         std::fprintf(stderr, "qrn run: corral %s: %s\n", name.c_str(),
                      !trinket ? "no trinket of that name" : "give L T R B and perhaps DX DY, whole numbers");

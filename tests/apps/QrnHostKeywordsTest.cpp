@@ -107,6 +107,8 @@ TEST_F(QrnHostKeywords, CorralsKeepDraggedTrinketsInsideAndSnapThem) {
         {"corral \"a\" 100 50 210 160 20 20\nsay RESULT\n", "1\n200 150\n", ""},
         {"corral \"a\" 100 50 200\nsay RESULT\n", "0\n311 166\n", "corral a: give L T R B and perhaps DX DY"},
         {"corral \"b\" 100 50 200 150\nsay RESULT\n", "0\n311 166\n", "corral b: no trinket of that name"},
+        {"corral \"a\" 100 50 200 150 20 20 20\nsay RESULT\n", "0\n311 166\n", "corral a: give L T R B"},
+        {"corral \"a\" 100 50 200 x\nsay RESULT\n", "0\n311 166\n", "corral a: give L T R B"},
     };
     for (const Case& c : cases) {
         fs::remove(dir / "debug.txt");
