@@ -3,6 +3,7 @@
 ; entries sit in the animation's file before those frames. Every few seconds
 ; the clock stops to listen, then swings on; a click makes it skip a beat.
 ; Threads share their variables, so the names here are the clock's own.
+; Each handler runs through in the timer or event that started it.
 yield off
 clock=KvAnimation 0 0 20
 set clock x 296

@@ -5,6 +5,8 @@
 ; (clock.mps, firefly.mps); this thread keeps the puzzle.
 ;   qrn play            (with no TITLE: this title)
 ;   qrn run --replay ../../tests/apps/demo/solve.txt .
+; Statements run on until the thread waits, so that a handler runs through
+; in the event that started it, before another event can cut in.
 yield off
 background "room.b16"
 cursor 1 0 0
@@ -32,7 +34,7 @@ set chest movable 0
 set chest mouseDown knock
 set chest flyOn hand
 set chest flyOff arrow
-; Now and then a quiet room hints at the next socket to fill.
+; Every eight seconds or so the tray hints at the next socket to fill.
 idle 8 hint
 say "three gems wait on the tray"
 wait
