@@ -94,8 +94,10 @@ KvSdlBackend::~KvSdlBackend() {
     closeAudio();
     for (KvSdlWindow* w : windows) w->backend = nullptr;
     if (KvBackend::current() == this) KvBackend::install(nullptr);
-    if (ready) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    SDL_Quit();
+    // SDL's video stays up until the process ends, and a later backend
+    // shares it. Quitting it would unload the X libraries SDL opened, and
+    // with them the names of the memory those libraries keep for the life of
+    // the process, which the sanitizers then report as leaks of nameless code.
 }
 
 // ------------------------------------------------------------ windows

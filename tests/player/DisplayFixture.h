@@ -86,6 +86,16 @@ protected:
         return "";
     }
     static void settle(int ms = 600) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    // Asks until the answer is expected or seconds have passed; the last answer.
+    template <class Ask>
+    static std::string until(const std::string& expected, Ask ask, int seconds = 10) {
+        std::string answer = ask();
+        for (int i = 0; i < seconds * 10 && answer != expected; ++i) {
+            settle(100);
+            answer = ask();
+        }
+        return answer;
+    }
 
     XwdImage capture(const std::string& id) const {
         XwdImage image;

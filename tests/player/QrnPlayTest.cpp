@@ -39,15 +39,20 @@ TEST_F(Play, TheWindowShowsTheCanvasPixelForPixelAtScaleOneAndTwo) {
           "background \"room.b16\"\n"
           "wheel=KvAnimation 24 44 1\n"
           "flag=KvAnimation 140 48 3\n"
+          "pause 1\n"
+          "say ready\n"
           "wait\n");
     for (const int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         fs::remove(dir / "status.txt");
+        fs::remove(dir / "debug.txt");
         start("play --mute --script-positions --size 320x200 --scale " + std::to_string(scale) +
               " --screenshot canvas.png title");
         const std::string id = window("title");
         ASSERT_FALSE(id.empty()) << read("err.txt");
-        settle();
+        // Everything is drawn a second before the script says so.
+        ASSERT_EQ(until("ready\n", [this] { return read("debug.txt"); }), "ready\n");
+        settle(300);
         const XwdImage shown = capture(id);
         sh("kill -TERM $(cat pid)");  // as closing the window: the run ends normally
         ASSERT_EQ(finish(), 0) << read("err.txt");
@@ -87,16 +92,15 @@ TEST_F(Play, AltEnterFillsTheScreenAndComesBack) {
     auto geometry = [&] { return output("xdotool getwindowgeometry --shell " + id + " | grep -E 'WIDTH|HEIGHT'"); };
     EXPECT_EQ(geometry(), "WIDTH=320\nHEIGHT=200\n");
     sh("xdotool mousemove --window " + id + " 10 10 key alt+Return");
-    settle();
-    EXPECT_EQ(geometry(), "WIDTH=1024\nHEIGHT=768\n");
+    EXPECT_EQ(until("WIDTH=1024\nHEIGHT=768\n", geometry), "WIDTH=1024\nHEIGHT=768\n");
+    settle(300);  // the window manager has resized it; the next pass paints it
     // Three times the canvas (960 x 600) in the middle, black bars around it.
     const XwdImage full = capture(id);
     EXPECT_EQ(full.at(5, 5), 0u);
     EXPECT_EQ(full.at(1020, 400), 0u);
     EXPECT_NE(full.at(512, 384), 0u);
     sh("xdotool key alt+Return");
-    settle();
-    EXPECT_EQ(geometry(), "WIDTH=320\nHEIGHT=200\n");
+    EXPECT_EQ(until("WIDTH=320\nHEIGHT=200\n", geometry), "WIDTH=320\nHEIGHT=200\n");
     sh("kill -TERM $(cat pid)");
     EXPECT_EQ(finish(), 0);
 }
@@ -108,7 +112,7 @@ TEST_F(Play, F12SavesTheCanvasAsAPngAndSaysWhere) {
     ASSERT_FALSE(id.empty()) << read("err.txt");
     settle(300);
     sh("xdotool mousemove --window " + id + " 10 10 key F12");
-    settle(300);
+    for (int i = 0; i < 100 && read("out.txt").empty(); ++i) settle(100);
     sh("kill -TERM $(cat pid)");
     ASSERT_EQ(finish(), 0);
     std::string said = read("out.txt");
