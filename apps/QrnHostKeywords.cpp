@@ -1,4 +1,4 @@
-// The background and cursor keywords of qrn run.
+// The background, cursor, corral and thread keywords of qrn run.
 #include "apps/QrnHostKeywords.h"
 
 #include <cstdio>
@@ -13,7 +13,10 @@
 #include "framework/KvLink.h"
 #include "framework/KvWndCanvas.h"
 #include "script/YEvents.h"
+#include "script/YHeap.h"
+#include "script/YThread.h"
 #include "sob/KvScriptableObject.h"
+#include "trinket/KvTrinket.h"
 #include "trinket/KvTrinketWindow.h"
 
 namespace {
@@ -36,11 +39,19 @@ QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath)
     const KvFunctionLink cursorLink([this](const void*) { cursor(); });
     YExtend("background", &backgroundLink);
     YExtend("cursor", &cursorLink);
+    const KvFunctionLink corralLink([this](const void*) { corral(); });
+    YExtend("corral", &corralLink);
+    const KvFunctionLink threadLink([this](const void*) { thread(); });
+    YExtend("thread", &threadLink);
 }
 
 QrnHostKeywords::~QrnHostKeywords() {
     YExtend("background", nullptr);
     YExtend("cursor", nullptr);
+    YExtend("corral", nullptr);
+    YExtend("thread", nullptr);
+    // Their objects may show the cursor: they go before it.
+    threads.clear();
     if (KvWindow::isOpen(window)) install(nullptr);
     // The defaults must not name a deleted cursor, whatever became of the window.
     KvTrinket::trSetDefaultSpotCursor(nullptr);
@@ -106,6 +117,58 @@ void QrnHostKeywords::cursor() {
     animCursor->setHotSpot(KvPoint(static_cast<int>(x), static_cast<int>(y)));
     install(animCursor);
     delete old;
+    YSetRESULT(1L);
+}
+
+void QrnHostKeywords::corral() {
+    const std::string name = KvScriptableObject::nextParameter();
+    long v[6] = {};
+    int given = 0;
+    bool whole = true;
+    for (long& value : v) {
+        const std::string text = KvScriptableObject::nextParameter();
+        if (text.empty()) break;
+        whole = whole && wholeNumber(text.c_str(), -kKvMaxCanvasSide, kKvMaxCanvasSide, value);
+        ++given;
+    }
+    YHeap& heap = YHeap::get();
+    const int index = heap.index(name.c_str(), static_cast<int>(name.size()));
+    KvScriptableObject* object = nullptr;
+    if (index >= 0) heap[index]->value(object);
+    auto* trinket = dynamic_cast<KvTrinket*>(object);
+    const bool counted = (given == 4 || given == 6) && KvScriptableObject::nextParameter()[0] == '\0';
+    if (!trinket || !whole || !counted || (given == 6 && (v[4] < 0 || v[5] < 0))) {
+        std::fprintf(stderr, "qrn run: corral %s: %s\n", name.c_str(),
+                     !trinket ? "no trinket of that name" : "give L T R B and perhaps DX DY, whole numbers");
+        YSetRESULT(0L);
+        return;
+    }
+    const int left = static_cast<int>(v[0]), top = static_cast<int>(v[1]);
+    trinket->trSetCorral(KvRect(left, top, static_cast<int>(v[2]), static_cast<int>(v[3])));
+    trinket->trSetSnapGrid(static_cast<int>(v[4]), static_cast<int>(v[5]), left, top);
+    YSetRESULT(1L);
+}
+
+void QrnHostKeywords::thread() {
+    const std::string name = KvScriptableObject::nextParameter();
+    const std::filesystem::path path = std::filesystem::path(folder) / name;
+    std::error_code e;
+    // A thread given a file it cannot read would end the process.
+    const char* why = threads.size() >= kQrnMaxThreads                 ? "too many threads"
+                      : !std::filesystem::is_regular_file(path, e)     ? "cannot read the file"
+                                                                       : nullptr;
+    std::unique_ptr<YThread> t;
+    if (!why) {
+        t = std::make_unique<YThread>(path.string().c_str());
+        if (!*t) why = "does not compile";
+    }
+    if (why) {
+        std::fprintf(stderr, "qrn run: thread %s: %s\n", name.c_str(), why);
+        YSetRESULT(0L);
+        return;
+    }
+    t->go();
+    threads.push_back(std::move(t));
     YSetRESULT(1L);
 }
 

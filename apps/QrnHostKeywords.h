@@ -12,13 +12,32 @@
 //                     trinket; it replaces the previous one. RESULT: 1, or 0
 //                     when there is no window, N is not a number or the file
 //                     cannot be read.
+//   corral NAME L T R B [DX DY]
+//                     the trinket in the variable NAME (given as text: the
+//                     name, not the object) is kept inside (L, T)-(R, B)
+//                     while dragged and, with DX DY, snaps on its drop to a
+//                     grid of DX x DY cells from (L, T). RESULT: 1, or 0 when
+//                     NAME holds no trinket or the numbers are not whole.
+//   thread FILE       FILE, a script next to this one, starts as another
+//                     script thread beside the running ones, sharing their
+//                     variables; it lives until the keywords go. RESULT: 1,
+//                     or 0 when FILE cannot be read or does not compile, or
+//                     kQrnMaxThreads run already. Since the heap is shared,
+//                     a thread that "exit"s empties it for all: a started
+//                     thread ends with "wait" instead.
 // Failures are also written on stderr.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
+
+// At most this many threads started by "thread".
+inline constexpr size_t kQrnMaxThreads = 32;
 
 class KvAnimCursor;
 class KvTrinketWindow;
+class YThread;
 
 class QrnHostKeywords {
 public:
@@ -30,6 +49,8 @@ public:
 private:
     void background();
     void cursor();
+    void corral();
+    void thread();
     // Puts c (null: none) over the background and every trinket of the
     // window that showed the previous one or none.
     void install(KvAnimCursor* c);
@@ -37,4 +58,5 @@ private:
     std::string folder;
     KvTrinketWindow* window = nullptr;  // where the cursor lives
     KvAnimCursor* animCursor = nullptr;
+    std::vector<std::unique_ptr<YThread>> threads;
 };

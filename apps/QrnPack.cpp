@@ -5,8 +5,10 @@
 //
 // Output, little-endian: header (sequences 1, cels N, frames per second,
 // swap flag 0, reserved, flags 0), N cel offsets, the embedded XYZ record
-// (--position; zeros without it), the sequence (count N + 3, entries x, y,
-// cel, param), the pictures.
+// (--position; zeros without it), the sequence (count N + 3 + sounds
+// + hold, entries x, y, cel, param; a sound entry stands just before the
+// frame it starts with, --hold's pause point before the last frame and its
+// sounds, since a pause point shows the frame after it), the pictures.
 #include "apps/QrnPack.h"
 
 #include "anim/KvAOFile.h"
@@ -20,13 +22,14 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <utility>
 
 namespace {
 
 const char kPackUsage[] =
     "usage: qrn pack [--frames N] [--fps F] [--transparent I] [--palette FILE.plt]\n"
     "                [--write-palette FILE.plt] [--position X,Y[,Z]]\n"
-    "                IMAGE.png OUT.ao\n"
+    "                [--sound FRAME:N]... [--hold] IMAGE.png OUT.ao\n"
     "\n"
     "Packs IMAGE.png, a strip of N equal frames side by side, into an animation\n"
     "of N cels playing at F frames per second: a pause point, the cels in order,\n"
@@ -38,6 +41,11 @@ const char kPackUsage[] =
     "--position stores where a title places the animation (\"a=KvAnimation X Y N\"\n"
     "takes the file's position and Z): X and Y from -2047 to 2048, Z from 0 to\n"
     "255 (default 0); without it the file says 0,0,0.\n"
+    "--sound plays sound N (snd/N.wav beside the title's script) as frame FRAME\n"
+    "(counted from 1) comes up; give it once for each sound.\n"
+    "--hold adds a pause point before the last frame: \"play\" runs the frames once\n"
+    "and stays on the last, the next \"play\" comes back to the first. A sound still\n"
+    "playing when the animation pauses is stopped.\n"
     "\n";
 
 // Bytes before the picture in the one-cel file the encoder writes.
@@ -50,6 +58,8 @@ struct PackSettings {
     long fps = 8;
     long transparent = -1;
     unsigned char xyz[kAOXYZRecordSize] = {};  // the embedded position and Z
+    std::vector<std::pair<long, long>> sounds;  // (frame from 1, sound number)
+    bool hold = false;                          // pause on the last frame
     std::string palette, writePalette, image, output;
 };
 
@@ -71,6 +81,18 @@ bool parsePosition(const std::string& text, unsigned char* record) {
     if (values.size() < 2 || values.size() > kMostValues) return false;
     return KvAOFile::encodeXYZ(static_cast<int>(values[0]), static_cast<int>(values[1]),
                                values.size() == kMostValues ? static_cast<int>(values[2]) : 0, record);
+}
+
+// "FRAME:N" into sounds; frames are checked against the strip later.
+bool parseSound(const std::string& text, std::vector<std::pair<long, long>>& sounds) {
+    const size_t colon = text.find(':');
+    long frame = 0, number = 0;
+    if (colon == std::string::npos || sounds.size() >= kQrnPackMaxSounds ||
+        !parseWhole(text.substr(0, colon), 1, kQrnPackMaxFrames, frame) ||
+        !parseWhole(text.substr(colon + 1), 0, kQrnPackMaxSoundNumber, number))
+        return false;
+    sounds.emplace_back(frame, number);
+    return true;
 }
 
 void put16(std::vector<unsigned char>& b, int v) {
@@ -163,10 +185,17 @@ bool buildFile(const std::vector<uint8_t>& indices, int width, int height, const
     uint32_t offset = 0;
     for (const auto& p : pictures) put32(file, offset), offset += static_cast<uint32_t>(p.size());
     file.insert(file.end(), s.xyz, s.xyz + kAOXYZRecordSize);
-    put16(file, cels + 3);
-    const auto entry = [&file](int cel) { put16(file, 0), put16(file, 0), put16(file, cel), put16(file, 0); };
+    put16(file, cels + 3 + static_cast<int>(s.sounds.size()) + (s.hold ? 1 : 0));
+    const auto entry = [&file](int cel, int param = 0) {
+        put16(file, 0), put16(file, 0), put16(file, cel), put16(file, param);
+    };
     entry(kAOPause);
-    for (int c = 0; c < cels; ++c) entry(c);
+    for (int c = 0; c < cels; ++c) {
+        if (s.hold && c == cels - 1) entry(kAOPause);
+        for (const auto& [frame, number] : s.sounds)
+            if (frame == c + 1) entry(kAOSound, static_cast<int>(number));
+        entry(c);
+    }
     entry(kAOLoop);
     entry(kAOEnd);
     for (const auto& p : pictures) file.insert(file.end(), p.begin(), p.end());
@@ -187,6 +216,10 @@ std::vector<QrnOption> packOptions(PackSettings& s) {
          [&s](const std::string& v) { return s.writePalette = v, !v.empty(); }},
         {"--position", "X,Y[,Z]", "the position and Z stored in the file (default 0,0,0)",
          [&s](const std::string& v) { return parsePosition(v, s.xyz); }},
+        {"--sound", "FRAME:N", "play sound N as frame FRAME comes up (repeatable)",
+         [&s](const std::string& v) { return parseSound(v, s.sounds); }},
+        {"--hold", nullptr, "stay on the last frame when played once",
+         [&s](const std::string&) { return s.hold = true; }},
     };
 }
 
@@ -217,6 +250,10 @@ int qrnPackCommand(const std::vector<std::string>& args) {
     std::string why;
     if (error.empty() && !KvLoadPng(s.image.c_str(), image, &why)) error = s.image + ": " + why;
     if (error.empty() && image.width % s.frames) error = s.image + " is not " + std::to_string(s.frames) + " frames wide";
+    for (const auto& sound : s.sounds)
+        if (error.empty() && sound.first > s.frames)
+            error = "--sound " + std::to_string(sound.first) + ":" + std::to_string(sound.second) +
+                    ": the strip has no frame " + std::to_string(sound.first);
     std::vector<uint8_t> indices;
     if (error.empty()) toIndices(image, s.palette.empty() ? nullptr : palette, s, indices, error);
     std::vector<unsigned char> file;

@@ -1,4 +1,7 @@
 // The play command: options, the SDL backend, then the shared title host.
+// With no TITLE it plays the demo: installed, under the data folder beside
+// the program's (QRN_INSTALLED_DEMO, relative to the program's folder);
+// else, from a build tree, in the source tree (QRN_SOURCE_DEMO).
 #include "apps/QrnPlay.h"
 
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include "apps/QrnRun.h"
 #include "apps/QrnTitle.h"
 #include "framework/KvPng.h"
+#include "framework/KvSys.h"
 #include "framework/KvWndCanvas.h"
 #include "framework/sdl/KvSdlBackend.h"
 #include "trinket/KvTrinketWindow.h"
@@ -19,10 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kPlayUsage[] =
-    "usage: qrn play [options] TITLE\n"
+    "usage: qrn play [options] [TITLE]\n"
     "\n"
     "Plays TITLE (a script, or a folder holding main.mps or a single .mps) in a\n"
-    "window with sound, as qrn run would run it. The picture is scaled by a whole\n"
+    "window with sound, as qrn run would run it; with no TITLE, the demo. The picture is scaled by a whole\n"
     "factor with black bars around it. Keys: F11 or Alt+Enter fullscreen, F12 saves\n"
     "a PNG of the window into screenshots/ here. Closing the window ends the run.\n"
     "\n";
@@ -45,6 +49,16 @@ std::string snapshotPath(const std::string& title) {
     fs::path path = base.string() + ".png";
     for (int n = 2; fs::exists(path, e); ++n) path = base.string() + "-" + std::to_string(n) + ".png";
     return path.string();
+}
+
+// The demo's folder, or "" when neither the installed nor the source copy is there.
+std::string demoFolder() {
+    std::error_code e;
+    const fs::path program = KvSysExecutablePath();
+    for (const fs::path& folder : {program.empty() ? fs::path() : program.parent_path() / QRN_INSTALLED_DEMO,
+                                   fs::path(QRN_SOURCE_DEMO)})
+        if (!folder.empty() && fs::is_regular_file(folder / "main.mps", e)) return folder.lexically_normal().string();
+    return "";
 }
 
 class WindowHost : public QrnTitleHost {
@@ -108,12 +122,19 @@ int qrnPlayCommand(const std::vector<std::string>& args) {
         std::fputs(usage.c_str(), stdout);
         return kQrnExitOk;
     }
-    if (parsed == QrnParse::ok && positional.size() != 1) error = positional.empty() ? "no TITLE given" : "more than one TITLE given";
+    if (parsed == QrnParse::ok && positional.size() > 1) error = "more than one TITLE given";
     if (parsed == QrnParse::ok && error.empty() && !settings.record.empty() && !settings.replay.empty())
         error = "--record and --replay cannot go together";
     if (!error.empty()) {
         std::fprintf(stderr, "qrn play: %s\n%s", error.c_str(), usage.c_str());
         return kQrnExitUsage;
+    }
+    if (positional.empty()) {
+        positional.push_back(demoFolder());
+        if (positional[0].empty()) {
+            std::fprintf(stderr, "qrn play: no TITLE given, and the demo is neither installed nor in the source tree\n");
+            return kQrnExitFailed;
+        }
     }
     settings.script = qrnFindScript(positional[0], error);
     if (settings.script.empty()) {

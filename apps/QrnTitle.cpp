@@ -160,8 +160,9 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
     int status = kQrnExitPassLimit;
     {
         KvApp app;
-        // Declared before the thread: the thread goes first, and with it the
-        // heap's objects, some of which are the window's trinkets.
+        // Declared before the threads (this one, then those the keywords
+        // started): the last thread to go takes the heap's objects with it,
+        // some of which are the window's trinkets.
         std::unique_ptr<KvTrinketWindow> window = openTitle(settings);
         const KvLinkToFct closeLink(&stopApp);
         window->closeSetLink(&closeLink);

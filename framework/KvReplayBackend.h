@@ -3,14 +3,18 @@
 // clock reads what it read in that pass of the session, the inner backend
 // pumps (showing pictures, pacing a real window) with its own input dropped,
 // and the pass's recorded events are delivered to the target window. A
-// window's close still gets through, so a person can end a replay. When the
-// recording runs out, the clock goes on from its last reading at the inner
-// backend's pace and live input flows again.
+// window asked where the pointer is answers where the recording last put it
+// (in the window its mouse events went to), as the live pointer was when the
+// session was recorded. A window's close still gets through, so a person can
+// end a replay. When the recording runs out, the clock goes on from its last
+// reading at the inner backend's pace and live input flows again, the
+// pointer too.
 //
 // While it lives the replayer is the event tap (KvEventSetTap).
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "framework/KvEvent.h"
 #include "framework/KvForwardingBackend.h"
@@ -28,11 +32,15 @@ public:
 
     unsigned long milliSeconds() override;
     void pumpEvents() override;
+    // The inner backend's window, whose pointer follows the recording.
+    KvBackendWindow* openWindow(KvWindow* owner, const KvRect& rect, int style) override;
     // Every recorded pass has been played.
     bool finished() const { return next >= recording.passes.size(); }
     unsigned long getPassCount() const { return passes; }
 
 private:
+    class Window;
+    friend class Window;
     static bool tap(void* self, KvWindow* target, const KvEventRecord& e);
 
     KvRecording recording;
@@ -43,4 +51,7 @@ private:
     bool ended = false;            // the recording has run out: the inner clock counts
     unsigned long innerAtEnd = 0;  // the inner clock when it ran out
     bool delivering = false;
+    KvWindow* pointerWindow = nullptr;  // where the last recorded mouse event went
+    KvPoint pointerAt;                  // and where it was
+    std::vector<Window*> windows;       // open through this replayer, told when it goes
 };

@@ -1,10 +1,12 @@
-// System services: thin forwarding to the installed backend.
+// System services: thin forwarding to the installed backend, and the
+// program's own path as Linux shows it in /proc.
 #include "framework/KvSys.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "framework/KvBackend.h"
@@ -50,4 +52,10 @@ int KvSysChooseFile(const char* title, const char* pattern, int save, char* buff
     if (KvBackend::current()->chooseFile(title, pattern, save != 0, buffer, size)) return 1;
     buffer[0] = 0;
     return 0;
+}
+
+std::string KvSysExecutablePath() {
+    std::error_code e;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", e);
+    return e ? std::string() : self.string();
 }

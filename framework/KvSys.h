@@ -1,8 +1,10 @@
 // System services for the library: time, display depth, user messages and a
-// line typed at the terminal.
-// All of them go through the installed backend (KvBackend), so the headless
-// backend's virtual clock and captured messages are what tests see.
+// line typed at the terminal, all through the installed backend (KvBackend),
+// so the headless backend's virtual clock and captured messages are what
+// tests see; and, from the system itself, where the running program lives.
 #pragma once
+
+#include <string>
 
 // Flag bits of KvSysUserMessage: a task-modal message box, as the library asks for.
 constexpr unsigned kKvSysMessageModal = 0x3000;
@@ -23,3 +25,6 @@ int KvSysPromptLine(const char* prompt, char* buffer, int size);
 // Ask the user for a file through the backend (KvBackend::chooseFile): 1 with
 // the path in buffer, 0 with buffer "" when none was chosen.
 int KvSysChooseFile(const char* title, const char* pattern, int save, char* buffer, int size);
+// The running program's file as an absolute path with links resolved, for
+// hosts that find their data beside it; "" when the system cannot tell.
+std::string KvSysExecutablePath();

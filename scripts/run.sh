@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job: build the qrn command, run the example script and show the
-# debug.txt it wrote, then play the example title and save a screenshot.
+# debug.txt it wrote, play the example title and save a screenshot, then play
+# the demo headless to its end (a recorded session that solves it) and save
+# its last picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -20,3 +22,10 @@ rm -f debug.txt
 echo "--- examples/carousel/debug.txt ---"
 cat debug.txt
 echo "The window as the title ended: /tmp/qrn-carousel.png"
+
+cd ../../titles/demo
+rm -f debug.txt
+"$qrn" run --replay ../../tests/apps/demo/solve.txt --screenshot /tmp/qrn-demo.png .
+echo "--- titles/demo/debug.txt ---"
+cat debug.txt
+echo "The demo as it ended: /tmp/qrn-demo.png (qrn play with no TITLE opens it in a window)"

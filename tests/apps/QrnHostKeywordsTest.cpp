@@ -1,5 +1,6 @@
-// The background and cursor keywords of "qrn run", on the example's files:
-// the kind of background each file makes, the cursor, and refused ones.
+// The background, cursor and thread keywords of "qrn run", on the example's
+// files: the kind of background each file makes, the cursor, threads that
+// share the script's variables, and refused ones.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -79,6 +80,55 @@ TEST_F(QrnHostKeywords, FilesThatCannotBeReadAreRefused) {
     EXPECT_NE(err.find("background none.b16: cannot read the file"), std::string::npos) << err;
     EXPECT_NE(err.find("cursor 9: cannot read the file"), std::string::npos) << err;
     EXPECT_NE(err.find("cursor one: not a number"), std::string::npos) << err;
+}
+
+// A recorded drag of the arrow from (100, 50) far right and down: the corral
+// stops it and the drop snaps it to the grid; without one the window's edge
+// stops it. A trinket outside its corral cannot be taken, so the name must
+// hold one already.
+TEST_F(QrnHostKeywords, CorralsKeepDraggedTrinketsInsideAndSnapThem) {
+    std::string session = "qrn-recording 1\nwindow 320 200 16\nseed 1\nstart 0\n";
+    for (int pass = 1; pass <= 40; ++pass) {
+        session += "pass " + std::to_string(pass) + " " + std::to_string(pass * 10) + "\n";
+        if (pass == 10) session += "mouseMove 104 54\nmouseDown 104 54\n";
+        if (pass > 10 && pass < 20) session += "mouseMove " + std::to_string(104 + 30 * (pass - 10)) + " 170\n";
+        if (pass == 20) session += "mouseUp 374 170\n";
+    }
+    std::ofstream(dir / "session.txt", std::ios::binary) << session;
+    const std::string make = "a=KvAnimation 0 0 1\nset a x 100\nset a y 50\n";
+    const std::string drag = "set a mouseUp dropped\nwait\n"
+                             "procedure dropped\n[\n  get a x x\n  get a y y\n  say x y\n  quit\n]\n";
+    const std::string options = "--size 320x200 --max-passes 100 --replay session.txt";
+    struct Case {
+        std::string corral, said, err;
+    } cases[] = {
+        {"", "311 166\n", ""},
+        {"corral \"a\" 100 50 210 160\nsay RESULT\n", "1\n201 151\n", ""},
+        {"corral \"a\" 100 50 210 160 20 20\nsay RESULT\n", "1\n200 150\n", ""},
+        {"corral \"a\" 100 50 200\nsay RESULT\n", "0\n311 166\n", "corral a: give L T R B and perhaps DX DY"},
+        {"corral \"b\" 100 50 200 150\nsay RESULT\n", "0\n311 166\n", "corral b: no trinket of that name"},
+        {"corral \"a\" 100 50 200 150 20 20 20\nsay RESULT\n", "0\n311 166\n", "corral a: give L T R B"},
+        {"corral \"a\" 100 50 200 x\nsay RESULT\n", "0\n311 166\n", "corral a: give L T R B"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(dir / "debug.txt");
+        ASSERT_EQ(run(make + c.corral + drag, options), 0) << c.corral << err;
+        EXPECT_EQ(read("debug.txt"), c.said) << c.corral;
+        EXPECT_NE(err.find(c.err), std::string::npos) << err;
+    }
+}
+
+// A started thread runs from the same pass on and sees the variables of the
+// one that started it.
+TEST_F(QrnHostKeywords, ThreadsRunBesideTheScriptAndShareItsVariables) {
+    std::ofstream(dir / "title" / "worker.mps", std::ios::binary) << "say worker sees x\nwait\n";
+    std::ofstream(dir / "title" / "broken.mps", std::ios::binary) << "say a\nsay (b\n";
+    ASSERT_EQ(run("x=41+1\nthread \"worker.mps\"\nsay started RESULT\nthread \"none.mps\"\nsay RESULT\n"
+                  "thread \"broken.mps\"\nsay RESULT\nquit\n"),
+              0);
+    EXPECT_EQ(read("debug.txt"), "worker sees 42\nstarted 1\n0\n0\n");
+    EXPECT_NE(err.find("thread none.mps: cannot read the file"), std::string::npos) << err;
+    EXPECT_NE(err.find("thread broken.mps: does not compile"), std::string::npos) << err;
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ TEST_F(QrnRun, ExitStatuses) {
         {"run a.mps b.mps", 2, "qrn run: more than one TITLE given\n"},
         {"", 2, "qrn: no command given\nusage: qrn COMMAND"},
         {"frob x", 2, "qrn: unknown command frob\n"},
-        {"play", 2, "qrn play: no TITLE given\n"},
+        {"play a b", 2, "qrn play: more than one TITLE given\n"},
         {"play --scale 0 quit.mps", 2, "qrn play: bad value for --scale: 0\n"},
         {"play --scale 17 quit.mps", 2, "qrn play: bad value for --scale: 17\n"},
         {"play --mute=1 quit.mps", 2, "qrn play: --mute takes no value\n"},

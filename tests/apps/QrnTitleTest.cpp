@@ -197,6 +197,38 @@ TEST_F(QrnTitle, PackStoresThePositionAndZGiven) {
     }
 }
 
+// Each sound entry comes up with the frame it was given for.
+TEST_F(QrnTitle, PackPutsSoundsBeforeTheirFrames) {
+    write("p.plt", paletteFile());
+    KvMemCanvas rgb(4, 2, 24);
+    ASSERT_TRUE(KvSavePng(rgb, (dir / "rgb.png").string().c_str()));
+    ASSERT_EQ(qrn("pack --frames 4 --palette p.plt --sound 3:7 --sound 1:12 rgb.png o.ao"), 0) << err;
+    KvAnimation a(new KvIStreamFile((dir / "o.ao").string().c_str()), 0, 0, nullptr);
+    ASSERT_TRUE(a.isLoaded());
+    EXPECT_EQ(a.getNumberOfFrames(), 4);
+    std::vector<int> found;  // id, frame, ...
+    short id = 0;
+    int frame = 0;
+    for (a.getFirstSound(&id, &frame); id; a.getNextSound(&id, &frame)) found.insert(found.end(), {id, frame});
+    EXPECT_EQ(found, std::vector<int>({12, 1, 7, 3}));
+}
+
+// Played once, a held animation stays on its last frame, and played again
+// comes back to its first; without --hold it comes round to its first.
+TEST_F(QrnTitle, PackHoldKeepsTheLastFrameAfterOnePlay) {
+    writeTitle();
+    KvMemCanvas rgb(3, 1, 24);
+    ASSERT_TRUE(KvSavePng(rgb, (dir / "rgb.png").string().c_str()));
+    write("t.mps", "a=KvAnimation 0 0 2\nplay a\npause 1\nget a frame f\nplay a\npause 1\nget a frame g\n"
+                   "say f g\nquit\n");
+    for (const std::string hold : {"", "--hold "}) {
+        ASSERT_EQ(qrn("pack --frames 3 --fps 10 --palette palette.plt " + hold + "rgb.png ao/2.ao"), 0) << err;
+        fs::remove(dir / "debug.txt");
+        ASSERT_EQ(qrn("run t.mps"), 0) << err;
+        EXPECT_EQ(read("debug.txt"), hold.empty() ? "1 1\n" : "3 1\n") << hold;
+    }
+}
+
 TEST_F(QrnTitle, PackRefusesWhatItCannotTake) {
     KvMemCanvas rgb(4, 2, 24);
     ASSERT_TRUE(KvSavePng(rgb, (dir / "rgb.png").string().c_str()));
@@ -219,6 +251,10 @@ TEST_F(QrnTitle, PackRefusesWhatItCannotTake) {
         {"pack --position 0,0,-1 rgb.png o.ao", 2, "qrn pack: bad value for --position: 0,0,-1\n"},
         {"pack --position 1,,2 rgb.png o.ao", 2, "qrn pack: bad value for --position: 1,,2\n"},
         {"pack --position x,1 rgb.png o.ao", 2, "qrn pack: bad value for --position: x,1\n"},
+        {"pack --sound 2 rgb.png o.ao", 2, "qrn pack: bad value for --sound: 2\n"},
+        {"pack --sound 1:32768 rgb.png o.ao", 2, "qrn pack: bad value for --sound: 1:32768\n"},
+        {"pack --sound 0:1 rgb.png o.ao", 2, "qrn pack: bad value for --sound: 0:1\n"},
+        {"pack --palette p.plt --sound 2:5 rgb.png o.ao", 1, "qrn pack: --sound 2:5: the strip has no frame 2\n"},
     };
     write("p.plt", paletteFile());
     EXPECT_EQ(qrn("pack --frames 3 --palette p.plt rgb.png o.ao"), 1);

@@ -1,7 +1,9 @@
 // The headless backend's clock, display depth, messages and interruptions,
-// seen through the system services the library calls.
+// seen through the system services the library calls; and the one service
+// that asks the system itself, the program's path.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "HeadlessFixture.h"
@@ -131,4 +133,11 @@ TEST_F(Clock, InterruptionLinksMayRemoveThemselves) {
     // The framework's sound driver may keep a link of its own there.
     EXPECT_FALSE(SoundManager::interruptedList.contains(&first));
     EXPECT_FALSE(SoundManager::interruptedList.contains(&second));
+}
+
+TEST(KvSys, TheExecutablePathNamesThisProgram) {
+    const std::filesystem::path self = KvSysExecutablePath();
+    EXPECT_TRUE(self.is_absolute()) << self;
+    EXPECT_EQ(self.filename(), "test_framework");
+    EXPECT_TRUE(std::filesystem::is_regular_file(self)) << self;
 }

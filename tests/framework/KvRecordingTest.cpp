@@ -1,6 +1,7 @@
 // Recorded sessions: a recording made over the headless backend, played over
 // a fresh one whose own clock runs differently, delivers the same events in
-// the same passes at the same clock readings; and the reader refuses every
+// the same passes at the same clock readings, and a window asked where the
+// pointer is answers where the recording put it; and the reader refuses every
 // malformed line with its number and what it expected.
 #include <gtest/gtest.h>
 
@@ -93,6 +94,35 @@ TEST(KvRecording, AReplayDeliversWhatWasRecordedOnTheRecordedClockThenTheClockGo
     EXPECT_EQ(live, (std::vector<std::string>{"2 1014 mouseMove 3,4", "2 1014 mouseDown 5,6", "4 1128 keyDown 65",
                                               "5 1135 close"}));
     EXPECT_EQ(replayed, live);
+}
+
+// Sprites that ask where the pointer is (a cursor made after the last move)
+// must find it where the person left it, whatever the live pointer does.
+TEST(KvRecording, AReplayedWindowsPointerIsTheRecordedOneUntilTheRecordingEnds) {
+    KvRecording recording;
+    std::string error;
+    ASSERT_TRUE(recording.parse("qrn-recording 1\nwindow 64 48 16\nseed 1\nstart 0\npass 1 10\npass 2 20\n"
+                                "mouseMove 3 4\npass 3 30\nmouseDown 7 8\npass 4 40\n",
+                                error))
+        << error;
+    KvHeadlessBackend headless;
+    KvReplayBackend replay(&headless, recording);
+    KvBackend::install(&replay);
+    {
+        KvApp app;
+        std::vector<std::string> notes;
+        NoteWindow w(notes);
+        replay.setTarget(&w);
+        headless.windowOf(&w)->setPointer(KvPoint(30, 40));
+        std::vector<KvPoint> seen;
+        for (int i = 0; i < 5; ++i) {
+            app.pass();
+            headless.mouseMove(KvPoint(50 + i, 40));  // live input, held back while the recording lasts
+            seen.push_back(w.getMouse(nullptr));
+        }
+        EXPECT_EQ(seen, (std::vector<KvPoint>{{30, 40}, {3, 4}, {7, 8}, {7, 8}, {53, 40}}));
+    }
+    KvBackend::install(nullptr);
 }
 
 TEST(KvRecording, MalformedRecordingsAreRefusedWithTheLineAndWhatWasExpected) {

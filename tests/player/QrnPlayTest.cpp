@@ -1,7 +1,7 @@
 // qrn play in a real window on a virtual display: what the window shows,
 // real X input reaching scripts, fullscreen, screenshots, the sound that
-// reaches the audio device, and sessions recorded by a person and played
-// again headless.
+// reaches the audio device, sessions recorded by a person and played again
+// headless, and the demo played with no TITLE.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -196,6 +196,14 @@ TEST_F(Play, ASessionRecordedInTheWindowEndsTheSameWhenReplayedHeadless) {
         << read("err.txt");
     EXPECT_EQ(read("debug.txt"), played);
     EXPECT_EQ(png("replayed.png").rgba, png("played.png").rgba);
+}
+
+// With no TITLE the demo opens, from the source tree in a build tree.
+TEST_F(Play, WithNoTitleItPlaysTheDemo) {
+    sh("'" QRN_APP "' play --mute --max-passes 20 --screenshot demo.png >out.txt 2>err.txt; echo $? >status.txt");
+    ASSERT_EQ(read("status.txt"), "3\n") << read("err.txt");  // the pass limit
+    EXPECT_EQ(read("debug.txt"), "three gems wait on the tray\n");
+    EXPECT_EQ(png("demo.png").width, 640);
 }
 
 TEST_F(Play, WithoutADisplayItSaysSoInOneLine) {
