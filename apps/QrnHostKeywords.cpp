@@ -1,4 +1,4 @@
-// The background, cursor, corral and thread keywords of qrn run.
+// The background, cursor, corral and thread keywords of the title host.
 #include "apps/QrnHostKeywords.h"
 
 #include <cstdio>
@@ -33,8 +33,8 @@ constexpr long kMaxResource = 32767;
 
 }  // namespace
 
-QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath)
-    : folder(std::filesystem::path(scriptPath).parent_path().string()) {
+QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath, const char* command)
+    : folder(std::filesystem::path(scriptPath).parent_path().string()), command(command) {
     const KvFunctionLink backgroundLink([this](const void*) { background(); });
     const KvFunctionLink cursorLink([this](const void*) { cursor(); });
     YExtend("background", &backgroundLink);
@@ -66,7 +66,7 @@ void QrnHostKeywords::background() {
     const std::string path = (std::filesystem::path(folder) / name).string();
     auto* stream = new KvIStreamFile(path.c_str());
     if (!w || !stream->good()) {
-        std::fprintf(stderr, "qrn run: background %s: %s\n", name.c_str(),
+        std::fprintf(stderr, "%s: background %s: %s\n", command, name.c_str(),
                      w ? "cannot read the file" : "no window");
         delete stream;
         YSetRESULT("");
@@ -104,7 +104,7 @@ void QrnHostKeywords::cursor() {
     const std::string path = (std::filesystem::path(folder) / "ao" / (number + ".ao")).string();
     auto* stream = numbers && w ? new KvIStreamFile(path.c_str()) : nullptr;
     if (!stream || !stream->good()) {
-        std::fprintf(stderr, "qrn run: cursor %s: %s\n", number.c_str(),
+        std::fprintf(stderr, "%s: cursor %s: %s\n", command, number.c_str(),
                      !w ? "no window" : !numbers ? "not a number" : "cannot read the file");
         delete stream;
         YSetRESULT(0L);
@@ -138,7 +138,7 @@ void QrnHostKeywords::corral() {
     auto* trinket = dynamic_cast<KvTrinket*>(object);
     const bool counted = (given == 4 || given == 6) && KvScriptableObject::nextParameter()[0] == '\0';
     if (!trinket || !whole || !counted || (given == 6 && (v[4] < 0 || v[5] < 0))) {
-        std::fprintf(stderr, "qrn run: corral %s: %s\n", name.c_str(),
+        std::fprintf(stderr, "%s: corral %s: %s\n", command, name.c_str(),
                      !trinket ? "no trinket of that name" : "give L T R B and perhaps DX DY, whole numbers");
         YSetRESULT(0L);
         return;
@@ -163,7 +163,7 @@ void QrnHostKeywords::thread() {
         if (!*t) why = "does not compile";
     }
     if (why) {
-        std::fprintf(stderr, "qrn run: thread %s: %s\n", name.c_str(), why);
+        std::fprintf(stderr, "%s: thread %s: %s\n", command, name.c_str(), why);
         YSetRESULT(0L);
         return;
     }

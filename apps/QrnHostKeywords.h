@@ -1,4 +1,4 @@
-// The host keywords of "qrn run", registered with YExtend while a
+// The host keywords of "qrn run" and "qrn play", registered with YExtend while a
 // QrnHostKeywords lives (afterwards they stay known but do nothing). Files
 // are found next to the script. Both act on the current trinket window.
 //
@@ -41,7 +41,8 @@ class YThread;
 
 class QrnHostKeywords {
 public:
-    explicit QrnHostKeywords(const std::string& scriptPath);
+    // command names the program in messages ("qrn run").
+    QrnHostKeywords(const std::string& scriptPath, const char* command);
     ~QrnHostKeywords();
     QrnHostKeywords(const QrnHostKeywords&) = delete;
     QrnHostKeywords& operator=(const QrnHostKeywords&) = delete;
@@ -56,6 +57,7 @@ private:
     void install(KvAnimCursor* c);
 
     std::string folder;
+    const char* command;
     KvTrinketWindow* window = nullptr;  // where the cursor lives
     KvAnimCursor* animCursor = nullptr;
     std::vector<std::unique_ptr<YThread>> threads;

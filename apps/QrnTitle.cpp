@@ -168,7 +168,7 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
         window->closeSetLink(&closeLink);
         if (replayer) replayer->setTarget(window.get());
         host.opened(*window);
-        const QrnHostKeywords keywords(settings.script);
+        const QrnHostKeywords keywords(settings.script, host.command());
         YThread thread(settings.script.c_str());
         if (!thread) {
             status = 1;
