@@ -1,5 +1,6 @@
 // qrn: the command-line player. The first argument names a subcommand; each
 // subcommand parses its own options (QrnOptions) and returns the exit status.
+#include "apps/QrnInfo.h"
 #include "apps/QrnOptions.h"
 #include "apps/QrnPack.h"
 #include "apps/QrnPlay.h"
@@ -17,7 +18,8 @@ const char kUsage[] =
     "commands:\n"
     "  play     play a title in a window with sound (qrn play --help)\n"
     "  run      run a title headless (qrn run --help)\n"
-    "  pack     turn a PNG strip into an animation file (qrn pack --help)\n";
+    "  pack     turn a PNG strip into an animation file (qrn pack --help)\n"
+    "  info     what a title file holds, or why it is refused (qrn info --help)\n";
 
 }  // namespace
 
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "play") return qrnPlayCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
         std::fputs("qrn: no command given\n", stderr);

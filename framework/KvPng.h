@@ -11,6 +11,9 @@
 #include "framework/KvCanvas.h"
 #include "framework/KvColor.h"
 
+// Entries of a PNG palette.
+inline constexpr size_t kKvPngMaxPalette = 256;
+
 struct KvPngImage {
     int width = 0;
     int height = 0;
@@ -24,6 +27,11 @@ struct KvPngImage {
 // Writes what canvas holds as an RGB PNG; false (with nothing useful written)
 // for an invalid canvas or a file that cannot be written.
 bool KvSavePng(const KvCanvas& canvas, const char* path);
+// Writes an image as it reads back: an indexed image with its palette (and
+// the entries' alpha when any is not opaque) and its indices as they are,
+// any other as RGBA. False for an image whose sizes do not match its
+// pixels or a file that cannot be written.
+bool KvSavePng(const KvPngImage& image, const char* path);
 // Reads a PNG no larger than kKvMaxCanvasSide a side. On failure the image is
 // empty and error (if given) says why.
 bool KvLoadPng(const char* path, KvPngImage& image, std::string* error = nullptr);
