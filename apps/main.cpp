@@ -5,6 +5,7 @@
 #include "apps/QrnPack.h"
 #include "apps/QrnPlay.h"
 #include "apps/QrnRun.h"
+#include "apps/QrnUnpack.h"
 
 #include <cstdio>
 #include <string>
@@ -19,6 +20,7 @@ const char kUsage[] =
     "  play     play a title in a window with sound (qrn play --help)\n"
     "  run      run a title headless (qrn run --help)\n"
     "  pack     turn a PNG strip into an animation file (qrn pack --help)\n"
+    "  unpack   take an animation apart into PNGs and a manifest (qrn unpack --help)\n"
     "  info     what a title file holds, or why it is refused (qrn info --help)\n";
 
 }  // namespace
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "play") return qrnPlayCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "unpack") return qrnUnpackCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
