@@ -14,6 +14,10 @@
 namespace {
 
 constexpr size_t kPixelBytes = 2;
+// LZO1X gives at most about this many output bytes per input byte: data
+// too short to fill the picture are refused before its buffer is made.
+constexpr uint64_t kLzoMaxExpansion = 256;
+constexpr uint64_t kLzoSlack = 4096;
 
 uint32_t le32(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -54,6 +58,10 @@ bool QrnB16::decode(const std::vector<unsigned char>& file, QrnB16Header& header
         return fail(16, "uncompressed size " + std::to_string(header.uncompressed()) + ", " +
                             std::to_string(pictureBytes) + " to " + std::to_string(pictureBytes + kB16MaxExtraBytes) +
                             " expected");
+    const uint64_t data = file.size() - kB16HeaderSize;
+    if (pictureBytes > data * kLzoMaxExpansion + kLzoSlack)
+        return fail(kB16HeaderSize, std::to_string(data) + " bytes of compressed data cannot hold the picture's " +
+                                        std::to_string(pictureBytes));
     if (!lzoReady()) return fail(kB16HeaderSize, "the decompressor cannot start");
     // The data are decoded to their end marker; a buffer the size the
     // header states is enough for everything the picture uses.

@@ -1,5 +1,6 @@
 // qrn: the command-line player. The first argument names a subcommand; each
 // subcommand parses its own options (QrnOptions) and returns the exit status.
+#include "apps/QrnBackground.h"
 #include "apps/QrnInfo.h"
 #include "apps/QrnOptions.h"
 #include "apps/QrnPack.h"
@@ -21,6 +22,7 @@ const char kUsage[] =
     "  run      run a title headless (qrn run --help)\n"
     "  pack     turn a PNG strip into an animation file (qrn pack --help)\n"
     "  unpack   take an animation apart into PNGs and a manifest (qrn unpack --help)\n"
+    "  bg       compress a PNG into a background, or back (qrn bg --help)\n"
     "  info     what a title file holds, or why it is refused (qrn info --help)\n";
 
 }  // namespace
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
     if (!args.empty() && args[0] == "play") return qrnPlayCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "unpack") return qrnUnpackCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "bg") return qrnBackgroundCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
