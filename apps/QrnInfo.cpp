@@ -177,16 +177,14 @@ bool describeScript(const std::vector<unsigned char>& bytes, std::string& out, s
     pos += 4;
     const unsigned char* cursor = bytes.data() + pos;
     const unsigned char* const end = bytes.data() + bytes.size();
-    // Records are parsed into one scratch entry of this process's heap, which
-    // the loader would extend with the file's variables.
-    YHeap& heap = YHeap::theHeap;
+    // Records are parsed into one loose entry, as the loader parses them
+    // before it extends the heap with them.
     YHeapAccess::open();
-    const int heapBefore = heap.size();
-    const int scratch = heap.pile("qrn info record", 15, "");
-    if (scratch <= 0) return fail(pos, "no room to read the variable records");
+    const int heapBefore = YHeap::theHeap.size();
+    const std::unique_ptr<YVariable> scratch(YHeapAccess::fresh());
     for (int i = 3; i < v; ++i) {
         const size_t at = static_cast<size_t>(cursor - bytes.data());
-        if (!heap[scratch]->read(cursor, end, swap))
+        if (!scratch->read(cursor, end, swap))
             return fail(at, "variable " + std::to_string(i) + ": a whole variable record expected");
     }
     const long heapAfter = heapBefore + std::max(0, v - 3);
@@ -274,6 +272,7 @@ QrnFileKind QrnInfo::kindOf(const std::string& path, const std::vector<unsigned 
     if (extension == ".b16") return QrnFileKind::background;
     if (extension == ".plt") return QrnFileKind::palette;
     if (extension == ".wav") return QrnFileKind::sound;
+    if (extension == ".qsc") return QrnFileKind::script;
     if (bytes.size() >= 4 && std::memcmp(bytes.data(), "RIFF", 4) == 0) return QrnFileKind::sound;
     if (QrnB16::looksLike(bytes)) return QrnFileKind::background;
     if (!bytes.empty() && (bytes[0] == kScriptVersion || bytes[0] == kScriptVersionSwapped)) {

@@ -1,6 +1,6 @@
 // "qrn info FILE": what a title file holds, one "name: value" line each, for
 // every format the runtime reads: animations (.ao), compressed backgrounds
-// (.b16), palettes (.plt), compiled scripts and WAV sounds. The kind comes
+// (.b16), palettes (.plt), compiled scripts (.qsc) and WAV sounds (.wav). The kind comes
 // from the extension when it names one, else from the content. A file the
 // runtime would refuse is named on the error stream with the offset of its
 // first wrong byte and what was expected there, and the status is 1.

@@ -6,6 +6,7 @@
 #include "apps/QrnPack.h"
 #include "apps/QrnPlay.h"
 #include "apps/QrnRun.h"
+#include "apps/QrnScript.h"
 #include "apps/QrnUnpack.h"
 
 #include <cstdio>
@@ -23,6 +24,8 @@ const char kUsage[] =
     "  pack     turn a PNG strip into an animation file (qrn pack --help)\n"
     "  unpack   take an animation apart into PNGs and a manifest (qrn unpack --help)\n"
     "  bg       compress a PNG into a background, or back (qrn bg --help)\n"
+    "  compile  compile a script into the form the engine loads (qrn compile --help)\n"
+    "  disasm   list a compiled script (qrn disasm --help)\n"
     "  info     what a title file holds, or why it is refused (qrn info --help)\n";
 
 }  // namespace
@@ -37,6 +40,8 @@ int main(int argc, char** argv) {
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "unpack") return qrnUnpackCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "bg") return qrnBackgroundCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "compile") return qrnCompileCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "disasm") return qrnDisasmCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
