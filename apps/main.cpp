@@ -4,6 +4,7 @@
 #include "apps/QrnInfo.h"
 #include "apps/QrnOptions.h"
 #include "apps/QrnPack.h"
+#include "apps/QrnPalette.h"
 #include "apps/QrnPlay.h"
 #include "apps/QrnRun.h"
 #include "apps/QrnScript.h"
@@ -26,6 +27,7 @@ const char kUsage[] =
     "  bg       compress a PNG into a background, or back (qrn bg --help)\n"
     "  compile  compile a script into the form the engine loads (qrn compile --help)\n"
     "  disasm   list a compiled script (qrn disasm --help)\n"
+    "  palette  convert a palette between .plt, .png and .gpl (qrn palette --help)\n"
     "  info     what a title file holds, or why it is refused (qrn info --help)\n";
 
 }  // namespace
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
     if (!args.empty() && args[0] == "bg") return qrnBackgroundCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "compile") return qrnCompileCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "disasm") return qrnDisasmCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "palette") return qrnPaletteCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())

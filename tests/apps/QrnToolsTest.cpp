@@ -213,6 +213,30 @@ TEST_F(QrnTools, BackgroundsRoundTripAtFiveBitsAColour) {
     EXPECT_EQ(bytes("a.b16"), bytes("b.b16"));
 }
 
+TEST_F(QrnTools, PalettesConvertBetweenEveryFormatAndBack) {
+    Bytes plt;
+    for (int i = 0; i < 3 * kPaletteSize; ++i) {
+        const auto v = static_cast<unsigned char>(random(0, 255));
+        plt.push_back(v), plt.push_back(v);
+    }
+    writeBytes("a.plt", plt);
+    ASSERT_EQ(qrn("palette a.plt a.gpl"), 0) << err;
+    ASSERT_EQ(qrn("palette a.gpl a.png"), 0) << err;
+    ASSERT_EQ(qrn("palette a.png b.plt"), 0) << err;
+    EXPECT_EQ(bytes("b.plt"), plt);
+    EXPECT_NE(read("a.gpl").find("GIMP Palette\n"), std::string::npos);
+    write("short.gpl", "GIMP Palette\n# two colours\n255 0 0 red\n0 0 255\n");
+    ASSERT_EQ(qrn("palette short.gpl short.plt"), 0) << err;
+    const Bytes shortPlt = bytes("short.plt");
+    ASSERT_EQ(shortPlt.size(), plt.size());
+    EXPECT_EQ(Bytes(shortPlt.begin(), shortPlt.begin() + 12), (Bytes{255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255}));
+    EXPECT_TRUE(std::all_of(shortPlt.begin() + 12, shortPlt.end(), [](unsigned char b) { return b == 0; }));
+    write("bad.gpl", "GIMP Palette\n1 2\n");
+    EXPECT_EQ(qrn("palette bad.gpl x.plt"), 1);
+    EXPECT_NE(err.find("bad.gpl:2: three numbers from 0 to 255 expected"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "x.plt"));
+}
+
 // A one-cel animation of 4 x 2 pixels: header, offset, record, one
 // sequence (cel 0, end) at 18, then the picture at 36.
 Bytes smallAnimation() {
