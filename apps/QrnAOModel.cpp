@@ -125,6 +125,7 @@ bool QrnAOModelIO::take(const std::vector<unsigned char>& file, QrnAOModel& mode
         model.sequences.emplace_back(layout.sequences[s], layout.sequences[s] + layout.sequenceLengths[s]);
 
     bool used[256] = {};
+    size_t total = 0;
     std::vector<std::vector<int16_t>> indexed(layout.cels.size());
     for (size_t c = 0; c < layout.cels.size(); ++c) {
         const unsigned char* pic = layout.cels[c];
@@ -142,6 +143,10 @@ bool QrnAOModelIO::take(const std::vector<unsigned char>& file, QrnAOModel& mode
         if (pixels > kQrnMaxCelPixels)
             return error = name + " has " + std::to_string(pixels) + " pixels, more than the " +
                            std::to_string(kQrnMaxCelPixels) + " the tools take", false;
+        total += pixels;
+        if (total > kQrnMaxTotalPixels)
+            return error = "the cels up to " + name + " have more than the " + std::to_string(kQrnMaxTotalPixels) +
+                           " pixels the tools take", false;
         if (model.direct) {
             cel.pixels.assign(4 * pixels, 0);
             for (int r = 0; r < cel.height; ++r) {

@@ -23,6 +23,9 @@ inline constexpr int kQrnMaxCels = 32767;
 inline constexpr int kQrnMaxSequences = 32767;
 inline constexpr int kQrnMaxEntries = 32767;
 inline constexpr size_t kQrnMaxCelPixels = size_t{4096} * 4096;
+// Pixels of all cels together, and of one image a manifest names.
+inline constexpr size_t kQrnMaxTotalPixels = size_t{4} * kQrnMaxCelPixels;
+inline constexpr size_t kQrnMaxImagePixels = kQrnMaxCelPixels;
 
 struct QrnCel {
     int width = 0, height = 0;
@@ -47,7 +50,8 @@ class QrnAOModelIO {
 public:
     // The model of a file the loader accepts; false, error saying why, for a
     // file the model cannot hold (a cel without a picture, an indexed file
-    // that uses all 256 indices, a cel above kQrnMaxCelPixels).
+    // that uses all 256 indices, a cel above kQrnMaxCelPixels, cels above
+    // kQrnMaxTotalPixels together).
     static bool take(const std::vector<unsigned char>& file, QrnAOModel& model, std::string& error);
     // The file of a model; false, error saying why, when a field does not fit.
     static bool build(const QrnAOModel& model, std::vector<unsigned char>& file, std::string& error);

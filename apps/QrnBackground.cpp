@@ -20,13 +20,15 @@ const char kBackgroundUsage[] =
     "\n";
 
 constexpr uint8_t kOpaque = 255;
+// The largest picture encoded: what a canvas can hold a side, bounded as a whole.
+constexpr size_t kQrnMaxBackgroundPixels = size_t{8192} * 8192;
 
 uint8_t expand5(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
 
 bool encode(const std::string& input, const std::string& output, std::string& error) {
     KvPngImage png;
     std::string why;
-    if (!KvLoadPng(input.c_str(), png, &why)) return error = input + ": " + why, false;
+    if (!KvLoadPng(input.c_str(), png, &why, kQrnMaxBackgroundPixels)) return error = input + ": " + why, false;
     std::vector<uint16_t> pixels(static_cast<size_t>(png.width) * static_cast<size_t>(png.height));
     for (size_t i = 0; i < pixels.size(); ++i) {
         const uint8_t* p = &png.rgba[4 * i];

@@ -12,9 +12,9 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -78,6 +78,7 @@ public:
 
     std::string file;
     std::string error;
+    size_t pixels = 0;  // of the images read so far
 };
 
 bool readEntry(Reader& in, const toml::node& node, KvAOSequence& entry) {
@@ -138,7 +139,10 @@ bool readCel(Reader& in, const toml::node& node, const fs::path& folder, const K
     const std::string path = (folder / image).string();
     KvPngImage png;
     std::string why;
-    if (!KvLoadPng(path.c_str(), png, &why)) return in.fail(&node, path + ": " + why);
+    if (!KvLoadPng(path.c_str(), png, &why, kQrnMaxImagePixels)) return in.fail(&node, path + ": " + why);
+    in.pixels += static_cast<size_t>(png.width) * static_cast<size_t>(png.height);
+    if (in.pixels > kQrnMaxTotalPixels)
+        return in.fail(&node, "the images up to " + path + " have more than " + std::to_string(kQrnMaxTotalPixels) + " pixels");
     if (png.width % frames) return in.fail(&node, path + " is not " + std::to_string(frames) + " frames wide");
     std::vector<uint8_t> indices;
     if (!model.direct && !qrnPackIndices(png, palette, path, transparent, indices, why)) return in.fail(&node, why);

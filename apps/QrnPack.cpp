@@ -254,7 +254,7 @@ int qrnPackCommand(const std::vector<std::string>& args) {
     if (!s.palette.empty() && !qrnReadPalette(s.palette, palette)) error = "cannot read the palette " + s.palette;
     KvPngImage image;
     std::string why;
-    if (error.empty() && !KvLoadPng(s.image.c_str(), image, &why)) error = s.image + ": " + why;
+    if (error.empty() && !KvLoadPng(s.image.c_str(), image, &why, kQrnMaxImagePixels)) error = s.image + ": " + why;
     if (error.empty() && image.width % s.frames) error = s.image + " is not " + std::to_string(s.frames) + " frames wide";
     std::vector<uint8_t> indices;
     if (error.empty()) qrnPackIndices(image, s.palette.empty() ? nullptr : palette, s.image, s.transparent, indices, error);

@@ -153,7 +153,7 @@ bool KvSavePng(const KvPngImage& image, const char* path) {
                      image.indexed ? &palette : nullptr, rows.data());
 }
 
-bool KvLoadPng(const char* path, KvPngImage& image, std::string* error) {
+bool KvLoadPng(const char* path, KvPngImage& image, std::string* error, size_t maxPixels) {
     image = KvPngImage();
     const auto fail = [&](const std::string& why) {
         image = KvPngImage();
@@ -177,6 +177,9 @@ bool KvLoadPng(const char* path, KvPngImage& image, std::string* error) {
     if (!r.info || !readHeader(r, file.get())) return fail(std::string("bad PNG: ") + failure.text);
     if (r.width > static_cast<png_uint_32>(kKvMaxCanvasSide) || r.height > static_cast<png_uint_32>(kKvMaxCanvasSide))
         return fail("the image is larger than " + std::to_string(kKvMaxCanvasSide) + " pixels a side");
+    if (static_cast<size_t>(r.width) * r.height > maxPixels)
+        return fail("the image's " + std::to_string(static_cast<size_t>(r.width) * r.height) + " pixels are more than " +
+                    std::to_string(maxPixels));
 
     const size_t rowBytes = png_get_rowbytes(r.png, r.info);
     const bool indexed = r.colorType == PNG_COLOR_TYPE_PALETTE;

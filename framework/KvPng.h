@@ -4,6 +4,7 @@
 // stored, so that tools can take the indices over unchanged.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ bool KvSavePng(const KvCanvas& canvas, const char* path);
 // any other as RGBA. False for an image whose sizes do not match its
 // pixels or a file that cannot be written.
 bool KvSavePng(const KvPngImage& image, const char* path);
-// Reads a PNG no larger than kKvMaxCanvasSide a side. On failure the image is
-// empty and error (if given) says why.
-bool KvLoadPng(const char* path, KvPngImage& image, std::string* error = nullptr);
+// Reads a PNG no larger than kKvMaxCanvasSide a side and, when maxPixels is
+// given, of at most that many pixels; a larger header is refused before the
+// pixels are allocated. On failure the image is empty and error (if given)
+// says why.
+bool KvLoadPng(const char* path, KvPngImage& image, std::string* error = nullptr, size_t maxPixels = SIZE_MAX);

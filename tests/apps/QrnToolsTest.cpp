@@ -323,6 +323,28 @@ TEST_F(QrnTools, HostileSizesAreRefusedBeforeAllocating) {
     writeBytes("huge.b16", b16);
     EXPECT_EQ(qrn("bg decode huge.b16 out.png"), 1);
     EXPECT_NE(err.find("offset 32: 8 bytes of compressed data cannot hold"), std::string::npos) << err;
+    // A PNG whose header claims 5000 x 5000 pixels, then one byte of data.
+    const auto chunk = [](Bytes& png, const char* type, const Bytes& body) {
+        Bytes typed(type, type + 4);
+        typed.insert(typed.end(), body.begin(), body.end());
+        uint32_t crc = 0xFFFFFFFF;
+        for (const unsigned char b : typed) {
+            crc ^= b;
+            for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        crc ^= 0xFFFFFFFF;
+        const auto length = static_cast<uint32_t>(body.size());
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<unsigned char>(length >> s));
+        png.insert(png.end(), typed.begin(), typed.end());
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<unsigned char>(crc >> s));
+    };
+    Bytes huge = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(huge, "IHDR", {0, 0, 0x13, 0x88, 0, 0, 0x13, 0x88, 8, 2, 0, 0, 0});
+    chunk(huge, "IDAT", {0x78});
+    writeBytes("huge.png", huge);
+    write("huge.toml", "[[cels]]\nimage = \"huge.png\"\n[[sequences]]\nentries = []\n");
+    EXPECT_EQ(qrn("pack huge.toml out.ao"), 1);
+    EXPECT_NE(err.find("huge.png: the image's 25000000 pixels are more than 16777216"), std::string::npos) << err;
     write("many.toml", "[[cels]]\nimage = \"x.png\"\nframes = 1000000\n[[sequences]]\nentries = []\n");
     EXPECT_EQ(qrn("pack many.toml out.ao"), 1);
     EXPECT_NE(err.find("many.toml:3: frames 1000000: 1 to 32767 expected"), std::string::npos) << err;
