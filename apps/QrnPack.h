@@ -3,6 +3,8 @@
 // renderer's encoder) and the one sequence is: a pause point, every cel in
 // order, a loop marker, the end -- so the animation starts paused on its
 // first frame, "play" runs it once round, and "forever" keeps it going.
+// Given a manifest (FILE.toml, see QrnManifest.h) instead of an image, it
+// builds the animation the manifest describes.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // PNG files for tools and tests. A canvas is saved as an 8-bit RGB image, an
-// indexed canvas through its palette. A PNG is read whole into 8-bit RGBA
-// pixels; an indexed PNG also keeps its palette and its indices exactly as
-// stored, so that tools can take the indices over unchanged.
+// indexed canvas through its palette; an image is saved as it reads back. A
+// PNG is read whole into 8-bit RGBA pixels; an indexed PNG also keeps its
+// palette and its indices exactly as stored, so that tools can take the
+// indices over unchanged.
 #pragma once
 
 #include <cstddef>
