@@ -82,6 +82,9 @@ TEST_F(QrnScriptTools, BadScriptsAndDamagedFilesAreRefused) {
 
     write("s.mps", "x=1\nsay x\n");
     ASSERT_EQ(qrn("compile s.mps"), 0) << err;
+    ASSERT_EQ(qrn("info s.qsc"), 0) << err;
+    EXPECT_NE(out.find("kind: compiled script\nsize: "), std::string::npos) << out;
+    EXPECT_NE(out.find("commands: 2\n"), std::string::npos) << out;
     std::string file = read("s.qsc");
     file[1] = '\x7F', file[4] = '\x7F';  // a command count far above the table's
     write("d.qsc", file);
