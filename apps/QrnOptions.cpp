@@ -10,7 +10,9 @@ QrnParse parseOptions(const std::vector<std::string>& args, const std::vector<Qr
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") return QrnParse::help;
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+        // A short option ("-o") is its whole argument; its value is the next.
+        const bool shortOption = arg.size() == 2 && arg[0] == '-' && arg[1] != '-';
+        if (!shortOption && (arg.size() < 2 || arg.compare(0, 2, "--") != 0)) {
             if (!arg.empty() && arg[0] == '-' && arg != "-") {
                 error = "unknown option " + arg;
                 return QrnParse::bad;
@@ -18,7 +20,7 @@ QrnParse parseOptions(const std::vector<std::string>& args, const std::vector<Qr
             positional.push_back(arg);
             continue;
         }
-        const size_t equals = arg.find('=');
+        const size_t equals = shortOption ? std::string::npos : arg.find('=');
         const std::string name = arg.substr(0, equals);
         const QrnOption* option = nullptr;
         for (const QrnOption& o : options)

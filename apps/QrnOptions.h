@@ -1,7 +1,8 @@
 // Command-line options of the qrn subcommands. A subcommand describes its
 // options in a table (name, value name, help, and what to do with the value);
 // parseOptions walks the arguments once: "--name VALUE" or "--name=VALUE"
-// for each option, "--name" alone for a flag, "--help" anywhere,
+// for each option ("-n VALUE" for a one-letter name), "--name" alone for a
+// flag, "--help" anywhere,
 // everything else positional.
 #pragma once
 
@@ -15,7 +16,7 @@ inline constexpr int kQrnExitFailed = 1;
 inline constexpr int kQrnExitUsage = 2;
 
 struct QrnOption {
-    const char* name;       // "--max-passes"
+    const char* name;       // "--max-passes", or "-o"
     const char* valueName;  // "N"; null for a flag, which takes no value (take gets "")
     const char* help;
     // Takes the value text; false when it is not acceptable.

@@ -14,6 +14,9 @@
 #include "anim/KvAOFile.h"
 #include "anim/KvAnimation.h"
 #include "anim/KvCelRenderer.h"
+#include "apps/QrnAOModel.h"
+#include "apps/QrnFiles.h"
+#include "apps/QrnManifest.h"
 #include "apps/QrnOptions.h"
 #include "framework/KvIStream.h"
 #include "framework/KvPng.h"
@@ -30,6 +33,11 @@ const char kPackUsage[] =
     "usage: qrn pack [--frames N] [--fps F] [--transparent I] [--palette FILE.plt]\n"
     "                [--write-palette FILE.plt] [--position X,Y[,Z]]\n"
     "                [--sound FRAME:N]... [--hold] IMAGE.png OUT.ao\n"
+    "       qrn pack MANIFEST.toml OUT.ao\n"
+    "\n"
+    "The manifest form builds an animation of any number of cels and sequences\n"
+    "as the manifest lists them (see the README, \"Making a title\"); qrn unpack\n"
+    "writes one. The options belong to the strip form.\n"
     "\n"
     "Packs IMAGE.png, a strip of N equal frames side by side, into an animation\n"
     "of N cels playing at F frames per second: a pause point, the cels in order,\n"
@@ -102,16 +110,6 @@ void put32(std::vector<unsigned char>& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> 8 * i));
 }
 
-bool readPalette(const std::string& path, KvColor* colors) {
-    auto* stream = new KvIStreamFile(path.c_str());
-    if (!stream->good() || stream->size() < kAOPaletteFileSize) {
-        delete stream;
-        return false;
-    }
-    KvAnimation::loadPalette(stream, colors);
-    return true;
-}
-
 bool writePalette(const std::string& path, const KvColor* colors) {
     std::vector<unsigned char> b;
     for (int i = 0; i < kAOPaletteEntries; ++i)
@@ -120,46 +118,6 @@ bool writePalette(const std::string& path, const KvColor* colors) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     return static_cast<bool>(out);
-}
-
-// The nearest colour of the palette, the transparent index left out.
-int nearest(const KvColor* colors, const uint8_t* rgba, int transparent) {
-    int best = 0;
-    long bestDistance = LONG_MAX;
-    for (int i = 0; i < kAOPaletteEntries; ++i) {
-        if (i == transparent) continue;
-        const long dr = rgba[0] - colors[i].r8(), dg = rgba[1] - colors[i].g8(), db = rgba[2] - colors[i].b8();
-        const long distance = dr * dr + dg * dg + db * db;
-        if (distance < bestDistance) best = i, bestDistance = distance;
-    }
-    return best;
-}
-
-// The image as colour indices; error says why when it cannot be.
-bool toIndices(const KvPngImage& image, const KvColor* palette, PackSettings& s, std::vector<uint8_t>& indices,
-               std::string& error) {
-    if (!palette && !image.indexed) {
-        error = s.image + " is not an indexed PNG: give --palette";
-        return false;
-    }
-    if (s.transparent < 0 && image.indexed)
-        for (size_t i = 0; i < image.paletteAlpha.size() && s.transparent < 0; ++i)
-            if (image.paletteAlpha[i] == 0) s.transparent = static_cast<long>(i);
-    indices.resize(static_cast<size_t>(image.width) * image.height);
-    for (size_t p = 0; p < indices.size(); ++p) {
-        const uint8_t* rgba = &image.rgba[4 * p];
-        if (rgba[3] < kOpaqueAlpha) {
-            if (s.transparent < 0) {
-                error = s.image + " has transparent pixels: give --transparent";
-                return false;
-            }
-            indices[p] = static_cast<uint8_t>(s.transparent);
-        } else {
-            indices[p] = palette ? static_cast<uint8_t>(nearest(palette, rgba, static_cast<int>(s.transparent)))
-                                 : image.indices[p];
-        }
-    }
-    return true;
 }
 
 // Each frame through the encoder; the whole file.
@@ -200,6 +158,79 @@ bool buildFile(const std::vector<uint8_t>& indices, int width, int height, const
     entry(kAOEnd);
     for (const auto& p : pictures) file.insert(file.end(), p.begin(), p.end());
     return true;
+}
+
+}  // namespace
+
+bool qrnReadPalette(const std::string& path, KvColor* colors) {
+    auto* stream = new KvIStreamFile(path.c_str());
+    if (!stream->good() || stream->size() < kAOPaletteFileSize) {
+        delete stream;
+        return false;
+    }
+    KvAnimation::loadPalette(stream, colors);
+    return true;
+}
+
+namespace {
+
+// The nearest colour of the palette, the transparent index left out.
+int nearest(const KvColor* colors, const uint8_t* rgba, int transparent) {
+    int best = 0;
+    long bestDistance = LONG_MAX;
+    for (int i = 0; i < kAOPaletteEntries; ++i) {
+        if (i == transparent) continue;
+        const long dr = rgba[0] - colors[i].r8(), dg = rgba[1] - colors[i].g8(), db = rgba[2] - colors[i].b8();
+        const long distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) best = i, bestDistance = distance;
+    }
+    return best;
+}
+
+}  // namespace
+
+bool qrnPackIndices(const KvPngImage& image, const KvColor* palette, const std::string& name, long& transparent,
+                    std::vector<uint8_t>& indices, std::string& error) {
+    if (!palette && !image.indexed) {
+        error = name + " is not an indexed PNG: give --palette";
+        return false;
+    }
+    if (transparent < 0 && image.indexed)
+        for (size_t i = 0; i < image.paletteAlpha.size() && transparent < 0; ++i)
+            if (image.paletteAlpha[i] == 0) transparent = static_cast<long>(i);
+    indices.resize(static_cast<size_t>(image.width) * image.height);
+    for (size_t p = 0; p < indices.size(); ++p) {
+        const uint8_t* rgba = &image.rgba[4 * p];
+        if (rgba[3] < kOpaqueAlpha) {
+            if (transparent < 0) {
+                error = name + " has transparent pixels: give --transparent";
+                return false;
+            }
+            indices[p] = static_cast<uint8_t>(transparent);
+        } else {
+            indices[p] = palette ? static_cast<uint8_t>(nearest(palette, rgba, static_cast<int>(transparent)))
+                                 : image.indices[p];
+        }
+    }
+    return true;
+}
+
+namespace {
+
+const std::string kManifestExtension = ".toml";
+
+int packManifest(const std::string& manifest, const std::string& output) {
+    QrnAOModel model;
+    std::vector<unsigned char> file;
+    std::string error;
+    if (!QrnManifest::read(manifest, model, error) || !QrnAOModelIO::build(model, file, error) ||
+        !QrnFiles::write(output, file, error)) {
+        std::fprintf(stderr, "qrn pack: %s\n", error.c_str());
+        return kQrnExitFailed;
+    }
+    std::printf("%s: %zu cel%s, %zu sequence%s\n", output.c_str(), model.cels.size(), model.cels.size() == 1 ? "" : "s",
+                model.sequences.size(), model.sequences.size() == 1 ? "" : "s");
+    return kQrnExitOk;
 }
 
 std::vector<QrnOption> packOptions(PackSettings& s) {
@@ -243,26 +274,30 @@ int qrnPackCommand(const std::vector<std::string>& args) {
     }
     s.image = positional[0];
     s.output = positional[1];
+    if (s.image.size() > kManifestExtension.size() &&
+        s.image.compare(s.image.size() - kManifestExtension.size(), kManifestExtension.size(), kManifestExtension) == 0) {
+        if (!args.empty() && args.size() != 2) {
+            std::fprintf(stderr, "qrn pack: the options belong to the strip form, not to a manifest\n%s", usage.c_str());
+            return kQrnExitUsage;
+        }
+        return packManifest(s.image, s.output);
+    }
 
     KvColor palette[kAOPaletteEntries];
-    if (!s.palette.empty() && !readPalette(s.palette, palette)) error = "cannot read the palette " + s.palette;
+    if (!s.palette.empty() && !qrnReadPalette(s.palette, palette)) error = "cannot read the palette " + s.palette;
     KvPngImage image;
     std::string why;
-    if (error.empty() && !KvLoadPng(s.image.c_str(), image, &why)) error = s.image + ": " + why;
+    if (error.empty() && !KvLoadPng(s.image.c_str(), image, &why, kQrnMaxImagePixels)) error = s.image + ": " + why;
     if (error.empty() && image.width % s.frames) error = s.image + " is not " + std::to_string(s.frames) + " frames wide";
     for (const auto& sound : s.sounds)
         if (error.empty() && sound.first > s.frames)
             error = "--sound " + std::to_string(sound.first) + ":" + std::to_string(sound.second) +
                     ": the strip has no frame " + std::to_string(sound.first);
     std::vector<uint8_t> indices;
-    if (error.empty()) toIndices(image, s.palette.empty() ? nullptr : palette, s, indices, error);
+    if (error.empty()) qrnPackIndices(image, s.palette.empty() ? nullptr : palette, s.image, s.transparent, indices, error);
     std::vector<unsigned char> file;
     if (error.empty() && !buildFile(indices, image.width, image.height, s, file)) error = "cannot encode " + s.image;
-    if (error.empty()) {
-        std::ofstream out(s.output, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-        if (!out) error = "cannot write " + s.output;
-    }
+    if (error.empty()) QrnFiles::write(s.output, file, error);
     if (error.empty() && !s.writePalette.empty()) {
         if (s.palette.empty())
             for (size_t i = 0; i < image.palette.size() && i < kAOPaletteEntries; ++i) palette[i] = image.palette[i];

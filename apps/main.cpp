@@ -1,9 +1,14 @@
 // qrn: the command-line player. The first argument names a subcommand; each
 // subcommand parses its own options (QrnOptions) and returns the exit status.
+#include "apps/QrnBackground.h"
+#include "apps/QrnInfo.h"
 #include "apps/QrnOptions.h"
 #include "apps/QrnPack.h"
+#include "apps/QrnPalette.h"
 #include "apps/QrnPlay.h"
 #include "apps/QrnRun.h"
+#include "apps/QrnScript.h"
+#include "apps/QrnUnpack.h"
 
 #include <cstdio>
 #include <string>
@@ -17,7 +22,13 @@ const char kUsage[] =
     "commands:\n"
     "  play     play a title in a window with sound (qrn play --help)\n"
     "  run      run a title headless (qrn run --help)\n"
-    "  pack     turn a PNG strip into an animation file (qrn pack --help)\n";
+    "  pack     turn a PNG strip into an animation file (qrn pack --help)\n"
+    "  unpack   take an animation apart into PNGs and a manifest (qrn unpack --help)\n"
+    "  bg       compress a PNG into a background, or back (qrn bg --help)\n"
+    "  compile  compile a script into the form the engine loads (qrn compile --help)\n"
+    "  disasm   list a compiled script (qrn disasm --help)\n"
+    "  palette  convert a palette between .plt, .png and .gpl (qrn palette --help)\n"
+    "  info     what a title file holds, or why it is refused (qrn info --help)\n";
 
 }  // namespace
 
@@ -29,6 +40,12 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "play") return qrnPlayCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "run") return qrnRunCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "unpack") return qrnUnpackCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "bg") return qrnBackgroundCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "compile") return qrnCompileCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "disasm") return qrnDisasmCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "palette") return qrnPaletteCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
         std::fputs("qrn: no command given\n", stderr);

@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -71,15 +72,41 @@ struct Writer {
     png_infop info = nullptr;
 };
 
-bool writeImage(Writer& w, FILE* file, int width, int height, png_bytepp rows) {
+// An indexed image (colorType PNG_COLOR_TYPE_PALETTE) also takes its
+// palette and, when any entry is not opaque, the entries' alpha.
+struct Palette {
+    std::vector<png_color> colors;
+    std::vector<png_byte> alpha;
+};
+
+bool writeImage(Writer& w, FILE* file, int width, int height, int colorType, const Palette* palette,
+                png_bytepp rows) {
     if (setjmp(png_jmpbuf(w.png))) return false;
     png_init_io(w.png, file);
-    png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+    png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colorType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (palette) {
+        png_set_PLTE(w.png, w.info, palette->colors.data(), static_cast<int>(palette->colors.size()));
+        if (!palette->alpha.empty())
+            png_set_tRNS(w.png, w.info, palette->alpha.data(), static_cast<int>(palette->alpha.size()), nullptr);
+    }
     png_write_info(w.png, w.info);
     png_write_image(w.png, rows);
     png_write_end(w.png, nullptr);
     return true;
+}
+
+bool writeFile(const char* path, int width, int height, int colorType, const Palette* palette, png_bytepp rows) {
+    File file(std::fopen(path, "wb"));
+    if (!file) return false;
+    Failure failure;
+    Writer w;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, pngError, pngWarning);
+    if (!w.png) return false;
+    w.info = png_create_info_struct(w.png);
+    const bool ok = w.info && writeImage(w, file.get(), width, height, colorType, palette, rows);
+    png_destroy_write_struct(&w.png, &w.info);
+    return ok && std::fflush(file.get()) == 0;
 }
 
 }  // namespace
@@ -96,19 +123,37 @@ bool KvSavePng(const KvCanvas& canvas, const char* path) {
             row[3 * x] = c.r8(), row[3 * x + 1] = c.g8(), row[3 * x + 2] = c.b8();
         }
     }
-    File file(std::fopen(path, "wb"));
-    if (!file) return false;
-    Failure failure;
-    Writer w;
-    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, pngError, pngWarning);
-    if (!w.png) return false;
-    w.info = png_create_info_struct(w.png);
-    const bool ok = w.info && writeImage(w, file.get(), width, height, rows.data());
-    png_destroy_write_struct(&w.png, &w.info);
-    return ok && std::fflush(file.get()) == 0;
+    return writeFile(path, width, height, PNG_COLOR_TYPE_RGB, nullptr, rows.data());
 }
 
-bool KvLoadPng(const char* path, KvPngImage& image, std::string* error) {
+bool KvSavePng(const KvPngImage& image, const char* path) {
+    const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    const size_t entries = image.palette.size();
+    if (!path || image.width <= 0 || image.height <= 0 || image.width > kKvMaxCanvasSide ||
+        image.height > kKvMaxCanvasSide)
+        return false;
+    if (image.indexed ? image.indices.size() != pixels || entries == 0 || entries > kKvPngMaxPalette ||
+                            image.paletteAlpha.size() != entries
+                      : image.rgba.size() != 4 * pixels)
+        return false;
+    Palette palette;
+    bool opaque = true;
+    for (size_t i = 0; i < entries; ++i) {
+        const KvColor& c = image.palette[i];
+        palette.colors.push_back(png_color{c.r8(), c.g8(), c.b8()});
+        opaque = opaque && image.paletteAlpha[i] == 0xFF;
+    }
+    if (!opaque) palette.alpha = image.paletteAlpha;
+    const size_t bytesPerPixel = image.indexed ? 1 : 4;
+    // libpng takes row pointers to non-const bytes but only reads them.
+    png_bytep base = const_cast<png_bytep>(image.indexed ? image.indices.data() : image.rgba.data());
+    std::vector<png_bytep> rows(static_cast<size_t>(image.height));
+    for (size_t y = 0; y < rows.size(); ++y) rows[y] = base + y * bytesPerPixel * static_cast<size_t>(image.width);
+    return writeFile(path, image.width, image.height, image.indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGBA,
+                     image.indexed ? &palette : nullptr, rows.data());
+}
+
+bool KvLoadPng(const char* path, KvPngImage& image, std::string* error, size_t maxPixels) {
     image = KvPngImage();
     const auto fail = [&](const std::string& why) {
         image = KvPngImage();
@@ -132,6 +177,9 @@ bool KvLoadPng(const char* path, KvPngImage& image, std::string* error) {
     if (!r.info || !readHeader(r, file.get())) return fail(std::string("bad PNG: ") + failure.text);
     if (r.width > static_cast<png_uint_32>(kKvMaxCanvasSide) || r.height > static_cast<png_uint_32>(kKvMaxCanvasSide))
         return fail("the image is larger than " + std::to_string(kKvMaxCanvasSide) + " pixels a side");
+    if (static_cast<size_t>(r.width) * r.height > maxPixels)
+        return fail("the image's " + std::to_string(static_cast<size_t>(r.width) * r.height) + " pixels are more than " +
+                    std::to_string(maxPixels));
 
     const size_t rowBytes = png_get_rowbytes(r.png, r.info);
     const bool indexed = r.colorType == PNG_COLOR_TYPE_PALETTE;
