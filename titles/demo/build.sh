@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
 # Rebuilds the demo's files from its art: art/make_art.py draws the PNG
 # strips, the sounds (snd/N.wav) and the room; qrn pack turns each strip into
-# ao/N.ao (palette.plt comes from the first), and art/make-b16.cpp compresses
-# the room into room.b16. Every strip stands at 0,0 in its file: the scripts
+# ao/N.ao (palette.plt comes from the first), and qrn bg encode compresses
+# the room (art/room.png) into room.b16. Every strip stands at 0,0 in its file: the scripts
 # place each animation themselves.
 set -euo pipefail
 cd "$(dirname "$0")"
 qrn=${QRN:-../../build/apps/qrn}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-python3 art/make_art.py "$tmp/room.raw"
-g++ -std=c++20 -O2 -Wall -Wextra art/make-b16.cpp -llzo2 -o "$tmp/make-b16"
-"$tmp/make-b16" 640 480 "$tmp/room.raw" room.b16
+python3 art/make_art.py
+"$qrn" bg encode art/room.png room.b16
 mkdir -p ao
 pack() { "$qrn" pack "$@" >/dev/null; }
 pack --frames 4 --fps 6 --write-palette palette.plt art/arrow.png ao/1.ao

@@ -2,12 +2,11 @@
 """Draws the demo's art with nothing but Python's standard library: indexed
 PNG strips of animation frames (colour 0 transparent, every strip on the same
 palette, so one palette.plt serves them all), the sounds as 16-bit mono WAV
-files in ../snd/, and, when given a path, the room's background as raw rows of
-big-endian 5-5-5 words for make-b16 to compress. build.sh runs it."""
+files in ../snd/, and the room's background as an RGB PNG (room.png) for
+"qrn bg encode" to compress. build.sh runs it."""
 import math
 import os
 import struct
-import sys
 import wave
 import zlib
 
@@ -26,18 +25,25 @@ PALETTE += [(v, v, v) for v in range(256)][len(PALETTE):]
  GREY, LIGHT_GREY, GLOW, CYAN, PINK, MINT, SKY, PURPLE) = range(22)
 
 
-def write_png(path, width, height, pixels):
+def png(width, height, colour_type, rows):
+    """A PNG of 8-bit samples: colour type 3 (indexed, with the palette and
+    index 0 transparent) or 2 (RGB); rows already carry their filter byte."""
     def chunk(kind, body):
         return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-    rows = b"".join(b"\0" + bytes(pixels[y * width:(y + 1) * width]) for y in range(height))
     data = b"\x89PNG\r\n\x1a\n"
-    data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 3, 0, 0, 0))
-    data += chunk(b"PLTE", b"".join(bytes(c) for c in PALETTE))
-    data += chunk(b"tRNS", b"\0")
-    data += chunk(b"IDAT", zlib.compress(rows, 9))
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0))
+    if colour_type == 3:
+        data += chunk(b"PLTE", b"".join(bytes(c) for c in PALETTE))
+        data += chunk(b"tRNS", b"\0")
+    data += chunk(b"IDAT", zlib.compress(bytes(rows), 9))
     data += chunk(b"IEND", b"")
+    return data
+
+
+def write_png(path, width, height, pixels):
+    rows = b"".join(b"\0" + bytes(pixels[y * width:(y + 1) * width]) for y in range(height))
     with open(path, "wb") as f:
-        f.write(data)
+        f.write(png(width, height, 3, rows))
 
 
 def strip(frames, width, height, draw):
@@ -191,11 +197,11 @@ def background(path):
         return (70, 42, 20) if seam else (130 + (plank % 3) * 10, 85 + (plank % 2) * 8, 45)
     rows = bytearray()
     for y in range(HEIGHT):
+        rows += b"\0"
         for x in range(WIDTH):
-            r, g, b = pixel(x, y)
-            rows += struct.pack(">H", (r >> 3) << 10 | (g >> 3) << 5 | b >> 3)
+            rows += bytes(pixel(x, y))
     with open(path, "wb") as f:
-        f.write(rows)
+        f.write(png(WIDTH, HEIGHT, 2, rows))
 
 
 def tone(path, seconds, voice, rate=22050):
@@ -238,5 +244,4 @@ if __name__ == "__main__":
     os.makedirs(sounds, exist_ok=True)
     for number, (seconds, voice) in SOUNDS.items():
         tone(os.path.join(sounds, "%d.wav" % number), seconds, voice)
-    if len(sys.argv) > 1:
-        background(sys.argv[1])
+    background(os.path.join(here, "room.png"))
