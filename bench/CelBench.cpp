@@ -1,7 +1,8 @@
 // Cel drawing throughput on two 256 x 256 cels encoded by pack: "long" (long
 // runs: about 30% transparent in gaps of 12 to 51 pixels, the rest fill runs
 // and literal runs as long) and "short" (literal runs of 1 to 3 pixels, each
-// followed by one transparent pixel). Items are cel pixels.
+// followed by one transparent pixel), drawn as an animation draws them, with
+// screen-format literals (made by the first draw). Items are cel pixels.
 //   Memcpy/<bits>            a memcpy of the cel's output bytes, the limit
 //   Cel/<bits>/<cel>/dir<d>/<clip>
 //                            our drawer; "clipped" cuts one pixel off every
@@ -30,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "anim/KvCelLiterals.h"
 #include "anim/KvCelRenderer.h"
 
 namespace {
@@ -43,13 +45,15 @@ constexpr uint32_t kKey = 1;
 
 enum Picture { kLong, kShort };
 
+// A cel as an animation holds it: the picture and its screen-format literals.
 struct Cel {
-    std::unique_ptr<const unsigned char[]> block;
-    const unsigned char* picture() const { return block.get() + 52; }
+    std::vector<unsigned char> file;
+    unsigned char* picture() { return file.data() + 52; }
+    KvCelLiterals literals;
     double transparentShare = 0;
 };
 
-Cel makeCel(Picture kind) {
+void makeCel(Cel& cel, Picture kind) {
     KvMemCanvas canvas(kCel, kCel, 8);
     std::mt19937 rng(kind == kLong ? 2026 : 2027);
     long transparent = 0;
@@ -72,17 +76,23 @@ Cel makeCel(Picture kind) {
             }
         }
     }
-    Cel cel;
     long size = 0;
-    cel.block.reset(static_cast<const unsigned char*>(
+    std::unique_ptr<const unsigned char[]> block(static_cast<const unsigned char*>(
         KvCelRenderer::pack(size, &canvas, KvRect::zero, kTransparent)));
+    cel.file.assign(block.get(), block.get() + size);
+    cel.literals.adopt({cel.picture()});
     cel.transparentShare = static_cast<double>(transparent) / (kCel * kCel);
-    return cel;
 }
 
-const Cel& cel(Picture kind) {
-    static const Cel cels[2] = {makeCel(kLong), makeCel(kShort)};
+Cel& cel(Picture kind) {
+    static Cel cels[2];
+    if (cels[kind].file.empty()) makeCel(cels[kind], kind);
     return cels[kind];
+}
+
+// Draws a cel the way an animation does, with its literals.
+void draw(Picture kind, KvMemCanvas* canvas, unsigned char dir) {
+    KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), canvas, dir, &cel(kind).literals);
 }
 
 const char* name(Picture kind) { return kind == kLong ? "long" : "short"; }
@@ -106,9 +116,9 @@ void drawCel(benchmark::State& state, int depth, Picture kind, unsigned char dir
     const KvRect clip(kAt + 1, kAt + 1, kAt + kCel - 1, kAt + kCel - 1);
     for (auto _ : state) {
         if (clipped)
-            KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &canvas, clip, dir);
+            KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &canvas, clip, dir, &cel(kind).literals);
         else
-            KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &canvas, dir);
+            draw(kind, &canvas, dir);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kCel * kCel);
@@ -198,7 +208,7 @@ void versusSdl(benchmark::State& state, int depth, Picture kind) {
     SDL_SetColorKey(source, SDL_TRUE, kKey);
     SDL_SetSurfaceRLE(source, 1);
     SDL_Rect at{kAt, kAt, kCel, kCel};
-    auto ours = [&] { KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &canvas, 0); };
+    auto ours = [&] { draw(kind, &canvas, 0); };
     auto sdl = [&] {
         SDL_Rect where = at;
         SDL_BlitSurface(source, nullptr, screen, &where);
@@ -219,8 +229,7 @@ void versusDir0(benchmark::State& state, int depth, Picture kind, unsigned char 
     KvCelRenderer::currentColorTable = table.data();
     alternate(
         state, "dir", "dir0",
-        [&] { KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &turned, dir); },
-        [&] { KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &straight, 0); });
+        [&] { draw(kind, &turned, dir); }, [&] { draw(kind, &straight, 0); });
     state.SetItemsProcessed(state.iterations() * kCel * kCel);
 }
 
