@@ -76,6 +76,26 @@ TEST(Convert555, ArbitraryFormatsUseTheirOwnBitsAndShifts) {
     EXPECT_EQ(out[2] | out[3] << 8, (0x21 << 10) | (0x21 << 4) | 0x8);
 }
 
+// Every source word, bit 15 set or not, in rows that end in a part chunk:
+// each channel is widen()'s, in the format's place.
+TEST(Convert555, TheFixedFormatsWidenEveryWordByChannel) {
+    constexpr int kWidth = 300, kWords = 1 << 16, kHeight = kWords / kWidth + 1;
+    std::vector<uint16_t> words(size_t(kWidth) * kHeight);
+    for (size_t i = 0; i < words.size(); ++i) words[i] = static_cast<uint16_t>(i % kWords);
+    const std::vector<unsigned char> src = bigEndianWords(words);
+    std::vector<unsigned char> out16(2 * words.size()), out32(4 * words.size());
+    ASSERT_TRUE(convert555::convert(src.data(), out16.data(), kWidth, kHeight, 2 * kWidth, 0, convert555::To565{}));
+    ASSERT_TRUE(convert555::convert(src.data(), out32.data(), kWidth, kHeight, 4 * kWidth, 0, convert555::To8888{}));
+    for (size_t i = 0; i < words.size(); ++i) {
+        const unsigned r = words[i] >> 10 & 31, g = words[i] >> 5 & 31, b = words[i] & 31;
+        const unsigned p16 = out16[2 * i] | out16[2 * i + 1] << 8;
+        const unsigned p32 = out32[4 * i] | out32[4 * i + 1] << 8 | out32[4 * i + 2] << 16 | unsigned(out32[4 * i + 3]) << 24;
+        ASSERT_EQ(p16, r << 11 | convert555::widen(g, 6) << 5 | b) << "word " << words[i];
+        ASSERT_EQ(p32, convert555::widen(r, 8) << 16 | convert555::widen(g, 8) << 8 | convert555::widen(b, 8))
+            << "word " << words[i];
+    }
+}
+
 TEST(Convert555, APitchTooSmallForTheRowConvertsNothing) {
     const std::vector<unsigned char> src = bigEndianWords({0x7FFF, 0x7FFF});
     std::vector<unsigned char> out(8, 0xAB);
