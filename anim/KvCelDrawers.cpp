@@ -32,27 +32,35 @@ inline void store64(unsigned char* p, uint64_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-// Runs are short (a few to a few dozen pixels), so spans go out in 8-byte
-// words: a memset or memcpy of unknown length may be expanded into string
-// instructions whose start-up costs more than a typical run.
+// Runs are short (a few to a few dozen pixels), so spans go out in 16-byte
+// blocks and 8-byte words: a memset or memcpy of unknown length may be
+// expanded into string instructions whose start-up costs more than a typical run.
+constexpr size_t kBlock = 16;
 
 // n bytes of a pattern that repeats every Period bytes (1, 2 or 4; n a multiple
-// of it): whole words, then one word ending at the span's end, which overlaps
-// the last whole word at a pixel boundary.
+// of it): whole blocks or words, then one ending at the span's end, which
+// overlaps the last whole one at a pixel boundary.
 template <size_t Period>
 inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
-    if (n >= 8) {
-        for (size_t i = 0; i + 8 <= n; i += 8) store64(p + i, pattern);
+    if (n >= kBlock) {
+        const uint64_t block[2] = {pattern, pattern};
+        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(p + i, block, kBlock);
+        std::memcpy(p + n - kBlock, block, kBlock);
+    } else if (n >= 8) {
+        store64(p, pattern);
         store64(p + n - 8, pattern);
     } else {
         for (size_t i = 0; i < n; i += Period) std::memcpy(p + i, &pattern, Period);
     }
 }
 
-// Spans shorter than a word go out as two overlapping halves.
+// Spans shorter than a block go out as two overlapping halves.
 inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
-    if (n >= 8) {
-        for (size_t i = 0; i + 8 <= n; i += 8) std::memcpy(d + i, s + i, 8);
+    if (n >= kBlock) {
+        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(d + i, s + i, kBlock);
+        std::memcpy(d + n - kBlock, s + n - kBlock, kBlock);
+    } else if (n >= 8) {
+        std::memcpy(d, s, 8);
         std::memcpy(d + n - 8, s + n - 8, 8);
     } else if (n >= 4) {
         std::memcpy(d, s, 4);
