@@ -66,7 +66,8 @@ void KvCelLiterals::adopt(const std::vector<unsigned char*>& pictures) {
             e.pic = pic;
             entries.push_back(std::move(e));
         }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.pic < b.pic; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.pic < b.pic; });
     // Cels may share a picture: one entry each.
     entries.erase(std::unique(entries.begin(), entries.end(),
                               [](const Entry& a, const Entry& b) { return a.pic == b.pic; }),
@@ -85,7 +86,8 @@ void KvCelLiterals::release(Entry& e) {
     e.copy.reset();
 }
 
-const unsigned char* KvCelLiterals::copyFor(const unsigned char* pic, const uint32_t* table, int depth) {
+const unsigned char* KvCelLiterals::copyFor(const unsigned char* pic, const uint32_t* table,
+                                            int depth) {
     if (!table || (depth != 16 && depth != 32)) return nullptr;
     Entry* e = find(pic);
     if (!e) return nullptr;
@@ -111,4 +113,6 @@ const unsigned char* KvCelLiterals::copyFor(const unsigned char* pic, const uint
     return e->copy.get();
 }
 
-void KvCelLiterals::colorsChanged() { ++generation; }
+void KvCelLiterals::colorsChanged() {
+    ++generation;
+}

@@ -95,7 +95,9 @@ void draw(Picture kind, KvMemCanvas* canvas, unsigned char dir) {
     KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), canvas, dir, &cel(kind).literals);
 }
 
-const char* name(Picture kind) { return kind == kLong ? "long" : "short"; }
+const char* name(Picture kind) {
+    return kind == kLong ? "long" : "short";
+}
 
 // A colour table for a depth, without the key; 16-bit entries carry the pixel twice.
 std::vector<uint32_t> makeTable(int depth) {
@@ -116,7 +118,8 @@ void drawCel(benchmark::State& state, int depth, Picture kind, unsigned char dir
     const KvRect clip(kAt + 1, kAt + 1, kAt + kCel - 1, kAt + kCel - 1);
     for (auto _ : state) {
         if (clipped)
-            KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &canvas, clip, dir, &cel(kind).literals);
+            KvCelRenderer::draw(kAt, kAt, cel(kind).picture(), &canvas, clip, dir,
+                                &cel(kind).literals);
         else
             draw(kind, &canvas, dir);
         benchmark::ClobberMemory();
@@ -162,8 +165,8 @@ void alternate(benchmark::State& state, const char* aName, const char* bName,
 
 // An SDL surface in the canvas format, wrapping nothing of ours.
 SDL_Surface* makeSurface(int w, int h, int depth) {
-    return SDL_CreateRGBSurfaceWithFormat(0, w, h, depth,
-                                          depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888);
+    return SDL_CreateRGBSurfaceWithFormat(
+        0, w, h, depth, depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888);
 }
 
 // The box of the cel on a canvas, row by row, and the same box of a surface.
@@ -202,8 +205,8 @@ void versusSdl(benchmark::State& state, int depth, Picture kind) {
     KvCelRenderer::draw(0, 0, cel(kind).picture(), &keyed, 0);
     keyed.getPointerToMemory(&bits, &pitch);
     for (int y = 0; y < kCel; ++y)
-        std::memcpy(static_cast<unsigned char*>(source->pixels) + y * source->pitch, bits + y * pitch,
-                    static_cast<size_t>(kCel) * bytes);
+        std::memcpy(static_cast<unsigned char*>(source->pixels) + y * source->pitch,
+                    bits + y * pitch, static_cast<size_t>(kCel) * bytes);
     keyed.releasePointerToMemory();
     SDL_SetColorKey(source, SDL_TRUE, kKey);
     SDL_SetSurfaceRLE(source, 1);
@@ -216,8 +219,10 @@ void versusSdl(benchmark::State& state, int depth, Picture kind) {
     // Both start from zeroed pixels; the first blit also makes SDL's RLE form.
     ours();
     sdl();
-    if (!sameBox(canvas, screen, bytes)) state.SkipWithError("SDL's blit and ours differ");
-    else alternate(state, "ours", "sdl", ours, sdl);
+    if (!sameBox(canvas, screen, bytes))
+        state.SkipWithError("SDL's blit and ours differ");
+    else
+        alternate(state, "ours", "sdl", ours, sdl);
     state.SetItemsProcessed(state.iterations() * kCel * kCel);
     SDL_FreeSurface(source);
     SDL_FreeSurface(screen);
@@ -228,8 +233,7 @@ void versusDir0(benchmark::State& state, int depth, Picture kind, unsigned char 
     const std::vector<uint32_t> table = makeTable(depth);
     KvCelRenderer::currentColorTable = table.data();
     alternate(
-        state, "dir", "dir0",
-        [&] { draw(kind, &turned, dir); }, [&] { draw(kind, &straight, 0); });
+        state, "dir", "dir0", [&] { draw(kind, &turned, dir); }, [&] { draw(kind, &straight, 0); });
     state.SetItemsProcessed(state.iterations() * kCel * kCel);
 }
 
@@ -242,18 +246,20 @@ int main(int argc, char** argv) {
         for (Picture kind : {kLong, kShort})
             for (unsigned char dir : {0, 4})
                 for (bool clipped : {false, true})
-                    benchmark::RegisterBenchmark(("Cel/" + bits + "/" + name(kind) + "/dir" +
-                                                  std::to_string(dir) + (clipped ? "/clipped" : "/unclipped"))
-                                                     .c_str(),
-                                                 drawCel, depth, kind, dir, clipped);
+                    benchmark::RegisterBenchmark(
+                        ("Cel/" + bits + "/" + name(kind) + "/dir" + std::to_string(dir) +
+                         (clipped ? "/clipped" : "/unclipped"))
+                            .c_str(),
+                        drawCel, depth, kind, dir, clipped);
     }
     for (int depth : {16, 32})
         for (Picture kind : {kLong, kShort}) {
             const std::string tail = std::to_string(depth) + "bit/" + name(kind);
             benchmark::RegisterBenchmark(("VersusSdl/" + tail).c_str(), versusSdl, depth, kind);
             for (unsigned char dir = 4; dir < 8; ++dir)
-                benchmark::RegisterBenchmark(("VersusDir0/" + tail + "/dir" + std::to_string(dir)).c_str(),
-                                             versusDir0, depth, kind, dir);
+                benchmark::RegisterBenchmark(
+                    ("VersusDir0/" + tail + "/dir" + std::to_string(dir)).c_str(), versusDir0,
+                    depth, kind, dir);
         }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
