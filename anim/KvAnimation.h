@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "anim/KvAOFile.h"
+#include "anim/KvCelLiterals.h"
 #include "framework/KvCanvas.h"
 #include "framework/KvColor.h"
 #include "framework/KvIStream.h"
@@ -367,6 +368,8 @@ private:
     int embeddedX = 0, embeddedY = 0, embeddedZ = 0;
     int useEmbeddedXYZ = 1;
     std::unique_ptr<uint32_t[]> colorTable;
+    // Screen-format literals of the cels, for drawing through colorTable.
+    mutable KvCelLiterals literals;
     std::shared_ptr<PremadeSet> premadePictures;
     AOPremake preMake = kAOPremakeOff;
     int premadeCel = -1;

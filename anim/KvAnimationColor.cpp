@@ -45,6 +45,7 @@ void KvAnimation::swapColors(unsigned char a, unsigned char b, int cel) {
         return;
     }
     std::swap(colorTable[a], colorTable[b]);
+    KvCelLiterals::colorsChanged();
     if (preMakePictures) makeAllPictures();
 }
 
@@ -60,6 +61,7 @@ void KvAnimation::replaceColorIndices(int n, const unsigned char* from, const un
     }
     // In order: later assignments see earlier ones.
     for (int i = 0; i < n; ++i) colorTable[from[i]] = colorTable[to[i]];
+    KvCelLiterals::colorsChanged();
 }
 
 void KvAnimation::replaceCelColorIndices(int n, const unsigned char* from, const unsigned char* to, int cel) {
@@ -87,6 +89,7 @@ void KvAnimation::replaceColors(int first, int count, KvColor* colors, bool redr
         const uint32_t pixel = static_cast<uint32_t>(createColor(colors[i]));
         colorTable[first + i] = doubled ? pixel | pixel << 16 : pixel;
     }
+    KvCelLiterals::colorsChanged();
     if (redraw) trInvalidate();
 }
 

@@ -1,7 +1,9 @@
 // Animations: the drawing entry points. Every draw first makes this
 // animation's colour table the renderer's current one; the renderer then
 // writes straight from the cel's runs into canvas memory, clipped unless the
-// drawn box lies wholly inside the area being redrawn.
+// drawn box lies wholly inside the area being redrawn. The member draws hand
+// the renderer this animation's screen-format literals, which hold only its
+// own cels; the static forms draw any picture through the table alone.
 #include "anim/KvAnimation.h"
 #include "anim/KvCelRenderer.h"
 #include "trinket/KvTrinketWindow.h"
@@ -17,18 +19,18 @@ void KvAnimation::grDrawPic(int x, int y, unsigned char* pic, KvCanvas* canvas, 
 
 void KvAnimation::grDrawPic(int x, int y, unsigned char* pic, const KvRect& clip, unsigned char dir) const {
     useTables();
-    grDrawPic(x, y, pic, trGetCollector(), clip, dir);
+    KvCelRenderer::draw(x, y, pic, trGetCollector(), clip, dir, &literals);
 }
 
 void KvAnimation::grDrawPic(int x, int y, unsigned char* pic, unsigned char dir) const {
     useTables();
-    grDrawPic(x, y, pic, trGetCollector(), dir);
+    KvCelRenderer::draw(x, y, pic, trGetCollector(), dir, &literals);
 }
 
 void KvAnimation::paint(int x, int y, KvCanvas* canvas) const {
     if (!curPicture || !canvas) return;
     useTables();
-    grDrawPic(x, y, curPicture, canvas, canvas->getBounds(), drawDirection);
+    KvCelRenderer::draw(x, y, curPicture, canvas, canvas->getBounds(), drawDirection, &literals);
 }
 
 void KvAnimation::paint() const { paint(KvPoint(trGetX(), trGetY()), box()); }
@@ -45,7 +47,7 @@ void KvAnimation::paintCel(int cel, int x, int y, KvCanvas* canvas, const KvRect
     unsigned char* pic = pictureOf(cel);
     if (!pic || !canvas) return;
     useTables();
-    grDrawPic(x, y, pic, canvas, clip, drawDirection);
+    KvCelRenderer::draw(x, y, pic, canvas, clip, drawDirection, &literals);
 }
 
 void KvAnimation::paintCel(int cel, int x, int y, KvCanvas* canvas) const {
@@ -57,7 +59,7 @@ void KvAnimation::paintCel(int cel, int x, int y, KvCanvas* canvas) const {
         canvas->blt(made, 0, 0, made->getWidth(), made->getHeight(), trGetX(), trGetY(), kKvRopCopyKeyed);
         return;
     }
-    grDrawPic(x, y, pic, canvas, drawDirection);
+    KvCelRenderer::draw(x, y, pic, canvas, drawDirection, &literals);
 }
 
 void KvAnimation::trDraw() const {

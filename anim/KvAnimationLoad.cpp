@@ -60,6 +60,7 @@ void KvAnimation::init(int x, int y) {
         loaded = fileData && loadAOData(fileData, static_cast<size_t>(stream->size()));
     }
     if (!loaded) holdNothing();
+    literals.adopt(cels);
     setSequence(0, 1);
     setInitState(x, y);
     // The table comes before the premade pictures, which are drawn through it.
@@ -98,6 +99,7 @@ void KvAnimation::holdNothing() {
 void KvAnimation::makeColorTable() {
     if ((aoFlags & kAONoColorTable) || windowDepth() == 8) return;
     colorTable = std::make_unique<uint32_t[]>(kAOPaletteEntries);
+    KvCelLiterals::colorsChanged();
     if (paletteURL) assignPalette(paletteURL(stream));
 }
 
@@ -178,6 +180,7 @@ void KvAnimation::assignPalette(KvIStream* s) {
     s->rewind();
     if (f && f->depth > 8 && s->size() >= kAOPaletteFileSize) {
         if (!colorTable) colorTable = std::make_unique<uint32_t[]>(kAOPaletteEntries);
+        KvCelLiterals::colorsChanged();
         const unsigned char* plt = s->data();
         for (int i = 0; i < kAOPaletteEntries; ++i, plt += 6) {
             const auto component = [plt](int k) { return static_cast<unsigned>(plt[2 * k] << 8 | plt[2 * k + 1]); };

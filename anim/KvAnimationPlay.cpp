@@ -63,6 +63,7 @@ KvAnimation::KvAnimation(const KvAnimation& o)
       pendingPauseAlert(o.pendingPauseAlert), changed(0), drawDirection(o.drawDirection),
       boxTouchy(o.boxTouchy), frameNotification(o.frameNotification) {
     if (stream) ++stream->shareCount;
+    literals.adopt(cels);
     for (size_t s = 0; s < seqTable.size(); ++s)
         if (seqOwned[s]) {
             auto* own = new KvAOSequence[static_cast<size_t>(seqLengths[s])];

@@ -32,36 +32,54 @@ inline void store64(unsigned char* p, uint64_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-// Runs are short (a few to a few dozen pixels), so spans go out in 8-byte
-// words: a memset or memcpy of unknown length may be expanded into string
-// instructions whose start-up costs more than a typical run.
+// Runs are short (a few to a few dozen pixels), so spans go out in 16-byte
+// blocks and 8-byte words: a memset or memcpy of unknown length may be
+// expanded into string instructions whose start-up costs more than a typical run.
+constexpr size_t kBlock = 16;
 
 // n bytes of a pattern that repeats every Period bytes (1, 2 or 4; n a multiple
-// of it): whole words, then one word ending at the span's end, which overlaps
-// the last whole word at a pixel boundary.
+// of it): whole blocks or words, then one ending at the span's end, which
+// overlaps the last whole one at a pixel boundary.
 template <size_t Period>
 inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
-    if (n >= 8) {
-        for (size_t i = 0; i + 8 <= n; i += 8) store64(p + i, pattern);
+    if (n >= kBlock) {
+        const uint64_t block[2] = {pattern, pattern};
+        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(p + i, block, kBlock);
+        std::memcpy(p + n - kBlock, block, kBlock);
+    } else if (n >= 8) {
+        store64(p, pattern);
         store64(p + n - 8, pattern);
     } else {
         for (size_t i = 0; i < n; i += Period) std::memcpy(p + i, &pattern, Period);
     }
 }
 
+// Spans shorter than a block go out as two overlapping halves.
 inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
-    if (n >= 8) {
-        for (size_t i = 0; i + 8 <= n; i += 8) std::memcpy(d + i, s + i, 8);
+    if (n >= kBlock) {
+        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(d + i, s + i, kBlock);
+        std::memcpy(d + n - kBlock, s + n - kBlock, kBlock);
+    } else if (n >= 8) {
+        std::memcpy(d, s, 8);
         std::memcpy(d + n - 8, s + n - 8, 8);
-    } else {
-        for (size_t i = 0; i < n; ++i) d[i] = s[i];
+    } else if (n >= 4) {
+        std::memcpy(d, s, 4);
+        std::memcpy(d + n - 4, s + n - 4, 4);
+    } else if (n >= 2) {
+        std::memcpy(d, s, 2);
+        std::memcpy(d + n - 2, s + n - 2, 2);
+    } else if (n == 1) {
+        *d = *s;
     }
 }
 
 // Pixel types: how an index becomes a native pixel and how runs of them are stored.
-// fill() and copy() write n pixels left to right from p.
+// fill() and copy() write n pixels left to right from p. Depths with
+// kScreenCopies take literal runs from a screen-format copy when one is given:
+// load() reads a pixel of it.
 struct Pixel8 {
     static constexpr int kBytes = 1;
+    static constexpr bool kScreenCopies = false;
     static uint32_t value(unsigned char i, const uint32_t*) { return i; }
     static void put(unsigned char* p, uint32_t v) { *p = static_cast<unsigned char>(v); }
     static void fill(unsigned char* p, int n, uint32_t v) {
@@ -74,6 +92,8 @@ struct Pixel8 {
 
 struct Pixel16 {
     static constexpr int kBytes = 2;
+    static constexpr bool kScreenCopies = true;
+    static uint32_t load(const unsigned char* p) { return readUint16(p); }
     static uint32_t value(unsigned char i, const uint32_t* t) { return t[i]; }
     static void put(unsigned char* p, uint32_t v) { store16(p, v); }
     // Several pixels per store. The pattern is rebuilt from the low half, so a
@@ -88,6 +108,7 @@ struct Pixel16 {
 
 struct Pixel24 {
     static constexpr int kBytes = 3;
+    static constexpr bool kScreenCopies = false;
     static uint32_t value(unsigned char i, const uint32_t* t) { return t[i]; }
     static void put(unsigned char* p, uint32_t v) {
         p[0] = static_cast<unsigned char>(v);
@@ -118,6 +139,8 @@ struct Pixel24 {
 
 struct Pixel32 {
     static constexpr int kBytes = 4;
+    static constexpr bool kScreenCopies = true;
+    static uint32_t load(const unsigned char* p) { return readUint32(p); }
     static uint32_t value(unsigned char i, const uint32_t* t) { return t[i]; }
     static void put(unsigned char* p, uint32_t v) { store32(p, v); }
     static void fill(unsigned char* p, int n, uint32_t v) {
@@ -203,7 +226,9 @@ struct IndexedSink {
     ptrdiff_t row;   // offset of this cel row's column 0
     ptrdiff_t step;  // per cel column, for directions 4 to 7
     const uint32_t* table;
-    int c0, c1;  // visible cel columns when clipped
+    int c0, c1;                  // visible cel columns when clipped
+    const unsigned char* pic;     // the picture
+    const unsigned char* screen;  // its screen-format copy, or null
 
     void fill(int c, int n, const unsigned char* colour) {
         const unsigned char* unused = nullptr;
@@ -225,6 +250,12 @@ struct IndexedSink {
     void literal(int c, const unsigned char* src, int n) {
         if constexpr (Clipped)
             if (!cut(c, n, src, 1, c0, c1)) return;
+        if constexpr (Px::kScreenCopies) {
+            if (screen) {
+                copyScreen(c, screen + (src - pic) * Px::kBytes, n);
+                return;
+            }
+        }
         if constexpr (kAlongRow && kForward) {
             Px::copy(bits + (row + static_cast<ptrdiff_t>(c) * Px::kBytes), src, n, table);
         } else {
@@ -233,13 +264,27 @@ struct IndexedSink {
             for (int i = 0; i < n; ++i) Px::put(p + i * s, Px::value(src[i], table));
         }
     }
+
+    // n screen pixels from s, already in the canvas format.
+    void copyScreen(int c, const unsigned char* s, int n) {
+        if constexpr (kAlongRow && kForward) {
+            copyBytes(bits + (row + static_cast<ptrdiff_t>(c) * Px::kBytes), s,
+                      static_cast<size_t>(n) * Px::kBytes);
+        } else {
+            const ptrdiff_t st = kAlongRow ? -Px::kBytes : step;
+            unsigned char* p = bits + (row + c * st);
+            for (int i = 0; i < n; ++i) Px::put(p + i * st, Px::load(s + i * Px::kBytes));
+        }
+    }
 };
 
 template <class Px, unsigned Dir, bool Clipped>
-void drawIndexedT(const Frame& f, const unsigned char* pic, const uint32_t* table) {
+void drawIndexedT(const Frame& f, const unsigned char* pic, const uint32_t* table,
+                  const unsigned char* screen) {
     const int width = readInt16(pic + 2), height = readInt16(pic + 4);
     const Placement p = place<Dir>(f, width, height, Px::kBytes);
-    IndexedSink<Px, Dir, Clipped> sink{f.bits, 0, p.pixelStep, table, p.cols.begin, p.cols.end};
+    IndexedSink<Px, Dir, Clipped> sink{f.bits,       0,          p.pixelStep, table,
+                                       p.cols.begin, p.cols.end, pic,         screen};
     const unsigned char* src = pic + kIndexedHeaderSize;
     SkipSink skip;
     for (int r = 0; r < p.rows.begin; ++r) src = readIndexedRow(src, width, skip);
@@ -299,7 +344,8 @@ void drawDirectT(const Frame& f, const unsigned char* pic, const uint32_t* masks
     }
 }
 
-using IndexedDrawer = void (*)(const Frame&, const unsigned char*, const uint32_t*);
+using IndexedDrawer = void (*)(const Frame&, const unsigned char*, const uint32_t*,
+                               const unsigned char*);
 using Drawers = std::array<IndexedDrawer, 8>;
 
 template <class Px, bool Clipped, unsigned... D>
@@ -315,7 +361,7 @@ constexpr Drawers indexedDrawers() {
 }  // namespace
 
 void drawIndexed(const Frame& frame, const unsigned char* pic, int bytesPerPixel, unsigned dir,
-                 bool clipped, const uint32_t* table) {
+                 bool clipped, const uint32_t* table, const unsigned char* screen) {
     // By bytes per pixel, then unclipped and clipped.
     static constexpr std::array<Drawers, 8> kDrawers = {
         indexedDrawers<Pixel8, false>(),  indexedDrawers<Pixel8, true>(),
@@ -324,7 +370,7 @@ void drawIndexed(const Frame& frame, const unsigned char* pic, int bytesPerPixel
         indexedDrawers<Pixel32, false>(), indexedDrawers<Pixel32, true>(),
     };
     if (bytesPerPixel < 1 || bytesPerPixel > 4 || dir > 7) return;
-    kDrawers[(bytesPerPixel - 1) * 2 + (clipped ? 1 : 0)][dir](frame, pic, table);
+    kDrawers[(bytesPerPixel - 1) * 2 + (clipped ? 1 : 0)][dir](frame, pic, table, screen);
 }
 
 void drawDirect(const Frame& frame, const unsigned char* pic, unsigned dir, bool clipped,

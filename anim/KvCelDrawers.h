@@ -114,9 +114,11 @@ struct SkipSink {
 };
 
 // An indexed picture on a locked canvas of 1, 2, 3 or 4 bytes per pixel, in
-// direction dir (0..7), through table on 2 to 4 bytes per pixel.
+// direction dir (0..7), through table on 2 to 4 bytes per pixel. On 2 and 4
+// bytes per pixel, literal runs come from screen when it is not null: the
+// picture's screen-format copy (KvCelLiterals).
 void drawIndexed(const Frame& frame, const unsigned char* pic, int bytesPerPixel, unsigned dir,
-                 bool clipped, const uint32_t* table);
+                 bool clipped, const uint32_t* table, const unsigned char* screen);
 // A direct-colour picture on a locked 16-bit canvas in direction 0 or 1,
 // translucent pixels blended in the channels of masks.
 void drawDirect(const Frame& frame, const unsigned char* pic, unsigned dir, bool clipped,

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "anim/KvCelDrawers.h"
+#include "anim/KvCelLiterals.h"
 
 using namespace KvCelDrawers;
 
@@ -26,7 +27,7 @@ bool isDirect(const unsigned char* pic) {
 // Locks the canvas and runs the drawer that fits its depth and the picture's form.
 // visible is the effective clip, not empty.
 void render(int x, int y, const unsigned char* pic, KvCanvas* canvas, const KvRect& visible,
-            unsigned dir, bool clipped) {
+            unsigned dir, bool clipped, KvCelLiterals* literals) {
     const int depth = canvas->getDepth();
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return;
     // Direct-colour pictures exist for 16-bit canvases only; read as indexed runs
@@ -34,6 +35,9 @@ void render(int x, int y, const unsigned char* pic, KvCanvas* canvas, const KvRe
     const bool direct = isDirect(pic);
     if (direct && (depth != 16 || dir > 1)) return;
     if (!direct && depth != 8 && !KvCelRenderer::currentColorTable) return;
+    // Made before the lock: a copy that is missing or stale costs one walk of the runs.
+    const unsigned char* screen =
+        literals && !direct ? literals->copyFor(pic, KvCelRenderer::currentColorTable, depth) : nullptr;
 
     Frame f;
     f.topDown = canvas->isTopDown();
@@ -46,7 +50,7 @@ void render(int x, int y, const unsigned char* pic, KvCanvas* canvas, const KvRe
         if (direct)
             drawDirect(f, pic, dir, clipped, KvCelRenderer::blendMasks);
         else
-            drawIndexed(f, pic, depth / 8, dir, clipped, KvCelRenderer::currentColorTable);
+            drawIndexed(f, pic, depth / 8, dir, clipped, KvCelRenderer::currentColorTable, screen);
     }
     canvas->releasePointerToMemory();
 }
@@ -154,7 +158,7 @@ KvRect KvCelRenderer::drawnBox(int x, int y, const unsigned char* pic, unsigned 
 }
 
 void KvCelRenderer::draw(int x, int y, const unsigned char* pic, KvCanvas* canvas,
-                         unsigned char dir) {
+                         unsigned char dir, KvCelLiterals* literals) {
     if (!canvas) return;
     // At or below the canvas height nothing is drawn; a negative y is taken as 0
     // (the cel is shifted, not clipped). What still leaves the canvas is clipped.
@@ -164,22 +168,22 @@ void KvCelRenderer::draw(int x, int y, const unsigned char* pic, KvCanvas* canva
     const KvRect bounds = canvas->getBounds();
     if (box.isEmpty()) return;
     if (box <= bounds) {
-        render(x, y, pic, canvas, box, dir, false);
+        render(x, y, pic, canvas, box, dir, false, literals);
         return;
     }
     const KvRect visible = box * bounds;
-    if (!visible.isEmpty()) render(x, y, pic, canvas, visible, dir, true);
+    if (!visible.isEmpty()) render(x, y, pic, canvas, visible, dir, true, literals);
 }
 
 void KvCelRenderer::draw(int x, int y, const unsigned char* pic, KvCanvas* canvas,
-                         const KvRect& clip, unsigned char dir) {
+                         const KvRect& clip, unsigned char dir, KvCelLiterals* literals) {
     if (!canvas) return;
     const KvRect box = drawnBox(x, y, pic, dir);
     const KvRect area = clip * canvas->getBounds();
     const KvRect visible = box * area;
     // Covers a picture at or below the clip's bottom: nothing is locked.
     if (visible.isEmpty()) return;
-    render(x, y, pic, canvas, visible, dir, !(box <= area));
+    render(x, y, pic, canvas, visible, dir, !(box <= area), literals);
 }
 
 bool KvCelRenderer::validate(const unsigned char* pic, size_t available) {
@@ -229,4 +233,5 @@ void KvCelRenderer::remapIndices(unsigned char* pic, const unsigned char map[256
     RemapSink remap{map};
     const unsigned char* src = pic + kIndexedHeaderSize;
     for (int r = 0; r < height; ++r) src = readIndexedRow(src, width, remap);
+    KvCelLiterals::colorsChanged();
 }

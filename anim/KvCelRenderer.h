@@ -30,6 +30,8 @@
 #include "framework/KvCanvas.h"
 #include "framework/KvRect.h"
 
+class KvCelLiterals;
+
 class KvCelRenderer {
 public:
     // Largest width or height of a picture that validate() accepts.
@@ -54,10 +56,13 @@ public:
     // Unclipped: for pictures whose drawn box lies inside the canvas (the fast path).
     // Nothing at or below the canvas height; a negative y is taken as 0 (shifted, not
     // clipped). A box that still leaves the canvas is drawn clipped to the canvas instead.
-    static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, unsigned char dir);
+    // With literals, an indexed picture they hold a copy of (or can make one of) takes its
+    // literal runs from that copy on 16 and 32-bit canvases; the pixels are the same.
+    static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, unsigned char dir,
+                     KvCelLiterals* literals = nullptr);
     // Clipped to clip intersected with the canvas.
     static void draw(int x, int y, const unsigned char* pic, KvCanvas* canvas, const KvRect& clip,
-                     unsigned char dir);
+                     unsigned char dir, KvCelLiterals* literals = nullptr);
 
     // True when the picture at pic (available bytes) is well formed: header in
     // range, every row's runs inside the bytes and adding up to exactly W.
@@ -73,6 +78,7 @@ public:
     static int pixelAt(const unsigned char* pic, int c, int r);
     // Rewrites every literal pixel and fill colour i of a validated indexed picture as
     // map[i], in place; skip runs and counts stay. Direct-colour pictures are left alone.
+    // Every screen-format copy of literals goes stale.
     static void remapIndices(unsigned char* pic, const unsigned char map[256]);
 
     // The encoder: an 8-bit canvas area as a complete one-cel AO file (allocated with new[];

@@ -50,11 +50,20 @@ inline void putLE16(unsigned char* p, unsigned v) {
     p[1] = static_cast<unsigned char>(v >> 8);
 }
 
-// Output pixel encoders: kBytes wide, put() writes one pixel.
+// Output pixel encoders: kBytes wide, put() writes one pixel, given as its
+// channels or, for the fixed formats, as the source word.
+// The two fixed formats build each pixel from the source word with shifts and
+// masks alone and store it whole, which the compiler turns into vector code.
+
 struct To565 {
     static constexpr int kBytes = 2;
-    void put(unsigned char* out, Rgb5 c) const {
-        putLE16(out, (c.r << 11) | (widen(c.g, 6) << 5) | c.b);
+    // Red and blue keep their place; green moves up one bit with a one below it.
+    static uint16_t pixel(unsigned v) {
+        return static_cast<uint16_t>(((v & 0x7C00) << 1) | ((v & 0x03E0) << 1) | 0x20 | (v & 0x1F));
+    }
+    void put(unsigned char* out, unsigned v) const {
+        const uint16_t p = pixel(v);
+        std::memcpy(out, &p, sizeof p);
     }
 };
 
@@ -69,11 +78,13 @@ struct To888 {
 
 struct To8888 {
     static constexpr int kBytes = 4;
-    void put(unsigned char* out, Rgb5 c) const {
-        out[0] = static_cast<unsigned char>(widen(c.b, 8));
-        out[1] = static_cast<unsigned char>(widen(c.g, 8));
-        out[2] = static_cast<unsigned char>(widen(c.r, 8));
-        out[3] = 0;
+    // Each channel c becomes 8c + 7 (widen to 8 bits) in bytes 0 (blue), 1, 2; byte 3 is 0.
+    static uint32_t pixel(unsigned v) {
+        return ((v & 0x7C00u) << 9) | ((v & 0x03E0u) << 6) | ((v & 0x001Fu) << 3) | 0x070707u;
+    }
+    void put(unsigned char* out, unsigned v) const {
+        const uint32_t p = pixel(v);
+        std::memcpy(out, &p, sizeof p);
     }
 };
 
@@ -93,6 +104,28 @@ struct ToArbitrary16 {
 // output pixel reaches the input of the pixel after it.
 inline constexpr int kChunkPixels = 256;
 
+// Whether an encoder takes the source word itself.
+template <typename Encoder>
+concept TakesWord = requires(const Encoder& e, unsigned char* out) { e.put(out, 0u); };
+
+// The n pixels of a chunk. Words go in as the host reads them and are
+// swapped in registers, so that the loop is plain element-wise arithmetic.
+template <typename Encoder>
+inline void putChunk(const Encoder& enc, unsigned char* dst, const uint16_t* words, int n) {
+    if constexpr (TakesWord<Encoder>) {
+        auto swapped = [&](int i) { return unsigned(uint16_t(words[i] << 8 | words[i] >> 8)); };
+        if (n == kChunkPixels) {
+            // A constant count, which the compiler vectorises at any optimisation level.
+            for (int i = 0; i < kChunkPixels; ++i) enc.put(dst + i * Encoder::kBytes, swapped(i));
+        } else {
+            for (int i = 0; i < n; ++i) enc.put(dst + i * Encoder::kBytes, swapped(i));
+        }
+    } else {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(words);
+        for (int i = 0; i < n; ++i) enc.put(dst + i * Encoder::kBytes, read(bytes + i * kSourceBytes));
+    }
+}
+
 // Converts width x height source pixels into rows pitch bytes apart; the
 // bytes after each row's pixels (padding bytes, at most pitch - row bytes)
 // are skipped. False, with nothing written, for a size or pitch that cannot hold the image.
@@ -102,19 +135,13 @@ bool convert(const unsigned char* src, unsigned char* dst, int width, int height
     const long rowBytes = static_cast<long>(width) * Encoder::kBytes;
     if (!src || !dst || width <= 0 || height <= 0 || padding < 0 || rowBytes + padding > pitch)
         return false;
-    unsigned char chunk[kChunkPixels * kSourceBytes];
+    uint16_t chunk[kChunkPixels];
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; x += kChunkPixels) {
             const int n = width - x < kChunkPixels ? width - x : kChunkPixels;
             std::memcpy(chunk, src, static_cast<size_t>(n) * kSourceBytes);
             src += n * kSourceBytes;
-            if (n == kChunkPixels) {
-                // A constant count, which the compiler vectorises at any optimisation level.
-                for (int i = 0; i < kChunkPixels; ++i)
-                    enc.put(dst + i * Encoder::kBytes, read(chunk + i * kSourceBytes));
-            } else {
-                for (int i = 0; i < n; ++i) enc.put(dst + i * Encoder::kBytes, read(chunk + i * kSourceBytes));
-            }
+            putChunk(enc, dst, chunk, n);
             dst += n * Encoder::kBytes;
         }
         if (y + 1 < height) dst += padding;

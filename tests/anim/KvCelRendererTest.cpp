@@ -2,11 +2,12 @@
 // places every pixel by the direction table: random indexed and direct-colour
 // pictures on 8, 15, 16, 24 and 32-bit canvases of both row orders, in all
 // eight directions, clipped to random rectangles (often off the canvas) and
-// unclipped. Whole canvas memory, row padding included, must equal the
-// reference's, and every lock is released. Then the single cases, and
+// unclipped, half of them with screen-format literals. Whole canvas memory,
+// row padding included, must equal the reference's, and every lock is released. Then the single cases, and
 // malformed pictures, which validation refuses and drawing keeps in bounds.
 #include <gtest/gtest.h>
 
+#include "anim/KvCelLiterals.h"
 #include "anim/KvCelRenderer.h"
 #include "tests/anim/CelReference.h"
 
@@ -40,9 +41,13 @@ protected:
                            : table[cel.value] & (depth == 24 ? 0xFFFFFF : 0xFFFF);
     }
 
-    // Draws at (x, y), clipped when clip is given, over random memory.
-    void expectReference(const Bytes& pic, int depth, bool bottomUp, int dir, int x, int y,
-                         const KvRect* clip) {
+    // Draws at (x, y), clipped when clip is given, over random memory; with
+    // literals, through a screen-format copy of the picture's literals.
+    void expectReference(const Bytes& picture, int depth, bool bottomUp, int dir, int x, int y,
+                         const KvRect* clip, bool withLiterals = false) {
+        Bytes pic = picture;
+        KvCelLiterals literals;
+        literals.adopt({pic.data()});
         CountingCanvas canvas(kCanvasW, kCanvasH, depth, 1, bottomUp);
         KvMemCanvas expected(kCanvasW, kCanvasH, depth, 1, bottomUp);
         const Bytes before = randomBytes(rng, canvas.getMemorySize());
@@ -73,10 +78,11 @@ protected:
                                                                      KvCelRenderer::blendMasks)
                                                     : native(depth, cel, direct));
             }
+        KvCelLiterals* use = withLiterals ? &literals : nullptr;
         if (clip)
-            KvCelRenderer::draw(x, y, pic.data(), &canvas, *clip, static_cast<unsigned char>(dir));
+            KvCelRenderer::draw(x, y, pic.data(), &canvas, *clip, static_cast<unsigned char>(dir), use);
         else
-            KvCelRenderer::draw(x, drawY, pic.data(), &canvas, static_cast<unsigned char>(dir));
+            KvCelRenderer::draw(x, drawY, pic.data(), &canvas, static_cast<unsigned char>(dir), use);
         EXPECT_EQ(canvas.locks, shown ? 1 : 0);
         EXPECT_EQ(canvas.releases, canvas.locks);
         EXPECT_TRUE(memoryOf(canvas) == memoryOf(expected));
@@ -104,13 +110,14 @@ TEST_F(CelDrawing, MatchesTheReferenceAtEveryDepthDirectionClipAndRowOrder) {
                               bh = box.isEmpty() ? 0 : box.height();
                     const KvRect clip(pick(rng, -9, kCanvasW), pick(rng, -9, kCanvasH),
                                       pick(rng, -5, kCanvasW + 9), pick(rng, -5, kCanvasH + 9));
+                    const bool literals = trial % 2 == 1;
                     expectReference(pic, depth, bottomUp, dir, pick(rng, -bw - 3, kCanvasW + 3),
-                                    pick(rng, -bh - 3, kCanvasH + 3), &clip);
+                                    pick(rng, -bh - 3, kCanvasH + 3), &clip, literals);
                     expectReference(pic, depth, bottomUp, dir,
                                     pick(rng, 0, std::max(0, kCanvasW - bw)),
-                                    pick(rng, 0, std::max(0, kCanvasH - bh)), nullptr);
+                                    pick(rng, 0, std::max(0, kCanvasH - bh)), nullptr, literals);
                     expectReference(pic, depth, bottomUp, dir, pick(rng, -bw, kCanvasW),
-                                    pick(rng, -bh, kCanvasH), nullptr);
+                                    pick(rng, -bh, kCanvasH), nullptr, literals);
                 }
 }
 

@@ -1,6 +1,7 @@
 // Compressed 15-bit backgrounds: the pixel converters, images round-tripped
 // through liblzo2's compressor on every canvas format and row order, damaged
 // streams, and the background inside a trinket window.
+#include <cstring>
 #include <random>
 
 #include "background/Background16.h"
@@ -74,6 +75,30 @@ TEST(Convert555, ArbitraryFormatsUseTheirOwnBitsAndShifts) {
                                     convert555::ToArbitrary16{{6, 6, 4}, {10, 4, 0}}));
     EXPECT_EQ(out[0] | out[1] << 8, 0xFFFF);
     EXPECT_EQ(out[2] | out[3] << 8, (0x21 << 10) | (0x21 << 4) | 0x8);
+}
+
+// Every source word, bit 15 set or not, in rows that end in a part chunk:
+// each channel is widen()'s, in the format's place.
+TEST(Convert555, TheFixedFormatsWidenEveryWordByChannel) {
+    constexpr int kWidth = 300, kWords = 1 << 16, kHeight = kWords / kWidth + 1;
+    std::vector<uint16_t> words(size_t(kWidth) * kHeight);
+    for (size_t i = 0; i < words.size(); ++i) words[i] = static_cast<uint16_t>(i % kWords);
+    const std::vector<unsigned char> src = bigEndianWords(words);
+    std::vector<unsigned char> out16(2 * words.size()), out32(4 * words.size());
+    ASSERT_TRUE(convert555::convert(src.data(), out16.data(), kWidth, kHeight, 2 * kWidth, 0,
+                                    convert555::To565{}));
+    ASSERT_TRUE(convert555::convert(src.data(), out32.data(), kWidth, kHeight, 4 * kWidth, 0,
+                                    convert555::To8888{}));
+    using convert555::widen;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const unsigned r = words[i] >> 10 & 31, g = words[i] >> 5 & 31, b = words[i] & 31;
+        uint16_t p16;
+        uint32_t p32;
+        std::memcpy(&p16, &out16[2 * i], sizeof p16);  // canvas pixels are in host order
+        std::memcpy(&p32, &out32[4 * i], sizeof p32);
+        ASSERT_EQ(p16, r << 11 | widen(g, 6) << 5 | b) << "word " << words[i];
+        ASSERT_EQ(p32, widen(r, 8) << 16 | widen(g, 8) << 8 | widen(b, 8)) << "word " << words[i];
+    }
 }
 
 TEST(Convert555, APitchTooSmallForTheRowConvertsNothing) {
