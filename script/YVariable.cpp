@@ -8,6 +8,7 @@
 #include "script/YVariable.h"
 
 #include "script/YHeap.h"
+#include "script/YNumberText.h"
 #include "sob/KvScriptableObject.h"
 
 #include <climits>
@@ -161,7 +162,7 @@ void YVariable::classifyPath(int length) {
 
 void YVariable::takeNumber(const char* digits) {
     double number = 0.0;
-    if (std::sscanf(digits, "%lf", &number) != 1) number = 0.0;
+    if (!YNumberText::parse(digits, number)) number = 0.0;
     payload.real = number;
     form = yvsDouble;
     reduce();
@@ -178,12 +179,9 @@ void YVariable::reduce() {
 }
 
 void YVariable::makeNumberText() {
-    char digits[64];
-    if (form == yvsLong)
-        std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(payload.number));
-    else
-        std::snprintf(digits, sizeof digits, "%.15g", payload.real);
-    const int length = static_cast<int>(std::strlen(digits));
+    char digits[kYNumberTextSize];
+    const int length = form == yvsLong ? YNumberText::formatWhole(payload.number, digits)
+                                       : YNumberText::formatReal(payload.real, digits);
     storeText(digits, length);
     sizeField = length;
 }
