@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libpixman-1-dev liblzo2-dev libpng-dev libsdl2-dev
+          # the expression bench's anchor (the bench builds without it)
+          liblua5.4-dev
           # the player's tests: a virtual display with a window manager, X input and capture
           xvfb xauth openbox x11-utils x11-apps xdotool)
 missing=()
