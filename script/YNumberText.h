@@ -5,6 +5,8 @@
 // fits kYNumberTextSize bytes.
 #pragma once
 
+#include <cstdint>
+
 // "-1.23456789012345e-308" and "-9223372036854775808" both fit with room to spare.
 inline constexpr int kYNumberTextSize = 32;
 
@@ -17,4 +19,10 @@ public:
     // hexadecimal, inf and nan forms, trailing garbage ignored. text is NUL-terminated.
     // number is left unchanged when nothing parses.
     static bool parse(const char* text, double& number);
+    // A text beginning so is read as a number when it is assigned.
+    static bool startsNumber(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+'; }
+    // The reduction of a double to a long: whole, within +-2,000,000,000,
+    // and, for a number read from a literal (literalLength >= 0), written
+    // with at most 10 characters. -1 stands for a number made by arithmetic.
+    static bool reduce(double number, int literalLength, int32_t& whole);
 };

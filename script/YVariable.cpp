@@ -20,12 +20,6 @@ int YVariable::nesting = 0;
 
 namespace {
 
-// The reduction's bounds and the literal length beyond which a number stays a double.
-constexpr double kLongLimit = 2000000000.0;
-constexpr int kMaxReducedLiteral = 10;
-
-bool startsNumber(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+'; }
-
 char* copyText(const char* source, int length) {
     char* copy = new char[length + 1];
     if (length > 0) std::memcpy(copy, source, length);
@@ -91,7 +85,7 @@ void YVariable::classify(int length) {
         return;
     }
     const char first = length > 0 ? name[0] : 0;
-    if (startsNumber(first)) {
+    if (YNumberText::startsNumber(first)) {
         kind = yvtConstant;
         sizeField = length;
         takeNumber(name);
@@ -141,7 +135,7 @@ void YVariable::classifyPath(int length) {
     for (int i = 0; i < length; ++i) {
         if (name[i] != '.') continue;
         ++stops;
-        if (!startsNumber(i + 1 < length ? name[i + 1] : 0)) numbered = false;
+        if (!YNumberText::startsNumber(i + 1 < length ? name[i + 1] : 0)) numbered = false;
     }
     if (numbered || stops > kYMaxPathStops) return;
     uint16_t found[kYMaxPathStops];
@@ -166,14 +160,12 @@ void YVariable::takeNumber(const char* digits) {
     payload.real = number;
     form = yvsDouble;
     reduce();
+    numberFromText = true;
 }
 
 void YVariable::reduce() {
-    if (form != yvsDouble || sizeField > kMaxReducedLiteral) return;
-    const double number = payload.real;
-    if (!(number >= -kLongLimit && number <= kLongLimit)) return;  // NaN fails too
-    const auto whole = static_cast<int32_t>(number);
-    if (static_cast<double>(whole) != number) return;
+    int32_t whole = 0;
+    if (form != yvsDouble || !YNumberText::reduce(payload.real, sizeField, whole)) return;
     payload.number = whole;
     form = yvsLong;
 }
@@ -184,6 +176,7 @@ void YVariable::makeNumberText() {
                                        : YNumberText::formatReal(payload.real, digits);
     storeText(digits, length);
     sizeField = length;
+    numberFromText = false;  // the text may hold fewer digits than the payload
 }
 
 void YVariable::setNumber(int32_t number) {
@@ -277,7 +270,7 @@ void YVariable::assign(const char* source, int length) {
         if (stored > kYMaxValueLength) stored = kYMaxValueLength;
         storeText(source, stored);
         sizeField = stored;
-        if (stored > 0 && startsNumber(text[0]))
+        if (stored > 0 && YNumberText::startsNumber(text[0]))
             takeNumber(text);
         else
             form = yvsText;

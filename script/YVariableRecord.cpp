@@ -200,6 +200,7 @@ void YVariable::apply(const Record& record) {
     payload = {};
     if (form == yvsLong) payload.number = record.number;
     if (form == yvsDouble) payload.real = record.real;
+    numberFromText = false;
     cloneCount = record.clones;
     other = record.other;
     sizeField = record.size;
