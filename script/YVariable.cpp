@@ -197,16 +197,26 @@ void YVariable::setReal(double number) {
 
 // ------------------------------------------------------------------- storage
 
+// A variable assigned over and over (a loop counter, a running total) keeps
+// its text's storage while the new text fits it.
 void YVariable::storeText(const char* source, int length) {
+    if (text && length <= textCapacity) {
+        // The source may be this entry's own text.
+        if (length > 0) std::memmove(text, source, length);
+        text[length] = 0;
+        return;
+    }
     // The source may be this entry's own text: copy before freeing.
     char* copy = copyText(source, length);
     delete[] text;
     text = copy;
+    textCapacity = length;
 }
 
 void YVariable::freeText() {
     delete[] text;
     text = nullptr;
+    textCapacity = 0;
 }
 
 YVariable* YVariable::target() {

@@ -241,6 +241,8 @@ private:
     int partCount = 0;
     // The payload is what reading the text gives (so a copy need not read it again).
     bool numberFromText = false;
+    // Bytes text can hold before its NUL when it was made by storeText; 0 otherwise.
+    int textCapacity = 0;
 
     static int evalError;
     static int nesting;  // depth of reads of values inside values

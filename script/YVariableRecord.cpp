@@ -213,6 +213,7 @@ void YVariable::apply(const Record& record) {
     if (record.textLength >= 0) {
         delete[] text;
         text = duplicate(record.text, record.textLength);
+        textCapacity = record.textLength;
     }
     if (kind == yvtVariable && form != yvsNone && sizeField == -1 && text)
         sizeField = record.textLength >= 0 ? record.textLength : static_cast<int>(std::strlen(text));
