@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr double kLongLimit = 2000000000.0;
-constexpr int kMaxReducedLiteral = 10;
-
 bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isDecimalChar(char c) { return isDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
@@ -63,14 +60,5 @@ bool YNumberText::parse(const char* text, double& number) {
     double read = 0.0;
     if (std::sscanf(text, "%lf", &read) != 1) return false;
     number = read;
-    return true;
-}
-
-bool YNumberText::reduce(double number, int literalLength, int32_t& whole) {
-    if (literalLength > kMaxReducedLiteral) return false;
-    if (!(number >= -kLongLimit && number <= kLongLimit)) return false;  // NaN fails too
-    const auto truncated = static_cast<int32_t>(number);
-    if (static_cast<double>(truncated) != number) return false;
-    whole = truncated;
     return true;
 }

@@ -24,5 +24,16 @@ public:
     // The reduction of a double to a long: whole, within +-2,000,000,000,
     // and, for a number read from a literal (literalLength >= 0), written
     // with at most 10 characters. -1 stands for a number made by arithmetic.
-    static bool reduce(double number, int literalLength, int32_t& whole);
+    static bool reduce(double number, int literalLength, int32_t& whole) {
+        if (literalLength > kMaxReducedLiteral) return false;
+        if (!(number >= -kLongLimit && number <= kLongLimit)) return false;  // NaN fails too
+        const auto truncated = static_cast<int32_t>(number);
+        if (static_cast<double>(truncated) != number) return false;
+        whole = truncated;
+        return true;
+    }
+
+private:
+    static constexpr double kLongLimit = 2000000000.0;
+    static constexpr int kMaxReducedLiteral = 10;
 };

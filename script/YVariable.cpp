@@ -160,7 +160,8 @@ void YVariable::takeNumber(const char* digits) {
     payload.real = number;
     form = yvsDouble;
     reduce();
-    numberFromText = true;
+    // A text with a NUL inside reads shorter than its size: copies read it again.
+    numberFromText = static_cast<int>(std::strlen(digits)) == sizeField;
 }
 
 void YVariable::reduce() {

@@ -239,7 +239,8 @@ private:
     uint16_t* parts = nullptr;
     int handled = 0;
     int partCount = 0;
-    // The payload is what reading the text gives (so a copy need not read it again).
+    // The payload is what reading the text gives, and the text (the name of a
+    // literal) has size bytes before its NUL: a copy need not read it again.
     bool numberFromText = false;
     // Bytes text can hold before its NUL when it was made by storeText; 0 otherwise.
     int textCapacity = 0;

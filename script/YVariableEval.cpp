@@ -132,15 +132,14 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
         if (entry->form == yvsObject) return operand.setObject(entry->payload.object);
         const bool own = entry->kind == yvtVariable && entry->form != yvsNone && entry->text;
         const char* source = own ? entry->text : entry->name ? entry->name : "";
+        if (entry->isNumber() && entry->numberFromText && entry->sizeField <= kYMaxValueLength)
+            return operand.borrowNumber(source, entry->sizeField, entry->form, entry->payload.number,
+                                        entry->payload.real);
         // A reader copies at most the size field and stops at a NUL.
         const int length =
             own ? static_cast<int>(strnlen(source, std::clamp(entry->sizeField, 0, kYMaxValueLength)))
                 : static_cast<int>(std::strlen(source));
-        if (length <= kYMaxValueLength) {
-            if (entry->isNumber() && entry->numberFromText && length == entry->sizeField)
-                return operand.borrowNumber(source, length, entry->form, entry->payload.number, entry->payload.real);
-            return operand.borrowText(source, length);
-        }
+        if (length <= kYMaxValueLength) return operand.borrowText(source, length);
     }
     char* buffer = operand.buffer();
     const int found = term->value(buffer);
