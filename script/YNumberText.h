@@ -1,8 +1,8 @@
 // Number texts of script values: doubles printed as "%.15g" prints them,
 // longs as "%ld", and texts read as "%lf" reads them, character for
 // character and bit for bit, without going through the C library's stream
-// formatting for the common forms. Every text made here, with its NUL,
-// fits kYNumberTextSize bytes.
+// formatting for the common forms; and the reduction that makes a whole
+// double a long. Every text made here, with its NUL, fits kYNumberTextSize bytes.
 #pragma once
 
 #include <cstdint>

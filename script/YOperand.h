@@ -20,7 +20,9 @@ class KvScriptableObject;
 class YOperand {
 public:
     YOperand() = default;
-    ~YOperand() { releaseBuffer(); }
+    ~YOperand() {
+        if (pooled) releaseBuffer();
+    }
     YOperand(const YOperand&) = delete;
     YOperand& operator=(const YOperand&) = delete;
 

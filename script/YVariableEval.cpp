@@ -115,6 +115,11 @@ constexpr BinaryOperator kBinaryOperators[] = {
     {'<', less, textBefore},       {'>', greater, textAfter},    {'@', nullptr, position},
 };
 
+int lengthBeforeNul(const char* text, int limit) {
+    const void* nul = std::memchr(text, 0, static_cast<size_t>(limit));
+    return nul ? static_cast<int>(static_cast<const char*>(nul) - text) : limit;
+}
+
 bool isUnary(char op) { return op == '~' || op == '$' || op == '`'; }
 
 // How many evaluations are running, so that only an outermost one clears the error.
@@ -132,18 +137,18 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
         if (entry->form == yvsObject) return operand.setObject(entry->payload.object);
         const bool own = entry->kind == yvtVariable && entry->form != yvsNone && entry->text;
         const char* source = own ? entry->text : entry->name ? entry->name : "";
-        if (entry->isNumber() && entry->numberFromText && entry->sizeField <= kYMaxValueLength)
+        if ((own || literal) && entry->isNumber() && entry->numberFromText && entry->sizeField <= kYMaxValueLength)
             return operand.borrowNumber(source, entry->sizeField, entry->form, entry->payload.number,
                                         entry->payload.real);
         // A reader copies at most the size field and stops at a NUL.
         const int length =
-            own ? static_cast<int>(strnlen(source, std::clamp(entry->sizeField, 0, kYMaxValueLength)))
+            own ? lengthBeforeNul(source, std::clamp(entry->sizeField, 0, kYMaxValueLength))
                 : static_cast<int>(std::strlen(source));
         if (length <= kYMaxValueLength) return operand.borrowText(source, length);
     }
     char* buffer = operand.buffer();
     const int found = term->value(buffer);
-    const YVariable* source = term;
+    YVariable* source = term;
     if (found > 0) {
         if (YVariable* resolved = YHeap::theHeap[found]) source = resolved;
     }
@@ -151,7 +156,7 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
     if (held->form == yvsObject) return operand.setObject(held->payload.object);
     if (found > 0) {
         int length = 0;
-        const char* value = const_cast<YVariable*>(source)->value(length);
+        const char* value = source->value(length);
         return operand.setText(value, length);
     }
     operand.adoptBuffer(found < 0 ? -found : static_cast<int>(std::strlen(buffer)));
