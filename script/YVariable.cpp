@@ -8,6 +8,7 @@
 #include "script/YVariable.h"
 
 #include "script/YHeap.h"
+#include "script/YNumberText.h"
 #include "sob/KvScriptableObject.h"
 
 #include <climits>
@@ -18,12 +19,6 @@ int YVariable::evalError = 0;
 int YVariable::nesting = 0;
 
 namespace {
-
-// The reduction's bounds and the literal length beyond which a number stays a double.
-constexpr double kLongLimit = 2000000000.0;
-constexpr int kMaxReducedLiteral = 10;
-
-bool startsNumber(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+'; }
 
 char* copyText(const char* source, int length) {
     char* copy = new char[length + 1];
@@ -90,7 +85,7 @@ void YVariable::classify(int length) {
         return;
     }
     const char first = length > 0 ? name[0] : 0;
-    if (startsNumber(first)) {
+    if (YNumberText::startsNumber(first)) {
         kind = yvtConstant;
         sizeField = length;
         takeNumber(name);
@@ -140,7 +135,7 @@ void YVariable::classifyPath(int length) {
     for (int i = 0; i < length; ++i) {
         if (name[i] != '.') continue;
         ++stops;
-        if (!startsNumber(i + 1 < length ? name[i + 1] : 0)) numbered = false;
+        if (!YNumberText::startsNumber(i + 1 < length ? name[i + 1] : 0)) numbered = false;
     }
     if (numbered || stops > kYMaxPathStops) return;
     uint16_t found[kYMaxPathStops];
@@ -161,31 +156,28 @@ void YVariable::classifyPath(int length) {
 
 void YVariable::takeNumber(const char* digits) {
     double number = 0.0;
-    if (std::sscanf(digits, "%lf", &number) != 1) number = 0.0;
+    if (!YNumberText::parse(digits, number)) number = 0.0;
     payload.real = number;
     form = yvsDouble;
     reduce();
+    // A text with a NUL inside reads shorter than its size: copies read it again.
+    numberFromText = static_cast<int>(std::strlen(digits)) == sizeField;
 }
 
 void YVariable::reduce() {
-    if (form != yvsDouble || sizeField > kMaxReducedLiteral) return;
-    const double number = payload.real;
-    if (!(number >= -kLongLimit && number <= kLongLimit)) return;  // NaN fails too
-    const auto whole = static_cast<int32_t>(number);
-    if (static_cast<double>(whole) != number) return;
+    int32_t whole = 0;
+    if (form != yvsDouble || !YNumberText::reduce(payload.real, sizeField, whole)) return;
     payload.number = whole;
     form = yvsLong;
 }
 
 void YVariable::makeNumberText() {
-    char digits[64];
-    if (form == yvsLong)
-        std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(payload.number));
-    else
-        std::snprintf(digits, sizeof digits, "%.15g", payload.real);
-    const int length = static_cast<int>(std::strlen(digits));
+    char digits[kYNumberTextSize];
+    const int length = form == yvsLong ? YNumberText::formatWhole(payload.number, digits)
+                                       : YNumberText::formatReal(payload.real, digits);
     storeText(digits, length);
     sizeField = length;
+    numberFromText = false;  // the text may hold fewer digits than the payload
 }
 
 void YVariable::setNumber(int32_t number) {
@@ -206,16 +198,26 @@ void YVariable::setReal(double number) {
 
 // ------------------------------------------------------------------- storage
 
+// A variable assigned over and over (a loop counter, a running total) keeps
+// its text's storage while the new text fits it.
 void YVariable::storeText(const char* source, int length) {
+    if (text && length <= textCapacity) {
+        // The source may be this entry's own text.
+        if (length > 0) std::memmove(text, source, length);
+        text[length] = 0;
+        return;
+    }
     // The source may be this entry's own text: copy before freeing.
     char* copy = copyText(source, length);
     delete[] text;
     text = copy;
+    textCapacity = length;
 }
 
 void YVariable::freeText() {
     delete[] text;
     text = nullptr;
+    textCapacity = 0;
 }
 
 YVariable* YVariable::target() {
@@ -279,7 +281,7 @@ void YVariable::assign(const char* source, int length) {
         if (stored > kYMaxValueLength) stored = kYMaxValueLength;
         storeText(source, stored);
         sizeField = stored;
-        if (stored > 0 && startsNumber(text[0]))
+        if (stored > 0 && YNumberText::startsNumber(text[0]))
             takeNumber(text);
         else
             form = yvsText;

@@ -19,6 +19,7 @@
 #include <string_view>
 
 class KvScriptableObject;
+class YOperand;
 
 // How the name of an entry is read.
 enum YVT : int {
@@ -207,13 +208,12 @@ private:
         const char* code;
         int counter;
     };
-    void evaluate(EvalCursor& cursor, YVariable& result) const;
-    static void applyUnary(char op, YVariable& result, YVariable& operand);
-    static void applyBinary(char op, YVariable& result, YVariable& left, YVariable& right);
+    void evaluate(EvalCursor& cursor, YOperand& result) const;
+    static void applyUnary(char op, YOperand& result, YOperand& operand);
+    static void applyBinary(char op, YOperand& result, YOperand& left, YOperand& right);
+    // The value of a term, as assigning the term to a temporary entry would give it.
+    static void takeTerm(YOperand& operand, YVariable* term);
     bool isNumber() const { return form == yvsLong || form == yvsDouble; }
-    double asDouble() const;
-    // The value text of a temporary; empty without a value.
-    std::string_view textView() const;
 
 public:
     // A variable record parsed, not yet applied (YVariableRecord.cpp).
@@ -239,6 +239,11 @@ private:
     uint16_t* parts = nullptr;
     int handled = 0;
     int partCount = 0;
+    // The payload is what reading the text gives, and the text (the name of a
+    // literal) has size bytes before its NUL: a copy need not read it again.
+    bool numberFromText = false;
+    // Bytes text can hold before its NUL when it was made by storeText; 0 otherwise.
+    int textCapacity = 0;
 
     static int evalError;
     static int nesting;  // depth of reads of values inside values

@@ -3,9 +3,11 @@
 // An expression entry's text is its Polish code, read forward from its first
 // byte: "s" and an operator character, then the right operand's code, then
 // the left operand's code; "t" takes the next term from the end of the parts
-// (the terms); "z" is a missing left operand, the long 0. Every operand is
-// first copied into a temporary (set(YVariable*)), so its form follows from
-// its text: a quoted "10" takes part as the number 10.
+// (the terms); "z" is a missing left operand, the long 0. Every operand takes
+// the value a temporary entry assigned from it (set(YVariable*)) would hold,
+// so its form follows from its text: a quoted "10" takes part as the number
+// 10. Operands are YOperands, so intermediate values allocate nothing and
+// numbers get their texts only when a text is read.
 //
 // The error code is cleared when an outermost evaluation starts; once set,
 // further operators do nothing, and the expression reads as its own source
@@ -13,8 +15,10 @@
 // expression) has its own cursor and term counter; its error, if the
 // enclosing evaluation had none yet, becomes the enclosing one's.
 #include "script/YHeap.h"
+#include "script/YOperand.h"
 #include "script/YVariable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -23,16 +27,16 @@
 namespace {
 
 // Numeric operations: both operands are numbers (forms long or double).
-using NumberOperation = void (*)(YVariable& result, double left, double right);
+using NumberOperation = void (*)(YOperand& result, double left, double right);
 // Text operations: at least one operand is not a number.
-using TextOperation = void (*)(YVariable& result, std::string_view left, std::string_view right);
+using TextOperation = void (*)(YOperand& result, std::string_view left, std::string_view right);
 
 // The divisor test compares the divisor's square with this, not the divisor.
 constexpr double kSmallestSquare = 1e-8;
 
 void fail(int code) { YVariable::setError(code); }
 
-void truth(YVariable& result, bool holds) { result.set(holds ? 1L : 0L); }
+void truth(YOperand& result, bool holds) { result.setWhole(holds ? 1 : 0); }
 
 // Truncation toward zero to a 32-bit long, clamped to its range.
 int64_t toLong32(double number) {
@@ -42,59 +46,60 @@ int64_t toLong32(double number) {
     return static_cast<int64_t>(number);
 }
 
-void add(YVariable& result, double left, double right) { result.set(left + right); }
-void subtract(YVariable& result, double left, double right) { result.set(left - right); }
-void multiply(YVariable& result, double left, double right) { result.set(left * right); }
+void add(YOperand& result, double left, double right) { result.setReal(left + right); }
+void subtract(YOperand& result, double left, double right) { result.setReal(left - right); }
+void multiply(YOperand& result, double left, double right) { result.setReal(left * right); }
 
-void divide(YVariable& result, double left, double right) {
+void divide(YOperand& result, double left, double right) {
     if (right * right < kSmallestSquare) return fail(yerrDomain);
-    result.set(left / right);
+    result.setReal(left / right);
 }
 
-void quotient(YVariable& result, double left, double right) {
+void quotient(YOperand& result, double left, double right) {
     const int64_t divisor = toLong32(right);
     if (divisor == 0) return fail(yerrZeroDivisor);
-    result.set(static_cast<double>(toLong32(left) / divisor));
+    result.setReal(static_cast<double>(toLong32(left) / divisor));
 }
 
 // C's remainder: the sign of the left operand.
-void remainder(YVariable& result, double left, double right) {
+void remainder(YOperand& result, double left, double right) {
     const int64_t divisor = toLong32(right);
     if (divisor == 0) return fail(yerrZeroDivisor);
-    result.set(static_cast<double>(toLong32(left) % divisor));
+    result.setReal(static_cast<double>(toLong32(left) % divisor));
 }
 
-void power(YVariable& result, double left, double right) {
+void power(YOperand& result, double left, double right) {
     if (left < 0 && right != std::trunc(right)) return fail(yerrDomain);
-    result.set(std::pow(left, right));
+    result.setReal(std::pow(left, right));
 }
 
-void equal(YVariable& result, double left, double right) { truth(result, left == right); }
-void differ(YVariable& result, double left, double right) { truth(result, left != right); }
-void less(YVariable& result, double left, double right) { truth(result, left < right); }
-void greater(YVariable& result, double left, double right) { truth(result, left > right); }
+void equal(YOperand& result, double left, double right) { truth(result, left == right); }
+void differ(YOperand& result, double left, double right) { truth(result, left != right); }
+void less(YOperand& result, double left, double right) { truth(result, left < right); }
+void greater(YOperand& result, double left, double right) { truth(result, left > right); }
 
-void concatenate(YVariable& result, std::string_view left, std::string_view right) {
+void concatenate(YOperand& result, std::string_view left, std::string_view right) {
     const size_t length = left.size() + right.size();
     if (length >= static_cast<size_t>(kYValueBufferSize)) return fail(yerrLength);
-    char joined[kYValueBufferSize];
+    // The result is a fresh operand: its buffer is neither operand's text.
+    char* joined = result.buffer();
     // An empty operand may have no storage at all (a value that has no text).
     if (!left.empty()) std::memcpy(joined, left.data(), left.size());
     if (!right.empty()) std::memcpy(joined + left.size(), right.data(), right.size());
-    result.set(joined, static_cast<int>(length));
+    result.adoptBuffer(static_cast<int>(length));
 }
 
-void notANumber(YVariable&, std::string_view, std::string_view) { fail(yerrNotANumber); }
+void notANumber(YOperand&, std::string_view, std::string_view) { fail(yerrNotANumber); }
 // Byte-wise comparisons: std::char_traits<char> compares as unsigned char.
-void sameText(YVariable& result, std::string_view left, std::string_view right) { truth(result, left == right); }
-void otherText(YVariable& result, std::string_view left, std::string_view right) { truth(result, left != right); }
-void textBefore(YVariable& result, std::string_view left, std::string_view right) { truth(result, left < right); }
-void textAfter(YVariable& result, std::string_view left, std::string_view right) { truth(result, left > right); }
+void sameText(YOperand& result, std::string_view left, std::string_view right) { truth(result, left == right); }
+void otherText(YOperand& result, std::string_view left, std::string_view right) { truth(result, left != right); }
+void textBefore(YOperand& result, std::string_view left, std::string_view right) { truth(result, left < right); }
+void textAfter(YOperand& result, std::string_view left, std::string_view right) { truth(result, left > right); }
 
 // Position from 1 of left inside right, 0 when absent.
-void position(YVariable& result, std::string_view left, std::string_view right) {
+void position(YOperand& result, std::string_view left, std::string_view right) {
     const size_t at = right.find(left);
-    result.set(at == std::string_view::npos ? 0L : static_cast<long>(at) + 1);
+    result.setWhole(at == std::string_view::npos ? 0L : static_cast<long>(at) + 1);
 }
 
 struct BinaryOperator {
@@ -110,6 +115,11 @@ constexpr BinaryOperator kBinaryOperators[] = {
     {'<', less, textBefore},       {'>', greater, textAfter},    {'@', nullptr, position},
 };
 
+int lengthBeforeNul(const char* text, int limit) {
+    const void* nul = std::memchr(text, 0, static_cast<size_t>(limit));
+    return nul ? static_cast<int>(static_cast<const char*>(nul) - text) : limit;
+}
+
 bool isUnary(char op) { return op == '~' || op == '$' || op == '`'; }
 
 // How many evaluations are running, so that only an outermost one clears the error.
@@ -117,22 +127,50 @@ int evaluationDepth = 0;
 
 }  // namespace
 
-std::string_view YVariable::textView() const {
-    if (form == yvsNone || !text) return {};
-    return {text, static_cast<size_t>(sizeField)};
+void YVariable::takeTerm(YOperand& operand, YVariable* term) {
+    const YVariable* entry = term->target();
+    // Plain variables and number literals lend their own texts: no plain
+    // variable changes while an expression evaluates. Too deep a read takes
+    // the general way, which refuses it.
+    const bool literal = entry->kind == yvtConstant && entry->name && YNumberText::startsNumber(entry->name[0]);
+    if (nesting < kYMaxNesting && (entry->kind == yvtVariable || literal)) {
+        if (entry->form == yvsObject) return operand.setObject(entry->payload.object);
+        const bool own = entry->kind == yvtVariable && entry->form != yvsNone && entry->text;
+        const char* source = own ? entry->text : entry->name ? entry->name : "";
+        if ((own || literal) && entry->isNumber() && entry->numberFromText && entry->sizeField <= kYMaxValueLength)
+            return operand.borrowNumber(source, entry->sizeField, entry->form, entry->payload.number,
+                                        entry->payload.real);
+        // A reader copies at most the size field and stops at a NUL.
+        const int length =
+            own ? lengthBeforeNul(source, std::clamp(entry->sizeField, 0, kYMaxValueLength))
+                : static_cast<int>(std::strlen(source));
+        if (length <= kYMaxValueLength) return operand.borrowText(source, length);
+    }
+    char* buffer = operand.buffer();
+    const int found = term->value(buffer);
+    YVariable* source = term;
+    if (found > 0) {
+        if (YVariable* resolved = YHeap::theHeap[found]) source = resolved;
+    }
+    const YVariable* held = source->target();
+    if (held->form == yvsObject) return operand.setObject(held->payload.object);
+    if (found > 0) {
+        int length = 0;
+        const char* value = source->value(length);
+        return operand.setText(value, length);
+    }
+    operand.adoptBuffer(found < 0 ? -found : static_cast<int>(std::strlen(buffer)));
 }
 
-double YVariable::asDouble() const { return form == yvsLong ? payload.number : payload.real; }
-
-void YVariable::evaluate(EvalCursor& cursor, YVariable& result) const {
+void YVariable::evaluate(EvalCursor& cursor, YOperand& result) const {
     const char marker = *cursor.code;
     if (marker == 0) {  // damaged code: a missing operand reads as 0
-        result.set(0L);
+        result.setWhole(0);
         return;
     }
     if (marker == 'z') {
         ++cursor.code;
-        result.set(0L);
+        result.setWhole(0);
         return;
     }
     if (marker == 't') {
@@ -140,33 +178,33 @@ void YVariable::evaluate(EvalCursor& cursor, YVariable& result) const {
         // A damaged entry may announce fewer terms than its code uses.
         YVariable* term = cursor.counter > 0 ? YHeap::theHeap[parts[--cursor.counter]] : nullptr;
         if (term)
-            result.set(term);
+            takeTerm(result, term);
         else
-            result.set(0L);
+            result.setWhole(0);
         return;
     }
     const char op = cursor.code[1];
     if (op == 0) {
         ++cursor.code;
-        result.set(0L);
+        result.setWhole(0);
         return;
     }
     cursor.code += 2;
-    YVariable right;
+    YOperand right;
     evaluate(cursor, right);
     if (isUnary(op)) {
         applyUnary(op, result, right);
         return;
     }
-    YVariable left;
+    YOperand left;
     evaluate(cursor, left);
     applyBinary(op, result, left, right);
 }
 
-void YVariable::applyBinary(char op, YVariable& result, YVariable& left, YVariable& right) {
+void YVariable::applyBinary(char op, YOperand& result, YOperand& left, YOperand& right) {
     if (evalError) return;
-    if (left.form == yvsObject && right.form == yvsObject) {
-        result.set(0L);
+    if (left.form() == yvsObject && right.form() == yvsObject) {
+        result.setWhole(0);
         return;
     }
     for (const BinaryOperator& entry : kBinaryOperators) {
@@ -174,27 +212,25 @@ void YVariable::applyBinary(char op, YVariable& result, YVariable& left, YVariab
         if (entry.numbers && left.isNumber() && right.isNumber())
             entry.numbers(result, left.asDouble(), right.asDouble());
         else
-            entry.texts(result, left.textView(), right.textView());
+            entry.texts(result, left.text(), right.text());
         return;
     }
     // Any other operator character leaves the result unchanged.
 }
 
-void YVariable::applyUnary(char op, YVariable& result, YVariable& operand) {
+void YVariable::applyUnary(char op, YOperand& result, YOperand& operand) {
     if (evalError) return;
-    if (operand.form == yvsObject) {
-        result.set(0L);
+    if (operand.form() == yvsObject) {
+        result.setWhole(0);
         return;
     }
     switch (op) {
-    case '~': {
-        const int length = operand.form != yvsNone ? operand.sizeField
-                                                   : (operand.name ? static_cast<int>(std::strlen(operand.name)) : 0);
-        result.set(static_cast<long>(length));
+    case '~':
+        // A temporary has no name to fall back on: without a value its length is 0.
+        result.setWhole(operand.form() != yvsNone ? operand.size() : 0);
         break;
-    }
     case '$': {
-        const std::string_view source = operand.textView();
+        const std::string_view source = operand.text();
         YHeap& heap = YHeap::theHeap;
         const char* code = heap.polish(source.data(), static_cast<int>(source.size()));
         if (evalError) return;  // not an expression: nothing is set
@@ -209,12 +245,11 @@ void YVariable::applyUnary(char op, YVariable& result, YVariable& operand) {
         if (!entry) return;
         int length = 0;
         const char* value = entry->value(length);
-        result.set(value, length);
+        result.setText(value, length);
         break;
     }
     case '`':
-        result.set(&operand);
-        if (result.form != yvsNone) result.form = yvsText;
+        result.makeText(operand);
         break;
     default:
         break;
@@ -229,14 +264,14 @@ int YVariable::expressionValue(char* buffer) {
     const int enclosing = evalError;
     evalError = 0;
     ++evaluationDepth;
-    YVariable result;
+    YOperand result;
     EvalCursor cursor{text, sizeField < partCount ? sizeField : partCount};
     evaluate(cursor, result);
     --evaluationDepth;
     if (evalError) {
         copyOut(buffer, name, name ? static_cast<int>(std::strlen(name)) : 0);
     } else {
-        const std::string_view value = result.textView();
+        const std::string_view value = result.text();
         copyOut(buffer, value.data(), static_cast<int>(value.size()));
     }
     if (evaluationDepth > 0 && enclosing) evalError = enclosing;

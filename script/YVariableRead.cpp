@@ -9,6 +9,7 @@
 // most kYMaxNesting deep, which stops an entry that (through a damaged record
 // or a self-referring "$") reads itself.
 #include "script/YHeap.h"
+#include "script/YNumberText.h"
 #include "script/YVariable.h"
 #include "sob/KvScriptableObject.h"
 
@@ -35,7 +36,7 @@ long clampToLong32(double number) {
 // "%lf" as the reader of numbers in texts; 0 when it does not parse.
 double readNumber(const char* text) {
     double number = 0.0;
-    if (!text || std::sscanf(text, "%lf", &number) != 1) return 0.0;
+    if (!text || !YNumberText::parse(text, number)) return 0.0;
     return number;
 }
 

@@ -14,6 +14,7 @@
 // kYMaxValueLength bytes, number texts of at most kYMaxNumberText, at most
 // kYMaxTerms parts.
 #include "script/YHeap.h"
+#include "script/YNumberText.h"
 #include "script/YVariable.h"
 
 #include <cstdlib>
@@ -165,8 +166,8 @@ int YVariable::write(FILE* file) const {
     out.word32(form);
     if (form == yvsLong) out.word32(payload.number);
     if (form == yvsDouble) {
-        char digits[64];
-        const int length = std::snprintf(digits, sizeof digits, "%.15g", payload.real);
+        char digits[kYNumberTextSize];
+        const int length = YNumberText::formatReal(payload.real, digits);
         out.word16(static_cast<uint16_t>(length));
         out.bytes(digits, static_cast<size_t>(length));
     }
@@ -199,6 +200,7 @@ void YVariable::apply(const Record& record) {
     payload = {};
     if (form == yvsLong) payload.number = record.number;
     if (form == yvsDouble) payload.real = record.real;
+    numberFromText = false;
     cloneCount = record.clones;
     other = record.other;
     sizeField = record.size;
@@ -211,6 +213,7 @@ void YVariable::apply(const Record& record) {
     if (record.textLength >= 0) {
         delete[] text;
         text = duplicate(record.text, record.textLength);
+        textCapacity = record.textLength;
     }
     if (kind == yvtVariable && form != yvsNone && sizeField == -1 && text)
         sizeField = record.textLength >= 0 ? record.textLength : static_cast<int>(std::strlen(text));

@@ -5,6 +5,8 @@ packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmar
           libpixman-1-dev liblzo2-dev libpng-dev libsdl2-dev
           # the asset tools read animation manifests (TOML)
           libtomlplusplus-dev
+          # the expression bench's anchor (the bench builds without it)
+          liblua5.4-dev
           # the player's tests: a virtual display with a window manager, X input and capture
           xvfb xauth openbox x11-utils x11-apps xdotool)
 missing=()

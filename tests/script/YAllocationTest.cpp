@@ -4,6 +4,7 @@
 #include "ScriptTestSupport.h"
 
 #include <cstdlib>
+#include <utility>
 #include <new>
 
 namespace {
@@ -52,6 +53,28 @@ TEST_F(ScriptTest, ReadingValuesAllocatesNothing) {
     heap[kYReceiver]->value(length);
     EXPECT_EQ(allocations - before, 0);
 
-    var("s")->set("stored", -1);  // the counter sees allocations: storing a text makes one
+    // The counter sees allocations: storing a text longer than the last one makes one.
+    var("s")->set("a longer text than before", -1);
     EXPECT_GT(allocations - before, 0);
+}
+
+// Evaluating allocates nothing once the evaluator's pool of value buffers
+// has served the deepest evaluation, and assigning the result to a variable
+// whose text it fits allocates nothing either.
+TEST_F(ScriptTest, EvaluatingAllocatesNothingOnceWarm) {
+    for (const auto& [name, value] : {std::pair{"a", "12"}, {"b", "7.5"}, {"c", "3"}, {"d", "10"}, {"e", "4"},
+                                      {"s", "abc"}, {"t", "'quoted'"}})
+        assign(name, value);
+    const char* sources[] = {"a+b*c-d/e", "s+s+t", "`a+1", "~s*2", "s|2|2+a", "(a=12)+(s<t)", "1/3*a"};
+    YVariable* x = var("x");
+    for (const char* source : sources) {
+        YVariable* entry = expression(source);
+        ASSERT_NE(entry, nullptr) << source;
+        x->set(entry);  // warms the pool and x's text
+        x->set("a text longer than every result", -1);
+        const long before = allocations;
+        for (int i = 0; i < 3; ++i) x->set(entry);
+        EXPECT_EQ(allocations - before, 0) << source;
+        EXPECT_NE(text(x), source) << "the expression failed";
+    }
 }

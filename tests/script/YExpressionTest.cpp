@@ -122,3 +122,24 @@ TEST_F(ScriptTest, AnExpressionThatEvaluatesItselfStopsAtTheNestingLimit) {
     EXPECT_EQ(text(entry), "$x");
     EXPECT_EQ(YVariable::getError(), yerrTooDeep);
 }
+
+// An operand is the value its text gives: a number set by value takes part
+// with the digits it prints, not the digits it was computed with.
+TEST_F(ScriptTest, NumbersSetByValueTakePartThroughTheirText) {
+    var("third")->set(1.0 / 3.0);
+    EXPECT_EQ(evaluate("third*3"), "0.999999999999999");
+    var("big")->set(3000000000L);
+    EXPECT_EQ(evaluate("big+1"), "3000000001");
+    var("n")->set(-1500000000L);
+    EXPECT_EQ(evaluate("n-1"), "-1500000001");
+    EXPECT_EQ(evaluate("~n"), "11");
+}
+
+// Evaluations reuse their value buffers: a long text made and read again
+// many times stays whole.
+TEST_F(ScriptTest, RepeatedTextResultsStayWhole) {
+    const std::string longText(600, 'w');
+    assign("w", longText.c_str());
+    const std::string expected = longText + "-" + longText.substr(0, 100);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(evaluate("w+'-'+w|1|100"), expected) << i;
+}

@@ -1,0 +1,64 @@
+// Number texts without the stream functions: std::to_chars prints what
+// "%.15g" and "%ld" print, and std::from_chars reads the plain decimal forms
+// that make up nearly every script number. The rare forms whose reading by
+// "%lf" is subtle (hexadecimal, inf and nan, exponents that overflow or
+// underflow, a number cut short after its "e") are read by the C library
+// itself, so acceptance stays exact.
+#include "script/YNumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDecimalChar(char c) { return isDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
+
+}  // namespace
+
+int YNumberText::formatReal(double number, char* out) {
+    char* const last = out + kYNumberTextSize - 1;
+    char* end = out;
+    if (!std::isfinite(number)) {
+        // The C library's forms, sign included for a negative nan.
+        if (std::signbit(number)) *end++ = '-';
+        std::memcpy(end, std::isnan(number) ? "nan" : "inf", 3);
+        end += 3;
+    } else {
+        end = std::to_chars(out, last, number, std::chars_format::general, 15).ptr;
+    }
+    *end = 0;
+    return static_cast<int>(end - out);
+}
+
+int YNumberText::formatWhole(long number, char* out) {
+    char* const end = std::to_chars(out, out + kYNumberTextSize - 1, number).ptr;
+    *end = 0;
+    return static_cast<int>(end - out);
+}
+
+bool YNumberText::parse(const char* text, double& number) {
+    const char* cursor = text;
+    while (isBlank(*cursor)) ++cursor;
+    const bool negative = *cursor == '-';
+    if (*cursor == '-' || *cursor == '+') ++cursor;
+    const bool decimal = isDigit(*cursor) || (*cursor == '.' && isDigit(cursor[1]));
+    const bool hexadecimal = cursor[0] == '0' && (cursor[1] == 'x' || cursor[1] == 'X');
+    if (decimal && !hexadecimal) {
+        const char* last = cursor;
+        while (isDecimalChar(*last)) ++last;
+        double read = 0.0;
+        const auto [end, error] = std::from_chars(cursor, last, read, std::chars_format::general);
+        if (error == std::errc() && *end != 'e' && *end != 'E') {
+            number = negative ? -read : read;
+            return true;
+        }
+    }
+    double read = 0.0;
+    if (std::sscanf(text, "%lf", &read) != 1) return false;
+    number = read;
+    return true;
+}
