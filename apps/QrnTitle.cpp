@@ -1,9 +1,9 @@
 // The title host: hooks, window, keywords, thread, session, passes.
 #include "apps/QrnTitle.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -56,6 +56,7 @@ KvSR::MissHandler savedMissHandler = nullptr;
 // Relative names are taken from the working directory, as the files are opened.
 bool insideTitle(const fs::path& path) {
     if (!confined) return true;
+    if (titleRoot.empty()) return false;  // the folder itself could not be resolved
     std::error_code e;
     const fs::path real = fs::weakly_canonical(fs::absolute(path, e), e);
     if (e) return false;
@@ -114,12 +115,13 @@ void showWithFileName(const YCompileMessage& m) {
 // Hooks, switches and the compile message handler, then a window on the
 // current application, named after the title's folder. Between openTitle and
 // closeTitle the library's class switches keep their defaults, unless an
-// option asks otherwise.
+// option asks otherwise; dynamic loading is off unless plug-ins are allowed.
 std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings, const char* command) {
     titleDir = fs::path(settings.script).parent_path();
     if (titleDir.empty()) titleDir = ".";
     std::error_code e;
     titleRoot = fs::weakly_canonical(fs::absolute(titleDir, e), e);
+    if (e) titleRoot.clear();
     confined = !settings.allowOutside;
     commandName = command;
     toldPlugins.clear();
