@@ -21,13 +21,15 @@ const char kRunUsage[] =
     "--script-positions) in ao/N.ao, sound N in snd/N.wav, the palette in palette.plt\n"
     "(needed for colours at any depth). say appends to debug.txt in the current\n"
     "directory. Compile errors name the file and line: \"SCRIPT:LINE: ...\".\n"
+    "A title opens only files inside its folder unless --allow-outside, and loads\n"
+    "no .lrn plug-in (native code) unless --plugins.\n"
     "\n";
 
 const char kRunStatuses[] =
     "\n"
     "exit status: 0 the script quit or ended; 1 it cannot be found, is too long or\n"
     "does not compile, a recording is refused, or the screenshot cannot be written;\n"
-    "2 wrong usage; 3 N passes ran first.\n";
+    "2 wrong usage; 3 N passes (or statements) ran first.\n";
 
 bool parseSize(const std::string& text, long& width, long& height) {
     const size_t x = text.find('x');
@@ -58,6 +60,12 @@ std::vector<QrnOption> qrnTitleOptions(QrnTitleSettings& settings) {
     return {
         {"--max-passes", "N", "stop after N main-loop passes",
          [&settings](const std::string& v) { return parseWhole(v, 1, 2000000000L, settings.maxPasses); }},
+        {"--max-statements", "N", "stop after N script statements (a script that never yields)",
+         [&settings](const std::string& v) { return parseWhole(v, 1, 2000000000L, settings.maxStatements); }},
+        {"--allow-outside", nullptr, "let the title open files outside its folder",
+         [&settings](const std::string&) { return settings.allowOutside = true; }},
+        {"--plugins", nullptr, "load .lrn plug-ins (native code) that the title names",
+         [&settings](const std::string&) { return settings.plugins = true; }},
         {"--ms-per-pass", "M", "milliseconds per main-loop pass (default 10)",
          [&settings](const std::string& v) { return parseWhole(v, 0, 1000000L, settings.msPerPass); }},
         {"--size", "WxH", "the window's size in pixels (default 640x480)",

@@ -1,11 +1,13 @@
 // The title host: hooks, window, keywords, thread, session, passes.
 #include "apps/QrnTitle.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "anim/KvAnimation.h"
@@ -20,6 +22,7 @@
 #include "framework/KvRecordingBackend.h"
 #include "framework/KvReplayBackend.h"
 #include "script/YThread.h"
+#include "sob/KvSR.h"
 #include "trinket/KvTBackground.h"
 #include "trinket/KvTrinketWindow.h"
 
@@ -27,15 +30,70 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const char kOutside[] = "outside the title";
+
 // Where the hooks look: the script's folder.
 fs::path titleDir;
+// The folder as a canonical path, and whether names must lie under it.
+fs::path titleRoot;
+bool confined = true;
+// The command's name for messages.
+std::string commandName;
+// Plug-in files already named in a message.
+std::vector<std::string> toldPlugins;
+// The statement watch: statements run so far and the limit (0: none).
+long statementCount = 0;
+long statementLimit = 0;
+bool statementLimitReached = false;
 // What openTitle replaced, for closeTitle to put back.
 int savedUseEmbeddedXYZ = 1;
+int savedDynamicLoad = 1;
 YThread::CompileMessageHandler savedCompileHandler = nullptr;
+YThread::NameCheck savedNameCheck = nullptr;
+YThread::StatementWatch savedStatementWatch = nullptr;
+KvSR::MissHandler savedMissHandler = nullptr;
+
+// Relative names are taken from the working directory, as the files are opened.
+bool insideTitle(const fs::path& path) {
+    if (!confined) return true;
+    if (titleRoot.empty()) return false;  // the folder itself could not be resolved
+    std::error_code e;
+    const fs::path real = fs::weakly_canonical(fs::absolute(path, e), e);
+    if (e) return false;
+    return std::mismatch(titleRoot.begin(), titleRoot.end(), real.begin(), real.end()).first == titleRoot.end();
+}
+
+const char* checkScriptName(const char* name) { return insideTitle(name) ? nullptr : kOutside; }
+
+bool watchStatements() {
+    ++statementCount;
+    if (statementLimit && statementCount >= statementLimit && !statementLimitReached) {
+        statementLimitReached = true;
+        if (KvApp::theApp) KvApp::theApp->stop(0);
+        return true;
+    }
+    return statementCount % kQrnStatementsPerPass == 0;
+}
+
+// A class that a plug-in next to the title would have provided.
+void missedClass(const char* className) {
+    std::string file = className;
+    if (file.find('.') == std::string::npos) file += kKvSRPluginExtension;
+    std::error_code e;
+    if (!fs::is_regular_file(file, e) || std::find(toldPlugins.begin(), toldPlugins.end(), file) != toldPlugins.end())
+        return;
+    toldPlugins.push_back(file);
+    std::fprintf(stderr, "%s: %s not loaded: plug-ins run native code; pass --plugins to allow\n", commandName.c_str(),
+                 file.c_str());
+}
 
 KvIStream* openFile(const fs::path& path) {
     std::error_code e;
     if (!fs::is_regular_file(path, e)) return nullptr;
+    if (!insideTitle(path)) {
+        std::fprintf(stderr, "%s: %s: %s\n", commandName.c_str(), path.string().c_str(), kOutside);
+        return nullptr;
+    }
     auto* stream = new KvIStreamFile(path.string().c_str());
     if (stream->good()) return stream;
     delete stream;
@@ -57,10 +115,24 @@ void showWithFileName(const YCompileMessage& m) {
 // Hooks, switches and the compile message handler, then a window on the
 // current application, named after the title's folder. Between openTitle and
 // closeTitle the library's class switches keep their defaults, unless an
-// option asks otherwise.
-std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings) {
+// option asks otherwise; dynamic loading is off unless plug-ins are allowed.
+std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings, const char* command) {
     titleDir = fs::path(settings.script).parent_path();
     if (titleDir.empty()) titleDir = ".";
+    std::error_code e;
+    titleRoot = fs::weakly_canonical(fs::absolute(titleDir, e), e);
+    if (e) titleRoot.clear();
+    confined = !settings.allowOutside;
+    commandName = command;
+    toldPlugins.clear();
+    statementCount = 0;
+    statementLimit = settings.maxStatements;
+    statementLimitReached = false;
+    savedNameCheck = YThread::setNameCheck(&checkScriptName);
+    savedStatementWatch = YThread::setStatementWatch(&watchStatements);
+    savedDynamicLoad = KvSR::getDynamicLoad();
+    KvSR::setDynamicLoad(settings.plugins ? 1 : 0);
+    savedMissHandler = KvSR::setMissHandler(&missedClass);
     KvAnimation::installSrcURL(&animationFile);
     KvAnimation::installSndURL(&soundFile);
     KvAnimation::installPaletteURL(&paletteFile);
@@ -86,6 +158,10 @@ void closeTitle() {
     KvAnimation::installPaletteURL(nullptr);
     KvAnimation::setUseEmbeddedXYZ(savedUseEmbeddedXYZ);
     YThread::setCompileMessageHandler(savedCompileHandler);
+    YThread::setNameCheck(savedNameCheck);
+    YThread::setStatementWatch(savedStatementWatch);
+    KvSR::setDynamicLoad(savedDynamicLoad);
+    KvSR::setMissHandler(savedMissHandler);
 }
 
 // The application stops when the window's close button (or a recorded close) is pressed.
@@ -163,7 +239,7 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
         // Declared before the threads (this one, then those the keywords
         // started): the last thread to go takes the heap's objects with it,
         // some of which are the window's trinkets.
-        std::unique_ptr<KvTrinketWindow> window = openTitle(settings);
+        std::unique_ptr<KvTrinketWindow> window = openTitle(settings, host.command());
         const KvLinkToFct closeLink(&stopApp);
         window->closeSetLink(&closeLink);
         if (replayer) replayer->setTarget(window.get());
@@ -177,7 +253,7 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
             for (long pass = 0; settings.maxPasses == 0 || pass < settings.maxPasses; ++pass) {
                 app.pass();
                 if (app.isStopped()) {
-                    status = 0;
+                    status = statementLimitReached ? kQrnExitPassLimit : 0;
                     break;
                 }
                 if (!thread) {  // ended, or a script it switched to did not compile

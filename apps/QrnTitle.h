@@ -6,6 +6,14 @@
 // live input. What differs between the two commands is the backend under it
 // and where the last picture is read from (QrnTitleHost).
 //
+// A title opens only files inside its folder (the script's), compared as
+// canonical paths so that ".." and symbolic links cannot lead out; a refused
+// name is reported as a missing one, "outside the title". Plug-ins (.lrn
+// files, native code) are not loaded unless asked for; a class that only one
+// would provide is named once in a message. A statement limit stops a
+// script that never yields; under any host the main loop gets a pass every
+// kQrnStatementsPerPass statements, so that a window's close is seen.
+//
 // A title's files: animation N in ao/N.ao, sound N in snd/N.wav, the palette
 // in palette.plt. A TITLE argument is a script, or a folder whose main.mps
 // (else its only .mps) is the script. "a=KvAnimation X Y N" places the
@@ -16,7 +24,7 @@
 // Exit statuses: 0 the script quit or ended, or the window was closed; 1 the
 // script or a file the run needs cannot be read, the script does not
 // compile, or the screenshot cannot be written; 2 wrong usage (the commands');
-// 3 the pass limit was reached.
+// 3 the pass or statement limit was reached.
 #pragma once
 
 #include <string>
@@ -27,9 +35,14 @@ class KvTrinketWindow;
 
 // Exit status of a run whose pass limit was reached.
 inline constexpr int kQrnExitPassLimit = 3;
+// Statements a turn may run before the main loop gets a pass.
+inline constexpr long kQrnStatementsPerPass = 100000;
 
 struct QrnTitleSettings {
     long maxPasses = 1000000;  // 0: no limit
+    long maxStatements = 0;    // 0: no limit
+    bool allowOutside = false; // files outside the title's folder may be opened
+    bool plugins = false;      // .lrn plug-ins may be loaded
     long msPerPass = 10;
     long width = 640;
     long height = 480;

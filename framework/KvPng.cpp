@@ -13,6 +13,11 @@
 
 namespace {
 
+// zlib's deflate never makes data more than this many times smaller, so a
+// file of N bytes cannot store more than N times this in rows: a header that
+// claims more is refused before its pixels are allocated.
+constexpr size_t kMaxInflateRatio = 1032;
+
 struct FileCloser {
     void operator()(FILE* f) const {
         if (f) std::fclose(f);
@@ -165,6 +170,9 @@ bool KvLoadPng(const char* path, KvPngImage& image, std::string* error, size_t m
     png_byte signature[8];
     if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature || png_sig_cmp(signature, 0, sizeof signature))
         return fail("not a PNG file");
+    long fileSize = -1;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) fileSize = std::ftell(file.get());
+    if (fileSize < 0) return fail("cannot measure the file");
     std::rewind(file.get());
 
     Failure failure;
@@ -184,6 +192,15 @@ bool KvLoadPng(const char* path, KvPngImage& image, std::string* error, size_t m
     const size_t rowBytes = png_get_rowbytes(r.png, r.info);
     const bool indexed = r.colorType == PNG_COLOR_TYPE_PALETTE;
     if (rowBytes != static_cast<size_t>(r.width) * (indexed ? 1 : 4)) return fail("unexpected PNG layout");
+    // The rows as stored: samples of bitDepth bits, one filter byte a row.
+    const size_t channels = r.colorType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                            : r.colorType == PNG_COLOR_TYPE_RGB        ? 3
+                            : r.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                       : 1;
+    const size_t storedRowBytes = (static_cast<size_t>(r.width) * channels * r.bitDepth + 7) / 8 + 1;
+    if (storedRowBytes * r.height / kMaxInflateRatio > static_cast<size_t>(fileSize))
+        return fail("a " + std::to_string(r.width) + "x" + std::to_string(r.height) + " image cannot come from a file of " +
+                    std::to_string(fileSize) + " bytes");
     std::vector<png_byte> pixels(rowBytes * r.height);
     std::vector<png_bytep> rows(r.height);
     for (png_uint_32 y = 0; y < r.height; ++y) rows[y] = pixels.data() + y * rowBytes;

@@ -12,7 +12,8 @@
 // A file is read whole and checked before anything is taken: counts must fit
 // the file and the tables' capacities, every record must parse, and every
 // word must be -1 or the index of an entry of the heap as the load leaves it.
-// A file that fails any check is refused and changes nothing.
+// A file that fails any check is refused and changes nothing. A save goes
+// to FILE.part first and replaces FILE only once written whole.
 #include "script/YHeap.h"
 #include "script/YThread.h"
 #include "script/YVariable.h"
@@ -21,6 +22,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -64,7 +66,11 @@ void put16(std::FILE* file, uint16_t v) {
 }  // namespace
 
 int YThread::save(const char* file) const {
-    std::FILE* out = file ? std::fopen(file, "wb") : nullptr;
+    // Written under a temporary name and renamed whole, so that a failed or
+    // interrupted save never leaves a cut file in place of the old one.
+    if (!file) return 0;
+    const std::string part = std::string(file) + ".part";
+    std::FILE* out = std::fopen(part.c_str(), "wb");
     if (!out) return 0;
     std::fputc(kYCompiledVersion, out);
     const int n = commands ? commandCount : 0;
@@ -78,7 +84,11 @@ int YThread::save(const char* file) const {
     for (int i = 0; i < w; ++i) put16(out, static_cast<uint16_t>(words[i]));
     put32(out, static_cast<uint32_t>(YHeap::theHeap.size()));
     YHeap::theHeap.save(out);
-    std::fclose(out);
+    const bool written = !std::ferror(out);
+    if (std::fclose(out) != 0 || !written || std::rename(part.c_str(), file) != 0) {
+        std::remove(part.c_str());
+        return 0;
+    }
     return 1;
 }
 

@@ -365,9 +365,14 @@ void YThread::doSay(int operand) {
         std::memcpy(line + used, text.data(), text.size());
         used += static_cast<int>(text.size());
     }
-    line[used] = 0;
+    // The line and its end go out in one unbuffered write, so that a process
+    // killed mid-run leaves only whole lines (used < kYSayBufferSize here).
+    // A text's NUL ends the line's text, as it always has.
+    used = static_cast<int>(strnlen(line, static_cast<size_t>(used)));
+    line[used++] = '\n';
     if (std::FILE* file = std::fopen(kDebugFile, "a")) {
-        std::fprintf(file, "%s\n", line);
+        std::setvbuf(file, nullptr, _IONBF, 0);
+        std::fwrite(line, 1, static_cast<size_t>(used), file);
         std::fclose(file);
     }
 }

@@ -141,12 +141,24 @@ void YThread::switchScripts() {
     pendingThread = nullptr;
 }
 
+namespace {
+YThread::StatementWatch statementWatch = nullptr;
+}  // namespace
+
+YThread::StatementWatch YThread::setStatementWatch(StatementWatch watch) {
+    const StatementWatch replaced = statementWatch;
+    statementWatch = watch;
+    return replaced;
+}
+
 int YThread::advance() {
     stalled = 0;
     if (agingTick && age()) return 0;
     while (!pendingThread) {
         step(nullptr);
         if (turnEnds()) return 0;
+        // The turn resumes at the next statement on the next pass.
+        if (statementWatch && statementWatch()) return 0;
     }
     if (turnState < -1) pendingIndex = -turnState;
     return 1;

@@ -81,7 +81,14 @@ bool isCompiledMark(unsigned char first) { return first == kYCompiledVersion || 
 namespace {
 YThread::FatalHandler fatalHandler = nullptr;
 YThread::CompileMessageHandler compileMessageHandler = nullptr;
+YThread::NameCheck nameCheck = nullptr;
 }  // namespace
+
+YThread::NameCheck YThread::setNameCheck(NameCheck check) {
+    const NameCheck replaced = nameCheck;
+    nameCheck = check;
+    return replaced;
+}
 
 YThread::FatalHandler YThread::setFatalHandler(FatalHandler handler) {
     const FatalHandler replaced = fatalHandler;
@@ -116,6 +123,9 @@ void YScriptText::compileMessage(const char* text, long line, bool numbered) {
 
 int YScriptText::fill(YThread& thread, const char* fileName, long offset, int allowCompiled) {
     currentFileName[0] = 0;
+    if (const char* reason = nameCheck && fileName ? nameCheck(fileName) : nullptr) {
+        YFatal((std::string("can't find ") + fileName + ": " + reason).c_str());
+    }
     // Only ordinary files are scripts: a folder opens on some systems and
     // measures as a huge file, so it is taken as missing.
     std::error_code ignored;

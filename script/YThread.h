@@ -126,6 +126,13 @@ public:
     using FatalHandler = void (*)(const char* message);
     using CompileMessageHandler = void (*)(const YCompileMessage& message);
     using URLOpener = KvIStream* (*)(const char* name);
+    // A host's rule on script names: null when the name may be opened, else
+    // the reason it may not ("outside the title").
+    using NameCheck = const char* (*)(const char* name);
+    // A host's watch over a thread's turn: called after each statement; true
+    // ends the turn there, as a yield does, so that the main loop runs a pass
+    // (reading events, seeing a window close) even under "yield off".
+    using StatementWatch = bool (*)();
     // A host's file chooser: writes a path of at most kYFileNameSize - 1
     // characters into name, or "" to cancel.
     using Chooser = void (*)(char* name, int save);
@@ -155,6 +162,13 @@ public:
     // show it with the file's name. The compilation goes on when it returns.
     // Null restores the default. Returns the handler replaced.
     static CompileMessageHandler setCompileMessageHandler(CompileMessageHandler handler);
+    // Checked before every script name is opened, from a file or the URL
+    // opener: the script itself, its includes, calls and relays. A refused
+    // name is reported as a missing one is, with the reason. Null (the
+    // default) opens any name. Returns the check replaced.
+    static NameCheck setNameCheck(NameCheck check);
+    // Null (the default) watches nothing. Returns the watch replaced.
+    static StatementWatch setStatementWatch(StatementWatch watch);
     const char* getName() const { return name; }
     // 1 when the last compilation from a name or stream failed (the thread is
     // then not runnable; an ended script is not runnable either, but did not fail).

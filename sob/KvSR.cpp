@@ -15,6 +15,7 @@
 KvList<KvSR>* KvSR::registry = nullptr;
 KvSR* KvSR::currentRecord = nullptr;
 int KvSR::dynamicLoad = 1;
+KvSR::MissHandler KvSR::missHandler = nullptr;
 int KvSR::releaseWalks = 0;
 
 namespace {
@@ -81,6 +82,12 @@ void KvSR::setDynamicLoad(int on) { dynamicLoad = on; }
 
 int KvSR::getDynamicLoad() { return dynamicLoad; }
 
+KvSR::MissHandler KvSR::setMissHandler(MissHandler handler) {
+    const MissHandler replaced = missHandler;
+    missHandler = handler;
+    return replaced;
+}
+
 int KvSR::count() { return registry ? registry->count() : 0; }
 
 const KvSR* KvSR::at(int index) { return registry && index >= 0 ? registry->at(index) : nullptr; }
@@ -100,6 +107,8 @@ KvSR* KvSR::lookup(const char* name) {
     if (!r && dynamicLoad) {
         load(name);
         r = findRecord(name);
+    } else if (!r && missHandler) {
+        missHandler(name);
     }
     currentRecord = r;
     return r;

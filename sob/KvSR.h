@@ -50,6 +50,11 @@ public:
     // 1 (the default): a lookup of an unregistered class tries load(className) first.
     static void setDynamicLoad(int on);
     static int getDynamicLoad();
+    // Told the name of a class that a lookup did not find while dynamic
+    // loading is off, so that a host can say why. Null (the default) is told
+    // nothing. Returns the handler replaced.
+    using MissHandler = void (*)(const char* className);
+    static MissHandler setMissHandler(MissHandler handler);
     // Number of live records (0 when the registry does not exist), and the
     // record at a 0-based position in registration order (null past the end).
     static int count();
@@ -78,6 +83,7 @@ private:
     static KvList<KvSR>* registry;
     static KvSR* currentRecord;
     static int dynamicLoad;
+    static MissHandler missHandler;
     // While release() walks the registry, the last record leaving must not
     // free the list under the walk; the walk frees it when it ends.
     static int releaseWalks;

@@ -1,6 +1,7 @@
 // PNG images saved and read back: indexed images keep their indices, palette
 // and entry alpha; RGBA images keep every byte; images whose sizes do not
-// match their pixels are not saved, and a pixel limit refuses large images.
+// match their pixels are not saved, and a pixel limit refuses large images,
+// as does a header claiming more rows than its file could hold.
 #include "framework/KvPng.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,21 @@ TEST(KvPng, ImagesReadBackAsSaved) {
     KvPngImage wrong = image(false, false);
     wrong.rgba.pop_back();
     EXPECT_FALSE(KvSavePng(wrong, path.c_str()));
+    std::filesystem::remove(path);
+}
+
+// The first bytes of the corpus seed: a 16000x16000 RGBA header and a few
+// bytes of data, which would take a gigabyte if the pixels were allocated.
+TEST(KvPng, AHeaderLargerThanItsFileCouldHoldIsRefusedBeforeAllocating) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("kvpng-test-" + std::to_string(std::random_device{}()) + ".png")).string();
+    std::filesystem::copy_file(QRN_TEST_DATA "/../fuzz/corpus/png/big-header-short-data.png", path);
+    KvPngImage read;
+    std::string why;
+    EXPECT_FALSE(KvLoadPng(path.c_str(), read, &why));
+    EXPECT_EQ(why, "a 16000x16000 image cannot come from a file of " +
+                       std::to_string(std::filesystem::file_size(path)) + " bytes");
+    EXPECT_EQ(read.width, 0);
     std::filesystem::remove(path);
 }
 

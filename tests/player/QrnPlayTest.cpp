@@ -1,7 +1,8 @@
 // qrn play in a real window on a virtual display: what the window shows,
 // real X input reaching scripts, fullscreen, screenshots, the sound that
 // reaches the audio device, sessions recorded by a person and played again
-// headless, and the demo played with no TITLE.
+// headless, the demo played with no TITLE, and a close that stops a script
+// that never yields.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -230,4 +231,15 @@ TEST_F(Play, AScriptThatDoesNotCompileIsShownInAMessageBoxThenTheRunEnds) {
     sh("xdotool windowfocus --sync " + box + " key Return");
     EXPECT_EQ(finish(), 1);
     EXPECT_EQ(read("err.txt"), "title/main.mps:2:  say a\nsay (b\n\n");
+}
+
+TEST_F(Play, ClosingTheWindowStopsAScriptThatNeverYields) {
+    write("title/main.mps", "yield off\nfor i 1 30000\n  for j 1 30000\n    x=j\n");
+    start("play --mute --size 320x200 title");
+    const std::string id = window("title");
+    ASSERT_FALSE(id.empty()) << read("err.txt");
+    settle(300);
+    EXPECT_TRUE(running());
+    sh("xdotool windowactivate --sync " + id + " key alt+F4");  // the window manager's close
+    EXPECT_EQ(finish(), 0) << read("err.txt");
 }

@@ -144,6 +144,20 @@ TEST_F(CompiledFile, SaveThenLoadRunsTheSame) {
     EXPECT_EQ(runFile("s.bin"), fromText);
 }
 
+// A save replaces the file only once written whole; one that cannot be made
+// leaves neither the file nor its temporary.
+TEST_F(CompiledFile, ASaveReplacesTheFileWholeOrNotAtAll) {
+    write("s.bin", "old");
+    saveCompiled("s.bin");
+    EXPECT_EQ(bytes("s.bin")[0], kYCompiledVersion);
+    EXPECT_FALSE(std::filesystem::exists("s.bin.part"));
+    std::filesystem::create_directory("taken");
+    YThread thread("s.mps");
+    EXPECT_EQ(thread.save("taken"), 0);  // a folder cannot be replaced by a file
+    EXPECT_TRUE(std::filesystem::is_directory("taken"));
+    EXPECT_FALSE(std::filesystem::exists("taken.part"));
+}
+
 TEST_F(CompiledFile, FileInTheOtherByteOrderLoadsWithTheSwap) {
     saveCompiled("s.bin");
     const std::vector<unsigned char> original = bytes("s.bin");

@@ -312,6 +312,25 @@ TEST_F(CompilerDeathTest, NullStreamEndsTheProcessWithNotFound) {
     EXPECT_EXIT(YThread(static_cast<KvIStream*>(nullptr)), ::testing::ExitedWithCode(1), "^ not found\n$");
 }
 
+// A host's name check refuses a script, an include or a switch as a missing
+// file is refused, with its reason; names it accepts open as before.
+TEST_F(CompilerDeathTest, AHostsNameCheckRefusesNamesAsMissingFiles) {
+    write("a.mps", "include b.mps\n");
+    write("b.mps", "say b\n");
+    const auto refusesB = [](const char* name) -> const char* {
+        return std::string(name) == "b.mps" ? "not for you" : nullptr;
+    };
+    EXPECT_EXIT((YThread::setNameCheck(refusesB), YThread("a.mps")), ::testing::ExitedWithCode(1),
+                "^can't find b.mps: not for you\n$");
+    EXPECT_EXIT((YThread::setNameCheck(refusesB), YThread("b.mps")), ::testing::ExitedWithCode(1),
+                "^can't find b.mps: not for you\n$");
+    const YThread::NameCheck previous = YThread::setNameCheck(refusesB);
+    EXPECT_EQ(previous, nullptr);
+    YThread::setNameCheck([](const char*) -> const char* { return nullptr; });
+    EXPECT_TRUE(YThread("a.mps"));
+    YThread::setNameCheck(nullptr);
+}
+
 // A host's fatal handler gets the message; one that returns still ends the
 // process, with status 1 and nothing more shown.
 TEST_F(CompilerDeathTest, AFatalHandlerGetsTheMessageAndTheProcessEnds) {

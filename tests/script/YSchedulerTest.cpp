@@ -43,6 +43,23 @@ TEST_F(Scheduler, YieldOffRunsOnUntilWaitEndsTheTurn) {
     EXPECT_EQ(lines(), 50);
 }
 
+// A host's watch ends a turn under "yield off" where it says, and the turn
+// goes on from the next statement on the next pass.
+TEST_F(Scheduler, AStatementWatchEndsTheTurnWhereItSays) {
+    static int watched = 0;
+    watched = 0;
+    const YThread::StatementWatch previous = YThread::setStatementWatch([] { return ++watched % 10 == 0; });
+    auto thread = start("yield off\nfor i 1 50\n  say i\nwait\n");
+    passes(1);
+    const int firstTurn = lines();
+    passes(20);
+    YThread::setStatementWatch(previous);
+    EXPECT_GT(firstTurn, 0);
+    EXPECT_LT(firstTurn, 10);
+    EXPECT_EQ(lines(), 50);
+    EXPECT_EQ(debug().substr(0, 4), "1\n2\n");
+}
+
 TEST_F(Scheduler, YieldOnAndOffSetTheTurnStateAndCallTheYieldLink) {
     Counter yields;
     write("y.mps", "yield off\nyield on\nyield x\ntick\ntick\nwait\n");

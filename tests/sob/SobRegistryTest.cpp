@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using Sob = KvScriptableObject;
 
@@ -42,6 +43,21 @@ TEST_F(Registry, CaseFoldingIsLimitedToAsciiLetters) {
     EXPECT_EQ(Sob::isXtor("A[B"), 1);
     EXPECT_EQ(Sob::isXtor("a{b"), 0);
     KvSR::setDynamicLoad(1);
+}
+
+// With dynamic loading off, a host's miss handler is told each class that a
+// lookup did not find; registered classes, and lookups that may load, are not told.
+TEST_F(Registry, AMissHandlerIsToldTheClassesNotFound) {
+    static std::vector<std::string> told;
+    told.clear();
+    const KvSR::MissHandler previous = KvSR::setMissHandler([](const char* name) { told.push_back(name); });
+    KvSR::setDynamicLoad(0);
+    EXPECT_EQ(Sob::isXtor("Turnstile"), 0);
+    EXPECT_EQ(Sob::isXtor("Probe"), 1);
+    KvSR::setDynamicLoad(1);
+    EXPECT_EQ(Sob::isXtor("Nowhere"), 0);  // no such plug-in file either
+    KvSR::setMissHandler(previous);
+    EXPECT_EQ(told, std::vector<std::string>{"Turnstile"});
 }
 
 TEST_F(Registry, FirstRegisteredWinsUntilItLeaves) {

@@ -1,0 +1,40 @@
+// PNG input of the tools: any bytes load as an image within the canvas limit
+// whose pixels are all there, or are refused with a reason, before a hostile
+// size is allocated.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "framework/KvCanvas.h"
+#include "framework/KvPng.h"
+
+namespace {
+// The loader reads files: each input goes to one of this process's own.
+struct InputFile {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("qrn-fuzz-png-" + std::to_string(std::random_device{}()) + ".png"))
+                                 .string();
+    ~InputFile() { std::remove(path.c_str()); }
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const InputFile input;
+    std::FILE* out = std::fopen(input.path.c_str(), "wb");
+    if (!out) return 0;
+    std::fwrite(data, 1, size, out);
+    std::fclose(out);
+    KvPngImage image;
+    std::string error;
+    if (KvLoadPng(input.path.c_str(), image, &error)) {
+        if (image.width <= 0 || image.height <= 0 || image.width > kKvMaxCanvasSide ||
+            image.height > kKvMaxCanvasSide || image.rgba.size() != size_t{4} * image.width * image.height)
+            std::abort();
+    } else if (error.empty()) {
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Fuzzes every target of fuzz/ for SECONDS (default 60) each, with clang and
+# libFuzzer (Debian: clang, libfuzzer-14-dev), built under AddressSanitizer in
+# build-fuzz/. Each target grows its own copy of its seed corpus
+# (build-fuzz/corpus/NAME/); what it finds goes to build-fuzz/findings/NAME/
+# with its log beside. A target may not grow past 512 MB resident. Prints one
+# line per target: executions and findings. Exits 1 when anything was found.
+set -euo pipefail
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-fuzz
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz.sh: needs clang and libFuzzer (apt-get install clang libfuzzer-14-dev)" >&2
+  exit 2
+fi
+mkdir -p "$build"
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DQRN_FUZZ=ON -DQRN_SANITIZE=ON -DQRN_BUILD_TESTS=OFF \
+  -DQRN_BUILD_BENCH=OFF "${launcher[@]}" >"$build/configure.log"
+targets=()
+for source in "$root"/fuzz/*.cpp; do targets+=("fuzz_$(basename "$source" .cpp)"); done
+cmake --build "$build" -j2 --target "${targets[@]}" >"$build/build.log"
+
+status=0
+printf '%-12s %14s %9s\n' target executions findings
+for source in "$root"/fuzz/*.cpp; do
+  name=$(basename "$source" .cpp)
+  corpus=$build/corpus/$name
+  findings=$build/findings/$name
+  mkdir -p "$corpus" "$findings"
+  cp -n "$root/fuzz/corpus/$name/"* "$corpus/" 2>/dev/null || true
+  log=$build/findings/$name.log
+  "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=512 -print_final_stats=1 \
+    -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || true
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)
+  found=$(find "$findings" -type f | wc -l)
+  printf '%-12s %14s %9s\n' "$name" "${runs:-?}" "$found"
+  if [ "$found" -ne 0 ]; then status=1; fi
+done
+exit $status
