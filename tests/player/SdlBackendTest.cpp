@@ -156,3 +156,23 @@ TEST_F(SdlTest, AThreadGivenNoScriptAsksTheDesktopsFileDialogAndWithoutOneCancel
     EXPECT_FALSE(static_cast<int>(none));
     setenv("PATH", path.c_str(), 1);
 }
+
+TEST_F(SdlTest, FocusMovingBetweenWindowsActivatesAndDeactivatesThem) {
+    ASSERT_FALSE(id.empty());
+    KvWindow other(KvRect(0, 0, 80, 60));
+    std::vector<std::string> seen;
+    const KvFunctionLink activated([&seen](const void*) { seen.push_back("activated"); });
+    const KvFunctionLink deactivated([&seen](const void*) { seen.push_back("deactivated"); });
+    other.activatedSetLink(&activated);
+    other.deactivatedSetLink(&deactivated);
+    other.setTitle("othertest");
+    const std::string otherId = window_("othertest");
+    ASSERT_FALSE(otherId.empty());
+    sh("xdotool windowactivate --sync " + otherId);
+    passes(400);
+    EXPECT_EQ(KvWindow::activeWindow, &other);
+    sh("xdotool windowactivate --sync " + id);
+    passes(400);
+    EXPECT_EQ(KvWindow::activeWindow, window.get());
+    EXPECT_EQ(seen, (std::vector<std::string>{"activated", "deactivated"}));
+}
