@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 YThread* YThread::pendingThread = nullptr;
 const char* YThread::pendingName = nullptr;
@@ -146,9 +147,7 @@ YThread::StatementWatch statementWatch = nullptr;
 }  // namespace
 
 YThread::StatementWatch YThread::setStatementWatch(StatementWatch watch) {
-    const StatementWatch replaced = statementWatch;
-    statementWatch = watch;
-    return replaced;
+    return std::exchange(statementWatch, watch);
 }
 
 int YThread::advance() {

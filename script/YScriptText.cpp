@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 char* YScriptText::buffer = nullptr;
@@ -85,21 +86,15 @@ YThread::NameCheck nameCheck = nullptr;
 }  // namespace
 
 YThread::NameCheck YThread::setNameCheck(NameCheck check) {
-    const NameCheck replaced = nameCheck;
-    nameCheck = check;
-    return replaced;
+    return std::exchange(nameCheck, check);
 }
 
 YThread::FatalHandler YThread::setFatalHandler(FatalHandler handler) {
-    const FatalHandler replaced = fatalHandler;
-    fatalHandler = handler;
-    return replaced;
+    return std::exchange(fatalHandler, handler);
 }
 
 YThread::CompileMessageHandler YThread::setCompileMessageHandler(CompileMessageHandler handler) {
-    const CompileMessageHandler replaced = compileMessageHandler;
-    compileMessageHandler = handler;
-    return replaced;
+    return std::exchange(compileMessageHandler, handler);
 }
 
 void YFatal(const char* text) {

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 KvList<KvSR>* KvSR::registry = nullptr;
@@ -83,9 +84,7 @@ void KvSR::setDynamicLoad(int on) { dynamicLoad = on; }
 int KvSR::getDynamicLoad() { return dynamicLoad; }
 
 KvSR::MissHandler KvSR::setMissHandler(MissHandler handler) {
-    const MissHandler replaced = missHandler;
-    missHandler = handler;
-    return replaced;
+    return std::exchange(missHandler, handler);
 }
 
 int KvSR::count() { return registry ? registry->count() : 0; }
