@@ -242,6 +242,9 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
         std::unique_ptr<KvTrinketWindow> window = openTitle(settings, host.command());
         const KvLinkToFct closeLink(&stopApp);
         window->closeSetLink(&closeLink);
+        // A person at the controls is not idle: input starts every thread's idle time afresh.
+        const KvLinkToFct inputLink([](const void*) { YThread::resetIdle(); });
+        window->twEventSetLink(&inputLink);
         if (replayer) replayer->setTarget(window.get());
         host.opened(*window);
         const QrnHostKeywords keywords(settings.script, host.command());

@@ -106,3 +106,19 @@ TEST_F(QrnRun, ScriptPathIsRelativeToTheWorkingDirectory) {
 }
 
 }  // namespace
+
+TEST_F(QrnRun, InputKeepsIdleHandlersWaiting) {
+    // Pointer moves every 0.3 s for the first 3 s of the run; the idle
+    // handler, due after 1 s without input, may only come after them.
+    write("idle.mps", "idle 1 woke\nwait\nprocedure woke\n[\n  say idle\n  quit\n]\n");
+    std::string session = "qrn-recording 1\nwindow 640 480 16\nseed 1\nstart 1000\n";
+    for (int pass = 1; pass <= 300; ++pass) {
+        session += "pass " + std::to_string(pass) + " " + std::to_string(1000 + 10 * pass) + "\n";
+        if (pass % 30 == 0) session += "mouseMove " + std::to_string(pass) + " 10\n";
+    }
+    write("moving.txt", session);
+    EXPECT_EQ(qrn("run --max-passes 300 --replay moving.txt idle.mps"), 3) << err;
+    EXPECT_EQ(read("debug.txt"), "");
+    EXPECT_EQ(qrn("run --max-passes 500 --replay moving.txt idle.mps"), 0) << err;
+    EXPECT_EQ(read("debug.txt"), "idle\n");
+}
