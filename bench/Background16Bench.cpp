@@ -10,11 +10,11 @@
 #include <lzo/lzo1x.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "bench/BenchAlternate.h"
 #include "background/Background16.h"
 #include "framework/KvBackend.h"
 #include "framework/KvIStream.h"
@@ -72,11 +72,6 @@ void decode(benchmark::State& state, int depth) {
     KvBackend::install(nullptr);
 }
 
-double median(std::vector<double>& v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 void versusLzo(benchmark::State& state) {
     KvHeadlessBackend backend;
     KvBackend::install(&backend);
@@ -84,25 +79,15 @@ void versusLzo(benchmark::State& state) {
     const std::vector<unsigned char> file = makeFile();
     Background16 bg(new KvIStreamMemory(file.data(), static_cast<long>(file.size())));
     std::vector<unsigned char> raw(2 * size_t(kWidth) * kHeight);
-    std::vector<double> decodeNs, lzoNs;
-    using Clock = std::chrono::steady_clock;
-    for (auto _ : state) {
-        auto* stream = new KvIStreamMemory(file.data(), static_cast<long>(file.size()));
-        const auto t0 = Clock::now();
-        bg.bkSetRes(stream);
-        const auto t1 = Clock::now();
-        lzo_uint length = raw.size();
-        const int result = lzo1x_decompress_safe(file.data() + 32, file.size() - 32, raw.data(), &length, nullptr);
-        const auto t2 = Clock::now();
-        benchmark::DoNotOptimize(result);
-        benchmark::ClobberMemory();
-        decodeNs.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
-        lzoNs.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
-    }
-    const double d = median(decodeNs), l = median(lzoNs);
-    state.counters["decode_ns"] = d;
-    state.counters["lzo_ns"] = l;
-    state.counters["ratio"] = d / l;
+    alternate(
+        state, "decode", "lzo",
+        [&] { bg.bkSetRes(new KvIStreamMemory(file.data(), static_cast<long>(file.size()))); },
+        [&] {
+            lzo_uint length = raw.size();
+            const int result = lzo1x_decompress_safe(file.data() + 32, file.size() - 32, raw.data(), &length, nullptr);
+            benchmark::DoNotOptimize(result);
+            benchmark::ClobberMemory();
+        });
     KvBackend::install(nullptr);
 }
 

@@ -23,14 +23,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/BenchAlternate.h"
 #include "anim/KvCelLiterals.h"
 #include "anim/KvCelRenderer.h"
 
@@ -136,31 +135,6 @@ void copyBytes(benchmark::State& state, int depth) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kCel * kCel);
-}
-
-double median(std::vector<double>& v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
-// Runs a and b in turn each iteration; counters a_ns, b_ns and ratio a / b.
-void alternate(benchmark::State& state, const char* aName, const char* bName,
-               const std::function<void()>& a, const std::function<void()>& b) {
-    std::vector<double> aNs, bNs;
-    using Clock = std::chrono::steady_clock;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        a();
-        const auto t1 = Clock::now();
-        b();
-        const auto t2 = Clock::now();
-        aNs.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
-        bNs.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
-    }
-    const double am = median(aNs), bm = median(bNs);
-    state.counters[std::string(aName) + "_ns"] = am;
-    state.counters[std::string(bName) + "_ns"] = bm;
-    state.counters["ratio"] = am / bm;
 }
 
 // An SDL surface in the canvas format, wrapping nothing of ours.

@@ -26,11 +26,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "bench/BenchAlternate.h"
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
 #include "framework/KvWindow.h"
@@ -211,32 +211,13 @@ struct BoxCompositor {
     }
 };
 
-double median(std::vector<double>& v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 void BM_DirtyVersusBoxes(benchmark::State& state) {
     const int moving = static_cast<int>(state.range(0)), support = static_cast<int>(state.range(1));
     Scene dirty(moving, support);
     state.counters["changed"] = dirty.changedFraction();
     BoxCompositor boxes(moving);
     KvBackend::install(&dirty.backend);
-    std::vector<double> dirtyNs, boxNs;
-    using Clock = std::chrono::steady_clock;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        dirty.window->service();
-        const auto t1 = Clock::now();
-        boxes.tick();
-        const auto t2 = Clock::now();
-        dirtyNs.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
-        boxNs.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
-    }
-    const double d = median(dirtyNs), b = median(boxNs);
-    state.counters["dirty_ns"] = d;
-    state.counters["boxes_ns"] = b;
-    state.counters["ratio"] = d / b;
+    alternate(state, "dirty", "boxes", [&] { dirty.window->service(); }, [&] { boxes.tick(); });
 }
 
 void BM_TickDirty(benchmark::State& state) {
@@ -259,22 +240,11 @@ void BM_DirtyVersusFull(benchmark::State& state) {
     Scene dirty(moving, support);
     Scene full(moving, support);
     state.counters["changed"] = dirty.changedFraction();
-    std::vector<double> dirtyNs, fullNs;
-    using Clock = std::chrono::steady_clock;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        dirty.window->service();
-        const auto t1 = Clock::now();
-        full.window->twRefreshBackground();
-        full.window->service();
-        const auto t2 = Clock::now();
-        dirtyNs.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
-        fullNs.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
-    }
-    const double d = median(dirtyNs), f = median(fullNs);
-    state.counters["dirty_ns"] = d;
-    state.counters["full_ns"] = f;
-    state.counters["ratio"] = d / f;
+    alternate(state, "dirty", "full", [&] { dirty.window->service(); },
+              [&] {
+                  full.window->twRefreshBackground();
+                  full.window->service();
+              });
 }
 
 }  // namespace
