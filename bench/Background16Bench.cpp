@@ -9,7 +9,6 @@
 #include <benchmark/benchmark.h>
 #include <lzo/lzo1x.h>
 
-#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>

@@ -25,7 +25,6 @@
 // are, and whatever had to be redrawn with them).
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
