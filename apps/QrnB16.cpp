@@ -53,6 +53,9 @@ bool QrnB16::decode(const std::vector<unsigned char>& file, QrnB16Header& header
         return fail(4, "width " + std::to_string(header.width()) + ", 1 to " + std::to_string(kKvMaxCanvasSide) + " expected");
     if (!side(header.height()))
         return fail(8, "height " + std::to_string(header.height()) + ", 1 to " + std::to_string(kKvMaxCanvasSide) + " expected");
+    if (uint64_t{header.width()} * header.height() > kB16MaxPixels)
+        return fail(4, std::to_string(header.width()) + " x " + std::to_string(header.height()) + " pixels, at most " +
+                           std::to_string(kB16MaxPixels) + " expected");
     const uint64_t pictureBytes = uint64_t{kPixelBytes} * header.width() * header.height();
     if (header.uncompressed() < pictureBytes || header.uncompressed() - pictureBytes > kB16MaxExtraBytes)
         return fail(16, "uncompressed size " + std::to_string(header.uncompressed()) + ", " +
@@ -83,7 +86,7 @@ bool QrnB16::decode(const std::vector<unsigned char>& file, QrnB16Header& header
 
 bool QrnB16::encode(int width, int height, const std::vector<uint16_t>& pixels, std::vector<unsigned char>& file) {
     if (width < 1 || height < 1 || width > kKvMaxCanvasSide || height > kKvMaxCanvasSide ||
-        pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height) || !lzoReady())
+        uint64_t(width) * uint64_t(height) > kB16MaxPixels || pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height) || !lzoReady())
         return false;
     std::vector<unsigned char> raw;
     raw.reserve(pixels.size() * kPixelBytes);

@@ -2,6 +2,7 @@
 #include "apps/QrnBackground.h"
 
 #include "apps/QrnB16.h"
+#include "background/Background16.h"
 #include "apps/QrnFiles.h"
 #include "apps/QrnOptions.h"
 #include "framework/KvPng.h"
@@ -20,8 +21,8 @@ const char kBackgroundUsage[] =
     "\n";
 
 constexpr uint8_t kOpaque = 255;
-// The largest picture encoded: what a canvas can hold a side, bounded as a whole.
-constexpr size_t kQrnMaxBackgroundPixels = size_t{8192} * 8192;
+// The largest picture encoded: the largest a background takes.
+constexpr size_t kQrnMaxBackgroundPixels = kB16MaxPixels;
 
 uint8_t expand5(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
 

@@ -13,6 +13,7 @@
 #include "apps/QrnOptions.h"
 #include "background/Background16.h"
 #include "framework/KvMixer.h"
+#include "framework/KvWaveSound.h"
 #include "script/YHeap.h"
 #include "script/YThread.h"
 #include "script/YVariable.h"
@@ -242,6 +243,10 @@ bool describeSound(const std::vector<unsigned char>& bytes, std::string& out, si
         } else if (id == "data") {
             if (!channels) return fail(at, "a \"fmt \" chunk before the data expected");
             const uint64_t taken = std::min(length, present);
+            const uint64_t samples = taken / static_cast<uint64_t>(channels * bits / 8) * channels;
+            if (samples > KvWaveSound::kMaxSamples)
+                return fail(at + 4, std::to_string(samples) + " samples, at most " +
+                                        std::to_string(KvWaveSound::kMaxSamples) + " expected");
             line(out, "kind", "sound");
             line(out, "size", static_cast<long long>(bytes.size()));
             line(out, "channels", channels);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "anim/KvAnimation.h"
+#include "apps/QrnAOCheck.h"
 #include "apps/QrnHostKeywords.h"
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
@@ -41,6 +42,8 @@ bool confined = true;
 std::string commandName;
 // Plug-in files already named in a message.
 std::vector<std::string> toldPlugins;
+// Animation files already checked.
+std::vector<std::string> checkedAnimations;
 // The statement watch: statements run so far and the limit (0: none).
 long statementCount = 0;
 long statementLimit = 0;
@@ -99,7 +102,21 @@ KvIStream* openFile(const fs::path& path) {
     delete stream;
     return nullptr;
 }
-KvIStream* animationFile(KvRscID id) { return openFile(titleDir / "ao" / (std::to_string(id.value()) + ".ao")); }
+// The library takes an animation file it cannot read as an empty animation,
+// without a word; the author hears why, once a file, at the first wrong byte.
+KvIStream* animationFile(KvRscID id) {
+    const fs::path path = titleDir / "ao" / (std::to_string(id.value()) + ".ao");
+    KvIStream* stream = openFile(path);
+    if (!stream || std::find(checkedAnimations.begin(), checkedAnimations.end(), path.string()) != checkedAnimations.end())
+        return stream;
+    checkedAnimations.push_back(path.string());
+    const unsigned char* bytes = stream->data();
+    size_t offset = 0;
+    std::string why;
+    if (!QrnAOCheck::check(std::vector<unsigned char>(bytes, bytes + stream->size()), offset, why))
+        std::fprintf(stderr, "%s: %s: offset %zu: %s\n", commandName.c_str(), path.string().c_str(), offset, why.c_str());
+    return stream;
+}
 KvIStream* soundFile(KvRscID id) { return openFile(titleDir / "snd" / (std::to_string(id.value()) + ".wav")); }
 KvIStream* paletteFile(KvIStream*) { return openFile(titleDir / "palette.plt"); }
 
@@ -125,6 +142,7 @@ std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings, con
     confined = !settings.allowOutside;
     commandName = command;
     toldPlugins.clear();
+    checkedAnimations.clear();
     statementCount = 0;
     statementLimit = settings.maxStatements;
     statementLimitReached = false;

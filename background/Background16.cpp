@@ -53,6 +53,7 @@ const char* headerProblem(const unsigned char* header) {
     if (width == 0 || height == 0 || width > uint32_t(kKvMaxCanvasSide) ||
         height > uint32_t(kKvMaxCanvasSide))
         return "the header's width or height is out of range";
+    if (uint64_t{width} * height > kB16MaxPixels) return "the picture has more pixels than a background may";
     const uint64_t pixelBytes = uint64_t(convert555::kSourceBytes) * width * height;
     const uint64_t uncompressed = headerWord(header, kB16WordUncompressed);
     if (uncompressed < pixelBytes) return "the header's uncompressed size is smaller than the picture";
@@ -140,7 +141,7 @@ void Background16::initialize(KvIStream* stream, const KvRect& rect) {
         const KvCanvas* collector = KvTrinketWindow::currentWindow->twGetCollector();
         width = collector->getWidth(), height = collector->getHeight();
     }
-    if (width > 0 && height > 0) {
+    if (width > 0 && height > 0 && uint64_t(width) * uint64_t(height) <= kB16MaxPixels) {
         canvas = new KvMemCanvas(width, height, KvSysNumColors(0), 1, bottomUpCanvases);
         if (!canvas->isValid()) {
             delete canvas;

@@ -43,6 +43,10 @@ inline constexpr int kB16SourceFormat = kKvFormat555;
 // How far the header's uncompressed size may exceed the pixel data (the
 // excess is decompressed and ignored).
 inline constexpr uint32_t kB16MaxExtraBytes = 1u << 20;
+// The largest picture a background takes (4096 x 4096, 64 MB at 32 bits): a
+// larger header, or a larger AO picture, gets no canvas, so that a few bytes
+// cannot claim a gigabyte.
+inline constexpr uint64_t kB16MaxPixels = uint64_t{1} << 24;
 
 class Background16 : public KvTBackground {
 public:

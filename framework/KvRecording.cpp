@@ -56,6 +56,7 @@ bool KvRecording::parse(const std::string& text, std::string& error) {
     std::string line;
     long lineNumber = 0;
     bool sawMagic = false, sawWindow = false, sawSeed = false, sawStart = false;
+    long items = 0;
     auto fail = [&](const std::string& what) {
         error = std::to_string(lineNumber > 0 ? lineNumber : 1) + ": " + what;
         *this = KvRecording();
@@ -79,6 +80,8 @@ bool KvRecording::parse(const std::string& text, std::string& error) {
             continue;
         }
         const bool header = head == "window" || head == "seed" || head == "start";
+        if (!header && ++items > kKvMaxRecordedItems)
+            return fail("more than " + std::to_string(kKvMaxRecordedItems) + " passes and events");
         if (header && !passes.empty()) return fail(head + " after the first pass");
         if (head == "window") {
             if (sawWindow) return fail("a second window line");

@@ -32,7 +32,11 @@
 
 constexpr int kKvRecordingVersion = 1;
 // A longer file is refused before it is read.
-constexpr long kKvMaxRecordingBytes = 256L * 1024 * 1024;
+constexpr long kKvMaxRecordingBytes = 64L * 1024 * 1024;
+// Passes and events together, at most: over nine hours at sixty passes a
+// second. A recording claiming more is refused at the line that passes it,
+// so that what it holds in memory stays a small part of what a title may use.
+constexpr long kKvMaxRecordedItems = 2L * 1024 * 1024;
 
 struct KvRecordedPass {
     unsigned long number = 0;

@@ -70,6 +70,7 @@ bool KvWaveSound::parse(const unsigned char* bytes, long size) {
             if (!haveFmt) return false;
             const uint64_t taken = length < present ? length : present;
             const uint64_t frames = taken / static_cast<uint64_t>(pcm.channels * bytesPerSample);
+            if (frames * static_cast<uint64_t>(pcm.channels) > kMaxSamples) return false;
             const unsigned char* d = bytes + body;
             samples.resize(frames * static_cast<uint64_t>(pcm.channels));
             for (size_t i = 0; i < samples.size(); ++i)

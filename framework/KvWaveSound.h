@@ -8,8 +8,9 @@
 // the bytes present: a RIFF length beyond the end is cut to the end (writers
 // that stream often leave it wrong); a "fmt " or skipped chunk that runs past
 // the end makes the file unreadable; a "data" chunk that runs past the end
-// plays the whole frames present. Anything else unreadable gives a sound that
-// never plays: play() does nothing and no link is ever called.
+// plays the whole frames present, unless they are more than kMaxSamples.
+// Anything else unreadable gives a sound that never plays: play() does nothing
+// and no link is ever called.
 //
 // The samples are converted to 16-bit once, when the sound is made, so the
 // stream may be changed or deleted afterwards (when the sound does not own it).
@@ -29,6 +30,9 @@ public:
     // deletes the stream when it is deleted. mixer: where to play; null plays
     // on the framework's own mixer (KvSoundDriver).
     KvWaveSound(KvIStream* stream, bool ownsStream, KvMixer* mixer = nullptr);
+    // A sound of more samples than this (12 minutes of stereo at 44.1 kHz, 128 MB
+    // once converted) is unreadable: the samples are made before it can play.
+    static constexpr uint64_t kMaxSamples = uint64_t{1} << 26;
     ~KvWaveSound() override;
 
     void play() override;

@@ -18,7 +18,7 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DQRN_FUZZ=ON -DQRN_SANITIZE=ON -DQRN_BUILD_TESTS=OFF \
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRN_FUZZ=ON -DQRN_SANITIZE=ON -DQRN_BUILD_TESTS=OFF \
   -DQRN_BUILD_BENCH=OFF "${launcher[@]}" >"$build/configure.log"
 targets=()
 for source in "$root"/fuzz/*.cpp; do targets+=("fuzz_$(basename "$source" .cpp)"); done

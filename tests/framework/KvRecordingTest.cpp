@@ -149,6 +149,14 @@ TEST(KvRecording, MalformedRecordingsAreRefusedWithTheLineAndWhatWasExpected) {
         {head + "pass 1 10x\n", "5: expected \"pass N MS\""},
         {head + "pass 1 99999999999999999999\n", "5: expected \"pass N MS\""},
         {"qrn-recording 1\nwindow 64 48 16\n", "2: the window, seed or start line is missing"},
+        // A billion events would not fit in memory: the count is refused at the line past the limit.
+        {head + "pass 1 1010\n" + [] {
+             std::string many;
+             for (long i = 0; i < kKvMaxRecordedItems; ++i) many += "close\n";
+             return many;
+         }(),
+         std::to_string(5 + kKvMaxRecordedItems) + ": more than " + std::to_string(kKvMaxRecordedItems) +
+             " passes and events"},
     };
     for (const Case& c : cases) {
         KvRecording r;

@@ -95,6 +95,14 @@ TEST(WaveChunks, TruncatedDataPlaysTheWholeFramesPresent) {
     EXPECT_EQ(samplesOf(*s), (std::vector<int16_t>{100, -100}));
 }
 
+TEST(WaveChunks, SoundsOfMoreSamplesThanTheLimitAreRefused) {
+    // 8-bit mono: one byte a sample, so the file is half the samples it would make.
+    for (const uint64_t samples : {KvWaveSound::kMaxSamples, KvWaveSound::kMaxSamples + 1}) {
+        const auto s = parse(wave::riff({wave::fmt(1, 8000, 8), wave::data8(Bytes(samples, 128))}));
+        EXPECT_EQ(s->isValid(), samples <= KvWaveSound::kMaxSamples) << samples;
+    }
+}
+
 TEST(WaveChunks, RiffLengthPastTheEndIsCutToTheEnd) {
     const auto s = parse(wave::riff({wave::fmt(1, 8000, 16), wave::data16({1, 2, 3})}, 0x7FFFFFFF));
     ASSERT_TRUE(s->isValid());
