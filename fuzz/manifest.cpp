@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     std::vector<unsigned char> file;
-    if (!QrnAOModel::build(model, file, error)) return 0;
+    if (!QrnAOModelIO::build(model, file, error)) return 0;
     KvAOLayout layout;
     if (!KvAOFile::read(file.data(), file.size(), 0x565, layout)) std::abort();
     return 0;

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Fuzzes every target of fuzz/ for SECONDS (default 60) each, with clang and
+# Usage: fuzz.sh [SECONDS [TARGET...]]
+# Fuzzes every target of fuzz/ (or the TARGETs named) for SECONDS (default 60) each, with clang and
 # libFuzzer (Debian: clang, libfuzzer-14-dev), built under AddressSanitizer in
 # build-fuzz/. Each target grows its own copy of its seed corpus
 # (build-fuzz/corpus/NAME/); what it finds goes to build-fuzz/findings/NAME/
 # with its log beside. A target may not grow past 512 MB resident. Prints one
-# line per target: executions and findings. Exits 1 when anything was found.
+# line per target: executions of this run, executions of every run so far
+# on this build folder's corpus (build-fuzz/findings/NAME.total), and
+# findings. Exits 1 when anything was found.
 set -euo pipefail
 seconds=${1:-60}
+shift || true
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
 if ! command -v clang++ >/dev/null; then
@@ -20,14 +24,20 @@ if command -v ccache >/dev/null; then
 fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRN_FUZZ=ON -DQRN_SANITIZE=ON -DQRN_BUILD_TESTS=OFF \
   -DQRN_BUILD_BENCH=OFF "${launcher[@]}" >"$build/configure.log"
+names=("$@")
+if [ ${#names[@]} -eq 0 ]; then
+  for source in "$root"/fuzz/*.cpp; do names+=("$(basename "$source" .cpp)"); done
+fi
 targets=()
-for source in "$root"/fuzz/*.cpp; do targets+=("fuzz_$(basename "$source" .cpp)"); done
+for name in "${names[@]}"; do
+  if [ ! -f "$root/fuzz/$name.cpp" ]; then echo "fuzz.sh: no target $name in fuzz/" >&2; exit 2; fi
+  targets+=("fuzz_$name")
+done
 cmake --build "$build" -j2 --target "${targets[@]}" >"$build/build.log"
 
 status=0
-printf '%-12s %14s %9s\n' target executions findings
-for source in "$root"/fuzz/*.cpp; do
-  name=$(basename "$source" .cpp)
+printf '%-12s %14s %14s %9s\n' target executions total findings
+for name in "${names[@]}"; do
   corpus=$build/corpus/$name
   findings=$build/findings/$name
   mkdir -p "$corpus" "$findings"
@@ -36,8 +46,10 @@ for source in "$root"/fuzz/*.cpp; do
   "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=512 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || true
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)
+  total=$(( $(cat "$build/findings/$name.total" 2>/dev/null || echo 0) + ${runs:-0} ))
+  echo "$total" >"$build/findings/$name.total"
   found=$(find "$findings" -type f | wc -l)
-  printf '%-12s %14s %9s\n' "$name" "${runs:-?}" "$found"
+  printf '%-12s %14s %14s %9s\n' "$name" "${runs:-?}" "$total" "$found"
   if [ "$found" -ne 0 ]; then status=1; fi
 done
 exit $status
