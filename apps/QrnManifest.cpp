@@ -42,9 +42,11 @@ public:
         return false;
     }
     bool keys(const toml::table& table, std::initializer_list<const char*> allowed) {
-        for (const auto& [key, value] : table)
-            if (std::none_of(allowed.begin(), allowed.end(), [&](const char* a) { return key.str() == a; }))
-                return fail(&value, "unknown key \"" + std::string(key.str()) + "\"");
+        for (const auto& entry : table) {
+            const std::string_view key = entry.first.str();
+            if (std::none_of(allowed.begin(), allowed.end(), [&](const char* a) { return key == a; }))
+                return fail(&entry.second, "unknown key \"" + std::string(key) + "\"");
+        }
         return true;
     }
     // An integer from min to max at node, or fallback without one.

@@ -7,7 +7,8 @@
 # with its log beside. A target may not grow past 512 MB resident. Prints one
 # line per target: executions of this run, executions of every run so far
 # on this build folder's corpus (build-fuzz/findings/NAME.total), and
-# findings. Exits 1 when anything was found.
+# findings. Exits 1 when anything was found. QRN_FUZZ_RUNS=N also stops each
+# target after N executions (for campaigns that count executions).
 set -euo pipefail
 seconds=${1:-60}
 shift || true
@@ -35,6 +36,13 @@ for name in "${names[@]}"; do
 done
 cmake --build "$build" -j2 --target "${targets[@]}" >"$build/build.log"
 
+# Targets that read files write each input to a temporary file: on a
+# memory file system that costs no disk traffic. A smaller quarantine than
+# AddressSanitizer's 256 MB keeps freed memory poisoned for a while yet reuses
+# pages, which halves the time of targets that allocate a lot.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=16
+
 status=0
 printf '%-12s %14s %14s %9s\n' target executions total findings
 for name in "${names[@]}"; do
@@ -43,7 +51,8 @@ for name in "${names[@]}"; do
   mkdir -p "$corpus" "$findings"
   cp -n "$root/fuzz/corpus/$name/"* "$corpus/" 2>/dev/null || true
   log=$build/findings/$name.log
-  "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=512 -print_final_stats=1 \
+  "$build/fuzz/fuzz_$name" -max_total_time="$seconds" ${QRN_FUZZ_RUNS:+-runs=$QRN_FUZZ_RUNS} \
+    -rss_limit_mb=512 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || true
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)
   total=$(( $(cat "$build/findings/$name.total" 2>/dev/null || echo 0) + ${runs:-0} ))
