@@ -33,8 +33,12 @@ constexpr long kMaxResource = 32767;
 
 }  // namespace
 
-QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath, const char* command)
-    : folder(std::filesystem::path(scriptPath).parent_path().string()), command(command) {
+QrnHostKeywords::QrnHostKeywords(const std::string& scriptPath, const char* command, Opener openFile,
+                                 Opener openAnimation)
+    : folder(std::filesystem::path(scriptPath).parent_path().string()),
+      command(command),
+      openFile(openFile),
+      openAnimation(openAnimation) {
     const KvFunctionLink backgroundLink([this](const void*) { background(); });
     const KvFunctionLink cursorLink([this](const void*) { cursor(); });
     YExtend("background", &backgroundLink);
@@ -63,9 +67,8 @@ QrnHostKeywords::~QrnHostKeywords() {
 void QrnHostKeywords::background() {
     const std::string name = KvScriptableObject::nextParameter();
     KvTrinketWindow* w = KvTrinketWindow::currentWindow;
-    const std::string path = (std::filesystem::path(folder) / name).string();
-    auto* stream = new KvIStreamFile(path.c_str());
-    if (!w || !stream->good()) {
+    KvIStream* stream = w ? openFile(std::filesystem::path(folder) / name) : nullptr;
+    if (!stream) {
         std::fprintf(stderr, "%s: background %s: %s\n", command, name.c_str(),
                      w ? "cannot read the file" : "no window");
         delete stream;
@@ -101,9 +104,8 @@ void QrnHostKeywords::cursor() {
     const bool numbers = wholeNumber(number.c_str(), 0, kMaxResource, n) &&
                          (hotX.empty() || wholeNumber(hotX.c_str(), -kKvMaxCanvasSide, kKvMaxCanvasSide, x)) &&
                          (hotY.empty() || wholeNumber(hotY.c_str(), -kKvMaxCanvasSide, kKvMaxCanvasSide, y));
-    const std::string path = (std::filesystem::path(folder) / "ao" / (number + ".ao")).string();
-    auto* stream = numbers && w ? new KvIStreamFile(path.c_str()) : nullptr;
-    if (!stream || !stream->good()) {
+    KvIStream* stream = numbers && w ? openAnimation(std::filesystem::path(folder) / "ao" / (number + ".ao")) : nullptr;
+    if (!stream) {
         std::fprintf(stderr, "%s: cursor %s: %s\n", command, number.c_str(),
                      !w ? "no window" : !numbers ? "not a number" : "cannot read the file");
         delete stream;
@@ -152,11 +154,11 @@ void QrnHostKeywords::corral() {
 void QrnHostKeywords::thread() {
     const std::string name = KvScriptableObject::nextParameter();
     const std::filesystem::path path = std::filesystem::path(folder) / name;
-    std::error_code e;
-    // A thread given a file it cannot read would end the process.
-    const char* why = threads.size() >= kQrnMaxThreads                 ? "too many threads"
-                      : !std::filesystem::is_regular_file(path, e)     ? "cannot read the file"
-                                                                       : nullptr;
+    // A thread given a file it cannot read, or may not, would end the process.
+    const std::unique_ptr<KvIStream> readable(threads.size() < kQrnMaxThreads ? openFile(path) : nullptr);
+    const char* why = threads.size() >= kQrnMaxThreads ? "too many threads"
+                      : !readable                      ? "cannot read the file"
+                                                       : nullptr;
     std::unique_ptr<YThread> t;
     if (!why) {
         t = std::make_unique<YThread>(path.string().c_str());

@@ -25,9 +25,11 @@
 //                     kQrnMaxThreads run already. Since the heap is shared,
 //                     a thread that "exit"s empties it for all: a started
 //                     thread ends with "wait" instead.
-// Failures are also written on stderr.
+// Failures are also written on stderr. Files are opened through the host's
+// openers, which refuse names outside the title.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,13 +38,18 @@
 inline constexpr size_t kQrnMaxThreads = 32;
 
 class KvAnimCursor;
+class KvIStream;
 class KvTrinketWindow;
 class YThread;
 
 class QrnHostKeywords {
 public:
-    // command names the program in messages ("qrn run").
-    QrnHostKeywords(const std::string& scriptPath, const char* command);
+    // Opens a title's file: null when it cannot be read or may not be.
+    using Opener = KvIStream* (*)(const std::filesystem::path& path);
+    // command names the program in messages ("qrn run"); openFile opens a
+    // background (and tells whether a thread's script may be read),
+    // openAnimation a cursor's animation.
+    QrnHostKeywords(const std::string& scriptPath, const char* command, Opener openFile, Opener openAnimation);
     ~QrnHostKeywords();
     QrnHostKeywords(const QrnHostKeywords&) = delete;
     QrnHostKeywords& operator=(const QrnHostKeywords&) = delete;
@@ -58,6 +65,8 @@ private:
 
     std::string folder;
     const char* command;
+    Opener openFile;
+    Opener openAnimation;
     KvTrinketWindow* window = nullptr;  // where the cursor lives
     KvAnimCursor* animCursor = nullptr;
     std::vector<std::unique_ptr<YThread>> threads;

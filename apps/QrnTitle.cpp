@@ -104,8 +104,7 @@ KvIStream* openFile(const fs::path& path) {
 }
 // The library takes an animation file it cannot read as an empty animation,
 // without a word; the author hears why, once a file, at the first wrong byte.
-KvIStream* animationFile(KvRscID id) {
-    const fs::path path = titleDir / "ao" / (std::to_string(id.value()) + ".ao");
+KvIStream* openAnimation(const fs::path& path) {
     KvIStream* stream = openFile(path);
     if (!stream || std::find(checkedAnimations.begin(), checkedAnimations.end(), path.string()) != checkedAnimations.end())
         return stream;
@@ -117,6 +116,7 @@ KvIStream* animationFile(KvRscID id) {
         std::fprintf(stderr, "%s: %s: offset %zu: %s\n", commandName.c_str(), path.string().c_str(), offset, why.c_str());
     return stream;
 }
+KvIStream* animationFile(KvRscID id) { return openAnimation(titleDir / "ao" / (std::to_string(id.value()) + ".ao")); }
 KvIStream* soundFile(KvRscID id) { return openFile(titleDir / "snd" / (std::to_string(id.value()) + ".wav")); }
 KvIStream* paletteFile(KvIStream*) { return openFile(titleDir / "palette.plt"); }
 
@@ -265,7 +265,7 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
         window->twEventSetLink(&inputLink);
         if (replayer) replayer->setTarget(window.get());
         host.opened(*window);
-        const QrnHostKeywords keywords(settings.script, host.command());
+        const QrnHostKeywords keywords(settings.script, host.command(), &openFile, &openAnimation);
         YThread thread(settings.script.c_str());
         if (!thread) {
             status = 1;

@@ -81,6 +81,17 @@ TEST_F(QrnUntrusted, TitleFilesThatLeadOutAreRefused) {
     inTitle("run main.mps");
     EXPECT_NE(err.find("palette.plt: outside the title\n"), std::string::npos) << err;
     EXPECT_NE(err.find("1.ao: outside the title\n"), std::string::npos) << err;
+    // The host's own keywords open what they name the same way.
+    const std::string outside = (dir / "elsewhere.ao").string();
+    for (const std::string& keyword : {std::string("background \"../elsewhere.ao\""), "background \"" + outside + "\"",
+                                       std::string("background \"palette.plt\""), std::string("cursor 1"),
+                                       std::string("thread \"../secret.mps\"")}) {
+        write("title/main.mps", keyword + "\nsay RESULT\nquit\n");
+        fs::remove(dir / "title" / "debug.txt");
+        EXPECT_EQ(inTitle("run main.mps"), 0) << keyword;
+        EXPECT_NE(err.find("outside the title"), std::string::npos) << keyword << ": " << err;
+        EXPECT_TRUE(read("title/debug.txt") == "\n" || read("title/debug.txt") == "0\n") << keyword;
+    }
 }
 
 TEST_F(QrnUntrusted, PluginsLoadOnlyWhenAskedFor) {
