@@ -3,10 +3,11 @@
 // file's size is checked before it is read.
 #include "framework/KvRecording.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
+#include <charconv>
 #include <fstream>
-#include <sstream>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -32,17 +33,29 @@ const EventName* eventByType(KvEventType t) {
 }
 
 // Whole decimal numbers within [min, max]; an optional leading minus.
-bool number(const std::string& word, long long min, long long max, long long& out) {
+bool number(std::string_view word, long long min, long long max, long long& out) {
     if (word.empty() || word.size() > 19) return false;
     size_t i = word[0] == '-' ? 1 : 0;
     if (i == word.size()) return false;
     for (size_t j = i; j < word.size(); ++j)
         if (word[j] < '0' || word[j] > '9') return false;
-    errno = 0;
-    const long long v = std::strtoll(word.c_str(), nullptr, 10);
-    if (errno || v < min || v > max) return false;
+    long long v = 0;
+    const auto [end, failure] = std::from_chars(word.data(), word.data() + word.size(), v);
+    if (failure != std::errc() || end != word.data() + word.size() || v < min || v > max) return false;
     out = v;
     return true;
+}
+
+// The words of a line, split at blanks as stream extraction splits them.
+void split(std::string_view line, std::vector<std::string_view>& words) {
+    words.clear();
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    for (size_t i = 0; i < line.size();) {
+        while (i < line.size() && blank(line[i])) ++i;
+        const size_t start = i;
+        while (i < line.size() && !blank(line[i])) ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
 }
 
 constexpr long long kMaxCoordinate = 1L << 20;
@@ -50,10 +63,9 @@ constexpr unsigned long kMaxClock = 0xFFFFFFFFUL;
 
 }  // namespace
 
-bool KvRecording::parse(const std::string& text, std::string& error) {
+bool KvRecording::parse(const std::string& text, std::string& error, long maxItems) {
     *this = KvRecording();
-    std::istringstream lines(text);
-    std::string line;
+    std::vector<std::string_view> words;
     long lineNumber = 0;
     bool sawMagic = false, sawWindow = false, sawSeed = false, sawStart = false;
     long items = 0;
@@ -62,26 +74,25 @@ bool KvRecording::parse(const std::string& text, std::string& error) {
         *this = KvRecording();
         return false;
     };
-    while (std::getline(lines, line)) {
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line(text.data() + at, end - at);
+        at = end + 1;
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream in(line);
-        std::vector<std::string> words;
-        for (std::string w; in >> w;) words.push_back(w);
+        split(line, words);
         if (words.empty() || words[0][0] == '#') continue;
-        const std::string& head = words[0];
+        const std::string head(words[0]);
         long long v[3] = {0, 0, 0};
         if (!sawMagic) {
             if (head != kMagic || words.size() != 2) return fail(std::string("expected \"") + kMagic + " 1\"");
             if (!number(words[1], 0, 1000000, v[0]) || v[0] != kKvRecordingVersion)
-                return fail("version " + words[1] + " is not one this program reads (it reads " +
+                return fail("version " + std::string(words[1]) + " is not one this program reads (it reads " +
                             std::to_string(kKvRecordingVersion) + ")");
             sawMagic = true;
             continue;
         }
         const bool header = head == "window" || head == "seed" || head == "start";
-        if (!header && ++items > kKvMaxRecordedItems)
-            return fail("more than " + std::to_string(kKvMaxRecordedItems) + " passes and events");
+        if (!header && ++items > maxItems) return fail("more than " + std::to_string(maxItems) + " passes and events");
         if (header && !passes.empty()) return fail(head + " after the first pass");
         if (head == "window") {
             if (sawWindow) return fail("a second window line");

@@ -52,9 +52,10 @@ struct KvRecording {
     unsigned long start = 0;
     std::vector<KvRecordedPass> passes;
 
-    // Reads text in the format above. On failure error says "LINE: what was
-    // expected" and the recording is left empty.
-    bool parse(const std::string& text, std::string& error);
+    // Reads text in the format above, of at most maxItems passes and events.
+    // On failure error says "LINE: what was expected" and the recording is
+    // left empty.
+    bool parse(const std::string& text, std::string& error, long maxItems = kKvMaxRecordedItems);
     // Reads a file; errors say "PATH:LINE: ..." or "PATH: ...".
     bool load(const char* path, std::string& error);
 

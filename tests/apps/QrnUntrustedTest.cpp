@@ -201,6 +201,8 @@ TEST_F(QrnUntrusted, HostileSizesAreRefusedWithinTheMemoryLimit) {
 
 // Every seed and finding of the fuzz corpora, put in a title as the file a
 // script loads (or the session it replays), runs to its end within 512 MB.
+// QRN_CORPUS names another folder of corpora, such as the ones a fuzzing
+// campaign grew (build-fuzz/corpus).
 TEST_F(QrnUntrusted, FuzzCorporaRunWithinTheMemoryLimit) {
     fs::create_directories(dir / "title" / "ao");
     fs::create_directories(dir / "title" / "snd");
@@ -221,9 +223,11 @@ TEST_F(QrnUntrusted, FuzzCorporaRunWithinTheMemoryLimit) {
         {"script", "main.mps", nullptr},
         {"recording", "session.txt", "say ran\n"},
     };
+    const char* corpora = std::getenv("QRN_CORPUS");
+    const fs::path root = corpora ? fs::path(corpora) : kSource.parent_path() / "fuzz" / "corpus";
     int runs = 0;
     for (const Kind& k : kinds)
-        for (const auto& input : fs::directory_iterator(kSource.parent_path() / "fuzz" / "corpus" / k.corpus)) {
+        for (const auto& input : fs::directory_iterator(root / k.corpus)) {
             fs::copy_file(input.path(), dir / "title" / k.file, fs::copy_options::overwrite_existing);
             if (k.script) write("title/main.mps", k.script);
             const std::string replay = std::string(k.corpus) == "recording" ? "--replay session.txt " : "";

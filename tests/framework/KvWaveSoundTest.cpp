@@ -98,8 +98,12 @@ TEST(WaveChunks, TruncatedDataPlaysTheWholeFramesPresent) {
 TEST(WaveChunks, SoundsOfMoreSamplesThanTheLimitAreRefused) {
     // 8-bit mono: one byte a sample, so the file is half the samples it would make.
     for (const uint64_t samples : {KvWaveSound::kMaxSamples, KvWaveSound::kMaxSamples + 1}) {
-        const auto s = parse(wave::riff({wave::fmt(1, 8000, 8), wave::data8(Bytes(samples, 128))}));
-        EXPECT_EQ(s->isValid(), samples <= KvWaveSound::kMaxSamples) << samples;
+        Chunk data{"data", {}};
+        data.declared = static_cast<int64_t>(samples);
+        Bytes file = wave::riff({wave::fmt(1, 8000, 8), data}, 0x7FFFFFFF);
+        file.resize(file.size() + samples, 128);
+        const KvWaveSound s(new KvIStreamMemory(std::move(file)), true);
+        EXPECT_EQ(s.isValid(), samples <= KvWaveSound::kMaxSamples) << samples;
     }
 }
 
