@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "apps/QrnTitle.h"
+#include "framework/KvRecording.h"
 
 class QrnUntrusted : public QrnRun {
 protected:
@@ -166,35 +167,60 @@ using Bytes = std::vector<unsigned char>;
 void put32(Bytes& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
 }
+
+void writeBytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Animation 2 of a title: it plays sound 1, then shows its one cel.
+const Bytes kSounding = {1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0x9B, 0xFF, 1, 0, 0, 0,
+                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 4, 0, 2, 0, 0xFF, 7, 4, 4, 1, 2, 3, 4};
 }  // namespace
 
 TEST_F(QrnUntrusted, HostileSizesAreRefusedWithinTheMemoryLimit) {
     fs::create_directories(dir / "title" / "ao");
+    fs::create_directories(dir / "title" / "snd");
     // An animation whose one cel claims 60000 x 60000.
-    Bytes ao = {1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0x60, 0xEA, 0x60, 0xEA, 0xFF, 7, 4, 4, 1, 2, 3, 4};
-    std::ofstream(dir / "title" / "ao" / "1.ao", std::ios::binary).write(reinterpret_cast<char*>(ao.data()), ao.size());
+    writeBytes(dir / "title" / "ao" / "1.ao", {1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0,
+                                               0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0x60, 0xEA, 0x60, 0xEA, 0xFF,
+                                               7, 4, 4, 1, 2, 3, 4});
     // Backgrounds claiming a billion pixels, and the largest sides a canvas may have.
     Bytes billion(40), widest(48);
     for (Bytes* b : {&billion, &widest}) put32(*b, 0, 32);
     put32(billion, 4, 40000), put32(billion, 8, 25000);
     put32(widest, 4, 16384), put32(widest, 8, 16384), put32(widest, 16, 16384u * 16384u * 2), put32(widest, 20, 16);
-    std::ofstream(dir / "title" / "billion.b16", std::ios::binary).write(reinterpret_cast<char*>(billion.data()), 40);
-    std::ofstream(dir / "title" / "widest.b16", std::ios::binary).write(reinterpret_cast<char*>(widest.data()), 48);
+    writeBytes(dir / "title" / "billion.b16", billion);
+    writeBytes(dir / "title" / "widest.b16", widest);
+    // A sound whose data claim 4 GB, played by animation 2.
+    Bytes sound = {'R', 'I', 'F', 'F', 0xF8, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1,
+                   0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0xF0, 0xFF, 0xFF, 0xFF};
+    sound.resize(sound.size() + 64, 1);
+    writeBytes(dir / "title" / "snd" / "1.wav", sound);
+    writeBytes(dir / "title" / "ao" / "2.ao", kSounding);
+    // A recorded session too large to be one (sparse: it takes no disk).
+    writeBytes(dir / "title" / "huge.txt", {});
+    fs::resize_file(dir / "title" / "huge.txt", kKvMaxRecordingBytes + 1);
     struct Case {
-        const char* script;
+        const char* script;  // "say ran" follows
+        const char* options;
+        int status;
         const char* message;
     } cases[] = {
-        {"a=KvAnimation 0 0 1\n", "ao/1.ao: offset 38: cel 0's picture of -5536 x -5536"},
-        {"background \"billion.b16\"\n", "Damaged image data: the header's width or height is out of range"},
-        {"background \"widest.b16\"\n", "Damaged image data: the picture has more pixels than a background may"},
+        {"a=KvAnimation 0 0 1\nquit\n", "", 0, "ao/1.ao: offset 38: cel 0's picture of -5536 x -5536"},
+        {"background \"billion.b16\"\nquit\n", "", 0, "Damaged image data: the header's width or height is out of range"},
+        {"background \"widest.b16\"\nquit\n", "", 0, "Damaged image data: the picture has more pixels than a background may"},
+        {"a=KvAnimation 0 0 2\nplay a\n", "--max-passes 20 ", 3, ""},
+        {"quit\n", "--replay huge.txt ", 1, "huge.txt: not a recording (larger than 67108864 bytes)"},
     };
     for (const Case& c : cases) {
-        write("title/main.mps", std::string(c.script) + "say ran\nquit\n");
+        write("title/main.mps", std::string("say ran\n") + c.script);
         fs::remove(dir / "title" / "debug.txt");
-        const std::string run = "cd " + (dir / "title").string() + " && " QRN_APP " run main.mps 2>err.txt";
-        EXPECT_EQ(withinMemoryLimit(run), 0) << c.script;
-        EXPECT_EQ(read("title/debug.txt"), "ran\n") << c.script;
+        const std::string run =
+            "cd " + (dir / "title").string() + " && " QRN_APP " run " + c.options + "main.mps 2>err.txt";
+        const int status = withinMemoryLimit(run);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << c.script << status;
+        EXPECT_EQ(read("title/debug.txt"), c.status == 1 ? "" : "ran\n") << c.script;
         EXPECT_NE(read("title/err.txt").find(c.message), std::string::npos) << read("title/err.txt");
     }
 }
@@ -206,11 +232,7 @@ TEST_F(QrnUntrusted, HostileSizesAreRefusedWithinTheMemoryLimit) {
 TEST_F(QrnUntrusted, FuzzCorporaRunWithinTheMemoryLimit) {
     fs::create_directories(dir / "title" / "ao");
     fs::create_directories(dir / "title" / "snd");
-    // Animation 2 plays sound 1, then shows its one cel.
-    Bytes sounding = {1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0x9B, 0xFF, 1, 0, 0, 0,
-                      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 4, 0, 2, 0, 0xFF, 7, 4, 4, 1, 2, 3, 4};
-    std::ofstream(dir / "title" / "ao" / "2.ao", std::ios::binary)
-        .write(reinterpret_cast<char*>(sounding.data()), static_cast<std::streamsize>(sounding.size()));
+    writeBytes(dir / "title" / "ao" / "2.ao", kSounding);
     struct Kind {
         const char* corpus;
         const char* file;    // where the input goes in the title
