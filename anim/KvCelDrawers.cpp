@@ -73,6 +73,18 @@ inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
     }
 }
 
+// Literal runs of one to three pixels are common in dithered and detailed
+// cels, and a branch on their length would guess wrong on every other run:
+// the pixels at 0, min(1, n - 1) and n - 1 cover any of them (some twice).
+template <size_t Bytes>
+inline void copyPixels(unsigned char* d, const unsigned char* s, int n) {
+    if (n > 3) return copyBytes(d, s, static_cast<size_t>(n) * Bytes);
+    const size_t mid = (n > 1 ? 1 : 0) * Bytes, last = static_cast<size_t>(n - 1) * Bytes;
+    std::memcpy(d, s, Bytes);
+    std::memcpy(d + mid, s + mid, Bytes);
+    std::memcpy(d + last, s + last, Bytes);
+}
+
 // Pixel types: how an index becomes a native pixel and how runs of them are stored.
 // fill() and copy() write n pixels left to right from p. Depths with
 // kScreenCopies take literal runs from a screen-format copy when one is given:
@@ -268,8 +280,7 @@ struct IndexedSink {
     // n screen pixels from s, already in the canvas format.
     void copyScreen(int c, const unsigned char* s, int n) {
         if constexpr (kAlongRow && kForward) {
-            copyBytes(bits + (row + static_cast<ptrdiff_t>(c) * Px::kBytes), s,
-                      static_cast<size_t>(n) * Px::kBytes);
+            copyPixels<Px::kBytes>(bits + (row + static_cast<ptrdiff_t>(c) * Px::kBytes), s, n);
         } else {
             const ptrdiff_t st = kAlongRow ? -Px::kBytes : step;
             unsigned char* p = bits + (row + c * st);
