@@ -85,6 +85,19 @@ inline void copyPixels(unsigned char* d, const unsigned char* s, int n) {
     std::memcpy(d + last, s + last, Bytes);
 }
 
+// The same one pixel at a time, pixel i being pixel(i), step bytes after the last.
+template <class Px, class Pixel>
+inline void putPixels(unsigned char* p, ptrdiff_t step, int n, Pixel pixel) {
+    if (n > 3) {
+        for (int i = 0; i < n; ++i, p += step) Px::put(p, pixel(i));
+        return;
+    }
+    const int mid = n > 1 ? 1 : 0, last = n - 1;
+    Px::put(p, pixel(0));
+    Px::put(p + mid * step, pixel(mid));
+    Px::put(p + last * step, pixel(last));
+}
+
 // Pixel types: how an index becomes a native pixel and how runs of them are stored.
 // fill() and copy() write n pixels left to right from p. Depths with
 // kScreenCopies take literal runs from a screen-format copy when one is given:
@@ -255,7 +268,7 @@ struct IndexedSink {
             Px::fill(bits + (row + static_cast<ptrdiff_t>(first) * Px::kBytes), n, v);
         } else {
             unsigned char* p = bits + (row + c * step);
-            for (int i = 0; i < n; ++i) Px::put(p + i * step, v);
+            putPixels<Px>(p, step, n, [v](int) { return v; });
         }
     }
 
@@ -273,7 +286,7 @@ struct IndexedSink {
         } else {
             const ptrdiff_t s = kAlongRow ? -Px::kBytes : step;
             unsigned char* p = bits + (row + c * s);
-            for (int i = 0; i < n; ++i) Px::put(p + i * s, Px::value(src[i], table));
+            putPixels<Px>(p, s, n, [&](int i) { return Px::value(src[i], table); });
         }
     }
 
@@ -284,7 +297,7 @@ struct IndexedSink {
         } else {
             const ptrdiff_t st = kAlongRow ? -Px::kBytes : step;
             unsigned char* p = bits + (row + c * st);
-            for (int i = 0; i < n; ++i) Px::put(p + i * st, Px::load(s + i * Px::kBytes));
+            putPixels<Px>(p, st, n, [s](int i) { return Px::load(s + i * Px::kBytes); });
         }
     }
 };
