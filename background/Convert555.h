@@ -79,12 +79,17 @@ struct To888 {
 struct To8888 {
     static constexpr int kBytes = 4;
     // Each channel c becomes 8c + 7 (widen to 8 bits) in bytes 0 (blue), 1, 2; byte 3 is 0.
-    static uint32_t pixel(unsigned v) {
-        return ((v & 0x7C00u) << 9) | ((v & 0x03E0u) << 6) | ((v & 0x001Fu) << 3) | 0x070707u;
+    // The pixel is made and stored as two 16-bit halves, so that vector code
+    // works on eight pixels at a time and only interleaves the halves at the end.
+    static uint16_t low(unsigned v) {
+        return static_cast<uint16_t>(((v & 0x03E0u) << 6) | ((v & 0x001Fu) << 3) | 0x0707u);
     }
+    static uint16_t high(unsigned v) { return static_cast<uint16_t>(((v >> 7) & 0xF8u) | 0x07u); }
+    static uint32_t pixel(unsigned v) { return uint32_t(high(v)) << 16 | low(v); }
     void put(unsigned char* out, unsigned v) const {
-        const uint32_t p = pixel(v);
-        std::memcpy(out, &p, sizeof p);
+        const uint16_t lo = low(v), hi = high(v);
+        std::memcpy(out, &lo, sizeof lo);
+        std::memcpy(out + sizeof lo, &hi, sizeof hi);
     }
 };
 
