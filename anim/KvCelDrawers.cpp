@@ -308,8 +308,11 @@ struct IndexedSink {
 template <class Px>
 void drawForward(const Frame& f, const Placement& p, const unsigned char* pic,
                  const uint32_t* table, const unsigned char* screen) {
-    const size_t rowBytes = static_cast<size_t>(readInt16(pic + 2)) * Px::kBytes;
+    const int width = readInt16(pic + 2);
+    const size_t rowBytes = static_cast<size_t>(width) * Px::kBytes;
     const unsigned char* src = pic + kIndexedHeaderSize;
+    SkipSink skip;
+    for (int r = 0; r < p.rows.begin; ++r) src = readIndexedRow(src, width, skip);
     for (int r = p.rows.begin; r < p.rows.end; ++r) {
         unsigned char* const d = f.bits + (p.origin + r * p.rowStep);
         for (size_t at = 0; at < rowBytes;) {
