@@ -268,7 +268,7 @@ struct IndexedSink {
             Px::fill(bits + (row + static_cast<ptrdiff_t>(first) * Px::kBytes), n, v);
         } else {
             unsigned char* p = bits + (row + c * step);
-            putPixels<Px>(p, step, n, [v](int) { return v; });
+            for (int i = 0; i < n; ++i) Px::put(p + i * step, v);
         }
     }
 
