@@ -35,16 +35,26 @@ inline void store64(unsigned char* p, uint64_t v) {
 // Runs are short (a few to a few dozen pixels), so spans go out in 16-byte
 // blocks and 8-byte words: a memset or memcpy of unknown length may be
 // expanded into string instructions whose start-up costs more than a typical run.
+// Long spans take two blocks a step: the loop's end, which depends on the run's
+// length and so is often guessed wrong, then comes half as many steps away.
 constexpr size_t kBlock = 16;
 
 // n bytes of a pattern that repeats every Period bytes (1, 2 or 4; n a multiple
-// of it): whole blocks or words, then one ending at the span's end, which
-// overlaps the last whole one at a pixel boundary.
+// of it): whole pairs of blocks, single blocks or words, then as many ending at
+// the span's end, which overlap the last whole ones at a pixel boundary.
 template <size_t Period>
 inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
-    if (n >= kBlock) {
+    if (n >= 2 * kBlock) {
         const uint64_t block[2] = {pattern, pattern};
-        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(p + i, block, kBlock);
+        for (size_t i = 0; i + 2 * kBlock <= n; i += 2 * kBlock) {
+            std::memcpy(p + i, block, kBlock);
+            std::memcpy(p + i + kBlock, block, kBlock);
+        }
+        std::memcpy(p + n - 2 * kBlock, block, kBlock);
+        std::memcpy(p + n - kBlock, block, kBlock);
+    } else if (n >= kBlock) {
+        const uint64_t block[2] = {pattern, pattern};
+        std::memcpy(p, block, kBlock);
         std::memcpy(p + n - kBlock, block, kBlock);
     } else if (n >= 8) {
         store64(p, pattern);
@@ -56,8 +66,15 @@ inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
 
 // Spans shorter than a block go out as two overlapping halves.
 inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
-    if (n >= kBlock) {
-        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(d + i, s + i, kBlock);
+    if (n >= 2 * kBlock) {
+        for (size_t i = 0; i + 2 * kBlock <= n; i += 2 * kBlock) {
+            std::memcpy(d + i, s + i, kBlock);
+            std::memcpy(d + i + kBlock, s + i + kBlock, kBlock);
+        }
+        std::memcpy(d + n - 2 * kBlock, s + n - 2 * kBlock, kBlock);
+        std::memcpy(d + n - kBlock, s + n - kBlock, kBlock);
+    } else if (n >= kBlock) {
+        std::memcpy(d, s, kBlock);
         std::memcpy(d + n - kBlock, s + n - kBlock, kBlock);
     } else if (n >= 8) {
         std::memcpy(d, s, 8);
