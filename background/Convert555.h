@@ -129,7 +129,8 @@ inline void putChunk(const Encoder& enc, unsigned char* dst, const uint16_t* wor
         }
         int i = 0;
         for (; i + kGroupPixels <= n; i += kGroupPixels)
-            for (int j = i; j < i + kGroupPixels; ++j) enc.put(dst + j * Encoder::kBytes, swapped(j));
+            for (int j = i; j < i + kGroupPixels; ++j)
+                enc.put(dst + j * Encoder::kBytes, swapped(j));
         for (; i < n; ++i) enc.put(dst + i * Encoder::kBytes, swapped(i));
     } else {
         const auto* bytes = reinterpret_cast<const unsigned char*>(words);

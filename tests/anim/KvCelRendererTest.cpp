@@ -187,7 +187,8 @@ TEST_F(CelDrawing, ShortRunsBetweenGapsWriteTheirPixelsOnly) {
     for (int depth : {8, 16, 24, 32})
         for (int dir = 0; dir < 8; ++dir)
             for (bool literals : {false, true}) {
-                SCOPED_TRACE(testing::Message() << depth << " bits, dir " << dir << ", literals " << literals);
+                SCOPED_TRACE(testing::Message()
+                             << depth << " bits, dir " << dir << ", literals " << literals);
                 useFormat(depth);
                 expectReference(pic, depth, false, dir, 3, 2, nullptr, literals);
                 expectReference(pic, depth, false, dir, 3, 2, &clip, literals);
