@@ -91,8 +91,8 @@ inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
 }
 
 // Literal runs of one to three pixels are common in dithered and detailed
-// cels, and a branch on their length would guess wrong on every other run:
-// the pixels at 0, min(1, n - 1) and n - 1 cover any of them (some twice).
+// cels, and a branch on their length is often guessed wrong: the pixels at 0,
+// min(1, n - 1) and n - 1 cover any of them (some twice).
 template <size_t Bytes>
 inline void copyPixels(unsigned char* d, const unsigned char* s, int n) {
     if (n > 3) return copyBytes(d, s, static_cast<size_t>(n) * Bytes);
