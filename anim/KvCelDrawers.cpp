@@ -35,16 +35,26 @@ inline void store64(unsigned char* p, uint64_t v) {
 // Runs are short (a few to a few dozen pixels), so spans go out in 16-byte
 // blocks and 8-byte words: a memset or memcpy of unknown length may be
 // expanded into string instructions whose start-up costs more than a typical run.
+// Long spans take two blocks a step: the loop's end, which depends on the run's
+// length and so is often guessed wrong, then comes half as many steps away.
 constexpr size_t kBlock = 16;
 
 // n bytes of a pattern that repeats every Period bytes (1, 2 or 4; n a multiple
-// of it): whole blocks or words, then one ending at the span's end, which
-// overlaps the last whole one at a pixel boundary.
+// of it): whole pairs of blocks, single blocks or words, then as many ending at
+// the span's end, which overlap the last whole ones at a pixel boundary.
 template <size_t Period>
 inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
-    if (n >= kBlock) {
+    if (n >= 2 * kBlock) {
         const uint64_t block[2] = {pattern, pattern};
-        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(p + i, block, kBlock);
+        for (size_t i = 0; i + 2 * kBlock <= n; i += 2 * kBlock) {
+            std::memcpy(p + i, block, kBlock);
+            std::memcpy(p + i + kBlock, block, kBlock);
+        }
+        std::memcpy(p + n - 2 * kBlock, block, kBlock);
+        std::memcpy(p + n - kBlock, block, kBlock);
+    } else if (n >= kBlock) {
+        const uint64_t block[2] = {pattern, pattern};
+        std::memcpy(p, block, kBlock);
         std::memcpy(p + n - kBlock, block, kBlock);
     } else if (n >= 8) {
         store64(p, pattern);
@@ -56,8 +66,15 @@ inline void fillPattern(unsigned char* p, size_t n, uint64_t pattern) {
 
 // Spans shorter than a block go out as two overlapping halves.
 inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
-    if (n >= kBlock) {
-        for (size_t i = 0; i + kBlock <= n; i += kBlock) std::memcpy(d + i, s + i, kBlock);
+    if (n >= 2 * kBlock) {
+        for (size_t i = 0; i + 2 * kBlock <= n; i += 2 * kBlock) {
+            std::memcpy(d + i, s + i, kBlock);
+            std::memcpy(d + i + kBlock, s + i + kBlock, kBlock);
+        }
+        std::memcpy(d + n - 2 * kBlock, s + n - 2 * kBlock, kBlock);
+        std::memcpy(d + n - kBlock, s + n - kBlock, kBlock);
+    } else if (n >= kBlock) {
+        std::memcpy(d, s, kBlock);
         std::memcpy(d + n - kBlock, s + n - kBlock, kBlock);
     } else if (n >= 8) {
         std::memcpy(d, s, 8);
@@ -71,6 +88,31 @@ inline void copyBytes(unsigned char* d, const unsigned char* s, size_t n) {
     } else if (n == 1) {
         *d = *s;
     }
+}
+
+// Literal runs of one to three pixels are common in dithered and detailed
+// cels, and a branch on their length is often guessed wrong: the pixels at 0,
+// min(1, n - 1) and n - 1 cover any of them (some twice).
+template <size_t Bytes>
+inline void copyPixels(unsigned char* d, const unsigned char* s, int n) {
+    if (n > 3) return copyBytes(d, s, static_cast<size_t>(n) * Bytes);
+    const size_t mid = (n > 1 ? 1 : 0) * Bytes, last = static_cast<size_t>(n - 1) * Bytes;
+    std::memcpy(d, s, Bytes);
+    std::memcpy(d + mid, s + mid, Bytes);
+    std::memcpy(d + last, s + last, Bytes);
+}
+
+// The same one pixel at a time, pixel i being pixel(i), step bytes after the last.
+template <class Px, class Pixel>
+inline void putPixels(unsigned char* p, ptrdiff_t step, int n, Pixel pixel) {
+    if (n > 3) {
+        for (int i = 0; i < n; ++i, p += step) Px::put(p, pixel(i));
+        return;
+    }
+    const int mid = n > 1 ? 1 : 0, last = n - 1;
+    Px::put(p, pixel(0));
+    Px::put(p + mid * step, pixel(mid));
+    Px::put(p + last * step, pixel(last));
 }
 
 // Pixel types: how an index becomes a native pixel and how runs of them are stored.
@@ -261,28 +303,64 @@ struct IndexedSink {
         } else {
             const ptrdiff_t s = kAlongRow ? -Px::kBytes : step;
             unsigned char* p = bits + (row + c * s);
-            for (int i = 0; i < n; ++i) Px::put(p + i * s, Px::value(src[i], table));
+            putPixels<Px>(p, s, n, [&](int i) { return Px::value(src[i], table); });
         }
     }
 
     // n screen pixels from s, already in the canvas format.
     void copyScreen(int c, const unsigned char* s, int n) {
         if constexpr (kAlongRow && kForward) {
-            copyBytes(bits + (row + static_cast<ptrdiff_t>(c) * Px::kBytes), s,
-                      static_cast<size_t>(n) * Px::kBytes);
+            copyPixels<Px::kBytes>(bits + (row + static_cast<ptrdiff_t>(c) * Px::kBytes), s, n);
         } else {
             const ptrdiff_t st = kAlongRow ? -Px::kBytes : step;
             unsigned char* p = bits + (row + c * st);
-            for (int i = 0; i < n; ++i) Px::put(p + i * st, Px::load(s + i * Px::kBytes));
+            putPixels<Px>(p, st, n, [s](int i) { return Px::load(s + i * Px::kBytes); });
         }
     }
 };
+
+// The commonest draw of an animation: whole rows left to right with a
+// screen-format copy. Each row is walked by byte offsets alone, the copy's
+// in step with the picture's, which leaves a run little to do beyond its stores.
+template <class Px>
+void drawForward(const Frame& f, const Placement& p, const unsigned char* pic,
+                 const uint32_t* table, const unsigned char* screen) {
+    const int width = readInt16(pic + 2);
+    const size_t rowBytes = static_cast<size_t>(width) * Px::kBytes;
+    const unsigned char* src = pic + kIndexedHeaderSize;
+    SkipSink skip;
+    for (int r = 0; r < p.rows.begin; ++r) src = readIndexedRow(src, width, skip);
+    for (int r = p.rows.begin; r < p.rows.end; ++r) {
+        unsigned char* const d = f.bits + (p.origin + r * p.rowStep);
+        for (size_t at = 0; at < rowBytes;) {
+            const unsigned op = *src;
+            if (op == kSkipRun) {
+                at += src[1] * size_t(Px::kBytes);
+                src += 2;
+            } else if (op == kFillRun) {
+                const size_t n = std::min(src[2] * size_t(Px::kBytes), rowBytes - at);
+                Px::fill(d + at, static_cast<int>(n / Px::kBytes), Px::value(src[1], table));
+                at += n;
+                src += 3;
+            } else {
+                const size_t n = std::min(op * size_t(Px::kBytes), rowBytes - at);
+                copyPixels<Px::kBytes>(d + at, screen + (src + 1 - pic) * Px::kBytes,
+                                       static_cast<int>(n / Px::kBytes));
+                at += n;
+                src += 1 + op;
+            }
+        }
+    }
+}
 
 template <class Px, unsigned Dir, bool Clipped>
 void drawIndexedT(const Frame& f, const unsigned char* pic, const uint32_t* table,
                   const unsigned char* screen) {
     const int width = readInt16(pic + 2), height = readInt16(pic + 4);
     const Placement p = place<Dir>(f, width, height, Px::kBytes);
+    if constexpr (!Clipped && Px::kScreenCopies && kDirections[Dir].dxc > 0) {
+        if (screen) return drawForward<Px>(f, p, pic, table, screen);
+    }
     IndexedSink<Px, Dir, Clipped> sink{f.bits,       0,          p.pixelStep, table,
                                        p.cols.begin, p.cols.end, pic,         screen};
     const unsigned char* src = pic + kIndexedHeaderSize;

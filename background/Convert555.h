@@ -79,12 +79,17 @@ struct To888 {
 struct To8888 {
     static constexpr int kBytes = 4;
     // Each channel c becomes 8c + 7 (widen to 8 bits) in bytes 0 (blue), 1, 2; byte 3 is 0.
-    static uint32_t pixel(unsigned v) {
-        return ((v & 0x7C00u) << 9) | ((v & 0x03E0u) << 6) | ((v & 0x001Fu) << 3) | 0x070707u;
+    // The pixel is made and stored as two 16-bit halves, so that vector code
+    // works on eight pixels at a time and only interleaves the halves at the end.
+    static uint16_t low(unsigned v) {
+        return static_cast<uint16_t>(((v & 0x03E0u) << 6) | ((v & 0x001Fu) << 3) | 0x0707u);
     }
+    static uint16_t high(unsigned v) { return static_cast<uint16_t>(((v >> 7) & 0xF8u) | 0x07u); }
+    static uint32_t pixel(unsigned v) { return uint32_t(high(v)) << 16 | low(v); }
     void put(unsigned char* out, unsigned v) const {
-        const uint32_t p = pixel(v);
-        std::memcpy(out, &p, sizeof p);
+        const uint16_t lo = low(v), hi = high(v);
+        std::memcpy(out, &lo, sizeof lo);
+        std::memcpy(out + sizeof lo, &hi, sizeof hi);
     }
 };
 
@@ -103,6 +108,8 @@ struct ToArbitrary16 {
 // alias the reads, so the inner loop vectorises. Safe in place too, since no
 // output pixel reaches the input of the pixel after it.
 inline constexpr int kChunkPixels = 256;
+// Pixels converted together in a chunk's last, partial stretch.
+inline constexpr int kGroupPixels = 8;
 
 // Whether an encoder takes the source word itself.
 template <typename Encoder>
@@ -110,41 +117,61 @@ concept TakesWord = requires(const Encoder& e, unsigned char* out) { e.put(out, 
 
 // The n pixels of a chunk. Words go in as the host reads them and are
 // swapped in registers, so that the loop is plain element-wise arithmetic.
+// Loops are vectorised only with a count known at compile time (at -O2),
+// so a whole chunk is one loop and a partial one goes by groups of constant size.
 template <typename Encoder>
 inline void putChunk(const Encoder& enc, unsigned char* dst, const uint16_t* words, int n) {
     if constexpr (TakesWord<Encoder>) {
         auto swapped = [&](int i) { return unsigned(uint16_t(words[i] << 8 | words[i] >> 8)); };
         if (n == kChunkPixels) {
-            // A constant count, which the compiler vectorises at any optimisation level.
             for (int i = 0; i < kChunkPixels; ++i) enc.put(dst + i * Encoder::kBytes, swapped(i));
-        } else {
-            for (int i = 0; i < n; ++i) enc.put(dst + i * Encoder::kBytes, swapped(i));
+            return;
         }
+        int i = 0;
+        for (; i + kGroupPixels <= n; i += kGroupPixels)
+            for (int j = i; j < i + kGroupPixels; ++j)
+                enc.put(dst + j * Encoder::kBytes, swapped(j));
+        for (; i < n; ++i) enc.put(dst + i * Encoder::kBytes, swapped(i));
     } else {
         const auto* bytes = reinterpret_cast<const unsigned char*>(words);
         for (int i = 0; i < n; ++i) enc.put(dst + i * Encoder::kBytes, read(bytes + i * kSourceBytes));
     }
 }
 
+// n pixels from src to dst, a chunk at a time.
+template <typename Encoder>
+inline void convertRun(const unsigned char* src, unsigned char* dst, long n, const Encoder& enc) {
+    uint16_t chunk[kChunkPixels];
+    long x = 0;
+    for (; x + kChunkPixels <= n; x += kChunkPixels) {
+        std::memcpy(chunk, src + x * kSourceBytes, sizeof chunk);
+        putChunk(enc, dst + x * Encoder::kBytes, chunk, kChunkPixels);
+    }
+    if (x < n) {
+        const int rest = static_cast<int>(n - x);
+        std::memcpy(chunk, src + x * kSourceBytes, static_cast<size_t>(rest) * kSourceBytes);
+        putChunk(enc, dst + x * Encoder::kBytes, chunk, rest);
+    }
+}
+
 // Converts width x height source pixels into rows pitch bytes apart; the
 // bytes after each row's pixels (padding bytes, at most pitch - row bytes)
-// are skipped. False, with nothing written, for a size or pitch that cannot hold the image.
+// are skipped. Rows without padding between them are converted as one run.
+// False, with nothing written, for a size or pitch that cannot hold the image.
 template <typename Encoder>
 bool convert(const unsigned char* src, unsigned char* dst, int width, int height, int pitch,
              long padding, const Encoder& enc) {
     const long rowBytes = static_cast<long>(width) * Encoder::kBytes;
     if (!src || !dst || width <= 0 || height <= 0 || padding < 0 || rowBytes + padding > pitch)
         return false;
-    uint16_t chunk[kChunkPixels];
+    if (padding == 0) {
+        convertRun(src, dst, static_cast<long>(width) * height, enc);
+        return true;
+    }
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; x += kChunkPixels) {
-            const int n = width - x < kChunkPixels ? width - x : kChunkPixels;
-            std::memcpy(chunk, src, static_cast<size_t>(n) * kSourceBytes);
-            src += n * kSourceBytes;
-            putChunk(enc, dst, chunk, n);
-            dst += n * Encoder::kBytes;
-        }
-        if (y + 1 < height) dst += padding;
+        convertRun(src, dst, width, enc);
+        src += static_cast<long>(width) * kSourceBytes;
+        dst += rowBytes + padding;
     }
     return true;
 }

@@ -161,6 +161,40 @@ TEST_F(CelDrawing, RunsMirrorsAndQuarterTurnsByExample) {
     EXPECT_EQ(canvas.getPixel(3, 5), 8u);
 }
 
+// Runs of 1 to 6 pixels between one-pixel gaps, literals and fills in turn:
+// the pixels of every run, and none of the gaps, change, in every direction
+// and at every depth, through the colour table and through screen literals.
+TEST_F(CelDrawing, ShortRunsBetweenGapsWriteTheirPixelsOnly) {
+    constexpr int kWidth = 24, kLongest = 6;
+    Bytes pic = words({0, kWidth, kLongest});
+    for (int length = 1; length <= kLongest; ++length) {
+        bool literal = true;
+        for (int c = 0; c < kWidth; literal = !literal) {
+            pic = pic + Bytes{0x00, 1};
+            const int n = std::min(length, kWidth - ++c);
+            if (n == 0) break;
+            if (literal) {
+                pic.push_back(static_cast<unsigned char>(n));
+                for (int i = 0; i < n; ++i) pic.push_back(byte(rng));
+            } else {
+                pic = pic + Bytes{0xFF, byte(rng), static_cast<unsigned char>(n)};
+            }
+            c += n;
+        }
+    }
+    ASSERT_TRUE(KvCelRenderer::validate(pic.data(), pic.size()));
+    const KvRect clip(6, 4, 20, 21);  // cuts runs in rows and columns alike
+    for (int depth : {8, 16, 24, 32})
+        for (int dir = 0; dir < 8; ++dir)
+            for (bool literals : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << depth << " bits, dir " << dir << ", literals " << literals);
+                useFormat(depth);
+                expectReference(pic, depth, false, dir, 3, 2, nullptr, literals);
+                expectReference(pic, depth, false, dir, 3, 2, &clip, literals);
+            }
+}
+
 // The unclipped drawer takes a negative y as 0: the cel is shifted, not clipped.
 TEST_F(CelDrawing, UnclippedDrawingTakesANegativeYAsZero) {
     KvMemCanvas canvas(4, 4, 8);

@@ -101,6 +101,38 @@ TEST(Convert555, TheFixedFormatsWidenEveryWordByChannel) {
     }
 }
 
+// Padded rows go one at a time, each ending in a part chunk (275 = 256 + 2 x 8 + 3,
+// and 7 with no whole group); the padding after every row stays as it was.
+TEST(Convert555, PaddedRowsConvertEveryPixelAndLeavePaddingAlone) {
+    struct Case {
+        int width, height, padding;
+    };
+    for (const Case& k : {Case{275, 4, 6}, Case{7, 3, 2}}) {
+        const std::vector<uint16_t> words = randomPixels(k.width * k.height, 66);
+        const std::vector<unsigned char> src = bigEndianWords(words);
+        for (int bytes : {2, 4}) {
+            SCOPED_TRACE(testing::Message() << "width " << k.width << ", " << bytes << " bytes");
+            const int pitch = k.width * bytes + k.padding;
+            std::vector<unsigned char> out(size_t(pitch) * k.height, 0xAB);
+            ASSERT_TRUE(bytes == 2 ? convert555::convert(src.data(), out.data(), k.width, k.height, pitch,
+                                                         k.padding, convert555::To565{})
+                                   : convert555::convert(src.data(), out.data(), k.width, k.height, pitch,
+                                                         k.padding, convert555::To8888{}));
+            for (int y = 0; y < k.height; ++y) {
+                const unsigned char* row = &out[size_t(y) * pitch];
+                for (int x = 0; x < k.width; ++x) {
+                    const uint16_t w = words[size_t(y) * k.width + x];
+                    uint32_t got = 0;
+                    std::memcpy(&got, row + x * bytes, bytes);
+                    ASSERT_EQ(got, bytes == 2 ? convert555::To565::pixel(w) : convert555::To8888::pixel(w))
+                        << "x " << x << ", y " << y;
+                }
+                for (int i = 0; i < k.padding; ++i) ASSERT_EQ(row[k.width * bytes + i], 0xAB) << "y " << y;
+            }
+        }
+    }
+}
+
 TEST(Convert555, APitchTooSmallForTheRowConvertsNothing) {
     const std::vector<unsigned char> src = bigEndianWords({0x7FFF, 0x7FFF});
     std::vector<unsigned char> out(8, 0xAB);
