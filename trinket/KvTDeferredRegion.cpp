@@ -1,6 +1,7 @@
 // Deferred unions: see the header for the invariant.
 #include "trinket/KvTDeferredRegion.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -8,21 +9,25 @@ namespace {
 constexpr size_t kInitialPendingCapacity = 256;
 }  // namespace
 
-KvTDeferredRegion::KvTDeferredRegion() {
+KvTDeferredRegion::KvTDeferredRegion() : head(static_cast<size_t>(kTwIndexCells) * kTwIndexCells, -1) {
     pending.reserve(kInitialPendingCapacity);
     pieces.reserve(kInitialPendingCapacity);
+    entries.reserve(4 * kInitialPendingCapacity);
+    seen.reserve(kInitialPendingCapacity);
+    usedCells.reserve(kInitialPendingCapacity);
 }
 
 KvTDeferredRegion& KvTDeferredRegion::operator=(const KvRegion& r) {
     base = r;
-    pending.clear();
+    clearIndex();
     return *this;
 }
 
 KvTDeferredRegion& KvTDeferredRegion::operator=(const KvTDeferredRegion& other) {
     if (this != &other) {
         base = other.base;
-        pending.assign(other.pending.begin(), other.pending.end());
+        clearIndex();
+        for (const KvRect& r : other.pending) *this += r;
     }
     return *this;
 }
@@ -31,6 +36,9 @@ KvTDeferredRegion& KvTDeferredRegion::operator+=(const KvRect& r) {
     if (r.isEmpty()) return *this;
     if (pending.size() >= kTwMaxPendingRects) merge();
     pending.push_back(r);
+    seen.push_back(0);
+    pendingBounds += r;
+    index(pending.size() - 1);
     return *this;
 }
 
@@ -48,7 +56,57 @@ KvTDeferredRegion& KvTDeferredRegion::operator+=(const KvRegion& r) {
 
 void KvTDeferredRegion::set() {
     base.set();
+    clearIndex();
+}
+
+void KvTDeferredRegion::clearIndex() const {
+    for (int c : usedCells) head[static_cast<size_t>(c)] = -1;
+    usedCells.clear();
+    entries.clear();
     pending.clear();
+    seen.clear();
+    pendingBounds = KvRect::zero;
+}
+
+KvTDeferredRegion::Cells KvTDeferredRegion::cellsOf(const KvRect& r) {
+    // Floor division, then clamped: the outer cells take what lies beyond.
+    auto cell = [](int v) {
+        const int c = v >= 0 ? v / kTwIndexCell : -1;
+        return c < 0 ? 0 : c >= kTwIndexCells ? kTwIndexCells - 1 : c;
+    };
+    return {cell(r.left), cell(r.top), cell(r.right - 1), cell(r.bottom - 1)};
+}
+
+void KvTDeferredRegion::index(size_t which) {
+    const Cells c = cellsOf(pending[which]);
+    for (int row = c.r0; row <= c.r1; ++row)
+        for (int col = c.c0; col <= c.c1; ++col) {
+            int& first = head[static_cast<size_t>(row) * kTwIndexCells + col];
+            if (first < 0) usedCells.push_back(row * kTwIndexCells + col);
+            entries.push_back({static_cast<int>(which), first});
+            first = static_cast<int>(entries.size()) - 1;
+        }
+}
+
+template <class F>
+bool KvTDeferredRegion::forPendingNear(const KvRect& r, F&& f) const {
+    if (pending.empty() || !(pendingBounds.left < r.right && r.left < pendingBounds.right &&
+                             pendingBounds.top < r.bottom && r.top < pendingBounds.bottom))
+        return false;
+    if (++query == 0) {  // the stamps wrapped: forget them all
+        std::fill(seen.begin(), seen.end(), 0u);
+        query = 1;
+    }
+    const Cells c = cellsOf(r);
+    for (int row = c.r0; row <= c.r1; ++row)
+        for (int col = c.c0; col <= c.c1; ++col)
+            for (int e = head[static_cast<size_t>(row) * kTwIndexCells + col]; e >= 0; e = entries[static_cast<size_t>(e)].next) {
+                const size_t which = static_cast<size_t>(entries[static_cast<size_t>(e)].rect);
+                if (seen[which] == query) continue;
+                seen[which] = query;
+                if (f(pending[which])) return true;
+            }
+    return false;
 }
 
 void KvTDeferredRegion::merge() const {
@@ -56,7 +114,7 @@ void KvTDeferredRegion::merge() const {
     KvRegion added;
     added.set(pending.data(), static_cast<int>(pending.size()));
     base += added;
-    pending.clear();
+    clearIndex();
 }
 
 const KvRegion& KvTDeferredRegion::region() const {
@@ -64,11 +122,7 @@ const KvRegion& KvTDeferredRegion::region() const {
     return base;
 }
 
-KvRect KvTDeferredRegion::bounds() const {
-    KvRect b = base.bounds();
-    for (const KvRect& r : pending) b += r;
-    return b;
-}
+KvRect KvTDeferredRegion::bounds() const { return base.bounds() + pendingBounds; }
 
 namespace {
 
@@ -114,9 +168,9 @@ bool KvTDeferredRegion::overlaps(const KvRect& r) const {
     const Boxes b = boxesOf(base);
     for (int i = firstBandBelow(b, r.top); i < b.count && b.box[i].y1 < r.bottom; ++i)
         if (b.box[i].x1 < r.right && r.left < b.box[i].x2) return true;
-    for (const KvRect& p : pending)
-        if (p.left < r.right && r.left < p.right && p.top < r.bottom && r.top < p.bottom) return true;
-    return false;
+    return forPendingNear(r, [&r](const KvRect& p) {
+        return p.left < r.right && r.left < p.right && p.top < r.bottom && r.top < p.bottom;
+    });
 }
 
 bool KvTDeferredRegion::contains(const KvRect& r) const { return intersect(r).contains(r); }
@@ -161,11 +215,103 @@ KvRegion KvTDeferredRegion::intersect(const KvRect& r) const {
     // The part of base, found by a binary search over its bands and
     // coalesced as pixman would: often one rectangle, which needs no sorting.
     baseIn(r);
-    for (const KvRect& p : pending) clipInto(p.left, p.top, p.right, p.bottom, r, pieces);
+    forPendingNear(r, [&r, this](const KvRect& p) {
+        clipInto(p.left, p.top, p.right, p.bottom, r, pieces);
+        return false;
+    });
     const int n = static_cast<int>(pieces.size());
     if (n == 1) return KvRegion(pieces[0]);
     KvRegion out;
     if (n == 0) return out;
     out.set(pieces.data(), n);
     return out;
+}
+
+void KvTDeferredRegion::cover(std::vector<KvRect>& out) const {
+    out.clear();
+    const KvRect all = bounds();
+    if (all.isEmpty()) return;
+    // In 64 bits: a region may span the whole int range.
+    const int64_t width = static_cast<int64_t>(all.right) - all.left;
+    const int64_t height = static_cast<int64_t>(all.bottom) - all.top;
+    // A region that fills much of its box (by the areas of its rectangles,
+    // overlaps counted twice) is best taken whole.
+    const Boxes b = boxesOf(base);
+    int64_t area = 0;
+    for (int i = 0; i < b.count; ++i)
+        area += (static_cast<int64_t>(b.box[i].x2) - b.box[i].x1) * (static_cast<int64_t>(b.box[i].y2) - b.box[i].y1);
+    for (const KvRect& p : pending)
+        area += (static_cast<int64_t>(p.right) - p.left) * (static_cast<int64_t>(p.bottom) - p.top);
+    if (area * kTwCoverShareDivisor >= width * height) {
+        out.push_back(all);
+        return;
+    }
+    int64_t side = kTwCoverTile, cols = 0, rows = 0;
+    for (;; side *= 2) {
+        cols = (width + side - 1) / side;
+        rows = (height + side - 1) / side;
+        if (cols * rows <= kTwMaxCoverTiles) break;
+    }
+    tiles.assign(static_cast<size_t>(cols * rows), KvRect::zero);
+
+    // Each tile keeps the bounding box of the region's part inside it.
+    auto add = [&](int l, int t, int r, int b) {
+        const int64_t c0 = (l - static_cast<int64_t>(all.left)) / side, c1 = (r - 1 - static_cast<int64_t>(all.left)) / side;
+        const int64_t r0 = (t - static_cast<int64_t>(all.top)) / side, r1 = (b - 1 - static_cast<int64_t>(all.top)) / side;
+        for (int64_t row = r0; row <= r1; ++row) {
+            const int64_t tileTop = all.top + row * side;
+            const int pt = static_cast<int>(std::max<int64_t>(t, tileTop));
+            const int pb = static_cast<int>(std::min<int64_t>(b, tileTop + side));
+            for (int64_t col = c0; col <= c1; ++col) {
+                const int64_t tileLeft = all.left + col * side;
+                const int pl = static_cast<int>(std::max<int64_t>(l, tileLeft));
+                const int pr = static_cast<int>(std::min<int64_t>(r, tileLeft + side));
+                KvRect& tile = tiles[static_cast<size_t>(row * cols + col)];
+                if (tile.isEmpty()) {
+                    tile = KvRect(pl, pt, pr, pb);
+                } else {
+                    tile.left = std::min(tile.left, pl), tile.top = std::min(tile.top, pt);
+                    tile.right = std::max(tile.right, pr), tile.bottom = std::max(tile.bottom, pb);
+                }
+            }
+        }
+    };
+    for (int i = 0; i < b.count; ++i) add(b.box[i].x1, b.box[i].y1, b.box[i].x2, b.box[i].y2);
+    for (const KvRect& p : pending) add(p.left, p.top, p.right, p.bottom);
+
+    // Runs of touching tiles, left to right; a run whose span and edge meet
+    // one of the row above extends it. open lists the rectangles that reach
+    // the bottom of the row above (sorted by left), opened those of this row.
+    std::vector<int>& open = coverOpen[0];
+    std::vector<int>& opened = coverOpen[1];
+    open.clear();
+    for (int64_t row = 0; row < rows; ++row) {
+        opened.clear();
+        size_t above = 0;
+        for (int64_t col = 0; col < cols;) {
+            const KvRect* tile = &tiles[static_cast<size_t>(row * cols + col)];
+            if (tile->isEmpty()) {
+                ++col;
+                continue;
+            }
+            KvRect run = *tile;
+            for (++col; col < cols && !(tile = &tiles[static_cast<size_t>(row * cols + col)])->isEmpty(); ++col)
+                run = KvRect(std::min(run.left, tile->left), std::min(run.top, tile->top),
+                             std::max(run.right, tile->right), std::max(run.bottom, tile->bottom));
+            while (above < open.size() && out[static_cast<size_t>(open[above])].left < run.left) ++above;
+            KvRect* joined = nullptr;
+            if (above < open.size()) {
+                KvRect& up = out[static_cast<size_t>(open[above])];
+                if (up.left == run.left && up.right == run.right && up.bottom == run.top) joined = &up;
+            }
+            if (joined) {
+                joined->bottom = run.bottom;
+                opened.push_back(open[above]);
+            } else {
+                out.push_back(run);
+                opened.push_back(static_cast<int>(out.size()) - 1);
+            }
+        }
+        std::swap(open, opened);
+    }
 }

@@ -4,12 +4,15 @@
 // rectangle per moving trinket per tick; merging each at once would rewrite
 // the whole region every time (quadratic in the number of trinkets).
 // Invariant: the region is base ∪ every pending rectangle; pending holds only
-// non-empty rectangles. Questions about one rectangle (overlap, containment,
-// intersection) are answered from base and from the pending rectangles that
-// meet it, so they never merge.
+// non-empty rectangles, and every pending rectangle is listed in each cell of
+// the index grid that it meets (cells of kTwIndexCell pixels from (0, 0); the
+// outermost cells also hold whatever lies beyond the grid). Questions about
+// one rectangle (overlap, containment, intersection) are answered from base
+// and from the pending rectangles of the cells it meets, so they never merge.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "framework/KvRect.h"
@@ -17,6 +20,18 @@
 
 // Pending rectangles are merged once there are this many, to bound memory.
 inline constexpr size_t kTwMaxPendingRects = 4096;
+// Side of a cell of the index of pending rectangles, in pixels, and the
+// number of cells per axis.
+inline constexpr int kTwIndexCell = 32;
+inline constexpr int kTwIndexCells = 64;
+// Side of a tile of cover(), in pixels, and the most tiles it lays out (larger
+// regions get larger tiles).
+inline constexpr int kTwCoverTile = 32;
+inline constexpr int kTwMaxCoverTiles = 4096;
+// cover() gives the bounding box alone once the region's rectangles add up to
+// 1 / kTwCoverShareDivisor of it: one copy of the box then costs less than
+// many copies of pieces.
+inline constexpr int kTwCoverShareDivisor = 2;
 
 class KvTDeferredRegion {
 public:
@@ -37,14 +52,45 @@ public:
     bool contains(const KvRect& r) const;
     // The part of the region inside r.
     KvRegion intersect(const KvRect& r) const;
+    // A few disjoint rectangles that together hold every pixel of the region
+    // and lie inside its bounding box: the region seen through tiles, each
+    // row of touching tiles joined into one rectangle, and rectangles of the
+    // same span in touching rows joined; or the bounding box alone when the
+    // region fills much of it. Found without merging.
+    void cover(std::vector<KvRect>& out) const;
 
 private:
     void merge() const;
+    void clearIndex() const;
+    void index(size_t which);
+    // The cells that r meets: columns [c0, c1], rows [r0, r1].
+    struct Cells {
+        int c0, r0, c1, r1;
+    };
+    static Cells cellsOf(const KvRect& r);
+    // Calls f(pending rectangle) once for each pending rectangle listed in a
+    // cell that r meets (a rectangle in several cells comes once); stops when
+    // f returns true, and returns whether one did.
+    template <class F>
+    bool forPendingNear(const KvRect& r, F&& f) const;
     // Collects into pieces the part of base inside r, banded and coalesced
     // (as pixman keeps regions); returns their number.
     int baseIn(const KvRect& r) const;
 
+    struct Entry {
+        int rect;  // index into pending
+        int next;  // next entry of the same cell, or -1
+    };
+
     mutable KvRegion base;
     mutable std::vector<KvRect> pending;
-    mutable std::vector<KvRect> pieces;  // scratch of intersect
+    mutable KvRect pendingBounds = KvRect::zero;
+    mutable std::vector<int> head;          // per cell: first entry, or -1
+    mutable std::vector<int> usedCells;     // cells whose head is set
+    mutable std::vector<Entry> entries;
+    mutable std::vector<uint32_t> seen;     // per pending rectangle: the last query that met it
+    mutable uint32_t query = 0;
+    mutable std::vector<KvRect> pieces;     // scratch of intersect
+    mutable std::vector<KvRect> tiles;      // scratch of cover
+    mutable std::vector<int> coverOpen[2];  // scratch of cover
 };

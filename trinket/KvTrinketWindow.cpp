@@ -211,16 +211,22 @@ void KvTrinketWindow::twBlt() {
         flipSide = 1 - flipSide;
         if (getCanvas()) getCanvas()->flip();
     } else {
-        const KvRect r = pending.bounds();
         if (updateRgnDelay) twPauseForUpdateRgn();
         if (collectorScaling)
             twBltScaled();
         else if (getCanvas())
-            getCanvas()->blt(collector, r.left, r.top, r.width(), r.height(), r.left - blitOffsetX,
-                             r.top - blitOffsetY, kTwRopCopy, nullptr);
+            twBltCover(pending);
         pending.set();
     }
     callHook(bltLink);
+}
+
+void KvTrinketWindow::twBltCover(const KvTDeferredRegion& region) {
+    KvWndCanvas* screen = getCanvas();
+    region.cover(bltCover);
+    for (const KvRect& r : bltCover)
+        screen->blt(collector, r.left, r.top, r.width(), r.height(), r.left - blitOffsetX, r.top - blitOffsetY,
+                    kTwRopCopy, nullptr);
 }
 
 void KvTrinketWindow::twBltScaled() {

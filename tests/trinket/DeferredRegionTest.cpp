@@ -16,6 +16,28 @@ KvRect randomRect(std::mt19937& rng) {
     return KvRect(l, t, l + size(rng), t + size(rng));
 }
 
+// The cover holds the region, stays inside its bounding box, and copies no
+// pixel twice.
+void expectCovers(const KvTDeferredRegion& deferred, const KvRegion& plain) {
+    std::vector<KvRect> cover;
+    deferred.cover(cover);
+    KvRegion covered;
+    long long area = 0;
+    for (const KvRect& r : cover) {
+        ASSERT_FALSE(r.isEmpty());
+        ASSERT_TRUE(r <= plain.bounds());
+        covered += r;
+        area += static_cast<long long>(r.width()) * r.height();
+    }
+    long long coveredArea = 0;
+    for (int i = 0; i < covered.rectCount(); ++i)
+        coveredArea += static_cast<long long>(covered.rect(i).width()) * covered.rect(i).height();
+    ASSERT_EQ(area, coveredArea) << "cover rectangles overlap";
+    KvRegion missed = plain;
+    missed -= covered;
+    ASSERT_TRUE(missed.isNull()) << "cover misses part of the region";
+}
+
 }  // namespace
 
 TEST(KvTDeferredRegion, AnswersLikeARegionThatMergesAtOnce) {
@@ -48,6 +70,7 @@ TEST(KvTDeferredRegion, AnswersLikeARegionThatMergesAtOnce) {
             ASSERT_TRUE(deferred.intersect(q) == plain * KvRegion(q)) << "round " << round;
             ASSERT_EQ(deferred.bounds(), plain.bounds());
             ASSERT_EQ(deferred.isNull(), plain.isNull());
+            expectCovers(deferred, plain);
         }
         KvTDeferredRegion copy;
         copy = deferred;
@@ -70,4 +93,42 @@ TEST(KvTDeferredRegion, ManyPendingRectanglesAreMergedOnTheWay) {
     KvRegion plain;
     plain.set(rects.data(), static_cast<int>(rects.size()));
     EXPECT_TRUE(deferred.region() == plain);
+}
+
+// Scattered pieces are covered piecewise (not by their box), joined where
+// they touch; a region that fills its box is covered by the box.
+TEST(KvTDeferredRegion, CoversScatteredPiecesApartAndAFullRegionWhole) {
+    KvTDeferredRegion scattered;
+    scattered += KvRect(0, 0, 32, 32);
+    scattered += KvRect(32, 0, 64, 32);  // touches the first: one rectangle
+    scattered += KvRect(500, 400, 532, 432);
+    std::vector<KvRect> cover;
+    scattered.cover(cover);
+    ASSERT_EQ(cover.size(), 2u);
+    EXPECT_EQ(cover[0], KvRect(0, 0, 64, 32));
+    EXPECT_EQ(cover[1], KvRect(500, 400, 532, 432));
+
+    KvTDeferredRegion full;
+    full = KvRegion(KvRect(0, 0, 100, 100));
+    full += KvRect(90, 90, 120, 120);
+    full.cover(cover);
+    ASSERT_EQ(cover.size(), 1u);
+    EXPECT_EQ(cover[0], KvRect(0, 0, 120, 120));
+}
+
+TEST(KvTDeferredRegion, RectanglesFarOutsideTheIndexAreFoundAndCovered) {
+    KvTDeferredRegion deferred;
+    KvRegion plain;
+    const KvRect far[] = {KvRect(-100000, -5, -99990, 5), KvRect(5000, 7000, 5010, 7010),
+                          KvRect(-2147483000, 0, -2147482990, 10), KvRect(2147482990, 0, 2147483000, 10)};
+    for (const KvRect& r : far) {
+        deferred += r;
+        plain += r;
+    }
+    for (const KvRect& r : far) {
+        EXPECT_TRUE(deferred.overlaps(r));
+        EXPECT_TRUE(deferred.contains(r));
+        EXPECT_FALSE(deferred.overlaps(KvRect(r.left, r.bottom, r.right, r.bottom + 3)));
+    }
+    expectCovers(deferred, plain);
 }

@@ -111,6 +111,31 @@ TEST_F(Tick, OnlyTheAreaAMoveTouchesIsRestoredRedrawnAndBlitted) {
     EXPECT_TRUE(screenShowsScene());
 }
 
+// Two small changes far apart reach the screen as two copies: what lies
+// between them in the collector (here a mark no trinket drew) is not copied.
+TEST_F(Tick, DistantChangesAreCopiedApartNotAsTheirBox) {
+    KvTrinketWindow* w = open();
+    Swatch* a = add(KvRect(2, 2, 10, 10), kRed);
+    Swatch* b = add(KvRect(140, 100, 150, 110), kBlue);
+    tick(2);
+    const int presents = screen()->getPresentCount();
+    KvCanvas* collector = w->twGetCollector();
+    collector->fill = true;
+    collector->outline = false;
+    collector->fillColor = kGreen;
+    collector->draw(KvRect(70, 50, 80, 60));
+
+    for (Swatch* s : {a, b}) {
+        int dx = 1, dy = 1;
+        s->trOffset(dx, dy);
+    }
+    tick();
+    EXPECT_TRUE(shows(75, 55, kWhite));
+    EXPECT_TRUE(shows(10, 10, kRed));
+    EXPECT_TRUE(shows(150, 110, kBlue));
+    EXPECT_EQ(screen()->getPresentCount(), presents + 2);
+}
+
 // A clean trinket under a moving one redraws only the part that changed,
 // clipped the way its clipping support allows.
 struct ClipCase {
@@ -165,19 +190,32 @@ TEST_F(Tick, CorralClipLimitsDrawingToTheCorral) {
 // A random scene run tick by tick: whatever moves, hides, shows or changes
 // z, the screen after every tick equals the scene painted from scratch.
 // With flipping, each buffer must have caught up whenever it is shown.
+// Scenes of many small swatches change a few scattered pieces of the screen
+// at a time, which the blit copies piece by piece.
+struct RandomScene {
+    unsigned seed;
+    int swatches;
+    int minSide, sideRange;  // height minSide + [0, sideRange), width 2 more
+};
+
 TEST_F(Tick, EveryShownFrameEqualsAFullRedraw) {
+    const RandomScene scenes[] = {{42, 6, 10, 30}, {7, 16, 3, 10}, {1234, 24, 2, 14}};
+    for (const RandomScene& scene : scenes)
     for (int flip : {0, 1}) {
         SCOPED_TRACE(flip ? "flipping" : "blitting");
+        SCOPED_TRACE(scene.seed);
         KvTrinketWindow* w = open(-1, -1, flip);
         ASSERT_EQ(w->twIsFlipping(), flip);
-        std::mt19937 rng(42 + flip);
+        std::mt19937 rng(scene.seed + flip);
         const KvColor colors[] = {kRed, kGreen, kBlue, kYellow, kCyan, kMagenta};
         const KvTrinketClippingSupport supports[] = {kTrClipNone, kTrClipRect, kTrClipRegion};
         std::vector<Swatch*> swatches;
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < scene.swatches; ++i) {
             const int x = static_cast<int>(rng() % 130), y = static_cast<int>(rng() % 90);
-            swatches.push_back(add(KvRect(x, y, x + 12 + static_cast<int>(rng() % 30), y + 10 + static_cast<int>(rng() % 30)),
-                                   colors[i], supports[i % 3]));
+            // One expression, as the first scene has always been drawn.
+            swatches.push_back(add(KvRect(x, y, x + scene.minSide + 2 + static_cast<int>(rng() % scene.sideRange),
+                                          y + scene.minSide + static_cast<int>(rng() % scene.sideRange)),
+                                   colors[i % 6], supports[i % 3]));
         }
         int flips = 0;
         for (int step = 0; step < 200; ++step) {
