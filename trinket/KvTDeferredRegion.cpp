@@ -5,11 +5,29 @@
 #include <climits>
 
 namespace {
+
 // Enough for the rectangles of a busy tick without growing the list.
 constexpr size_t kInitialPendingCapacity = 256;
+
+// The cells of the index that a non-empty rectangle meets: columns [c0, c1], rows [r0, r1].
+struct Cells {
+    int c0, r0, c1, r1;
+};
+
+Cells cellsOf(const KvRect& r) {
+    // Floor division, then clamped: the outer cells take what lies beyond.
+    auto cell = [](int v) {
+        const int c = v >= 0 ? v / kTwIndexCell : -1;
+        return c < 0 ? 0 : c >= kTwIndexCells ? kTwIndexCells - 1 : c;
+    };
+    return {cell(r.left), cell(r.top), cell(r.right - 1), cell(r.bottom - 1)};
+}
+
 }  // namespace
 
-KvTDeferredRegion::KvTDeferredRegion() : head(static_cast<size_t>(kTwIndexCells) * kTwIndexCells, -1) {
+KvTDeferredRegion::KvTDeferredRegion()
+    : baseCells(static_cast<size_t>(kTwIndexCells) * kTwIndexCells, 0),
+      head(static_cast<size_t>(kTwIndexCells) * kTwIndexCells, -1) {
     pending.reserve(kInitialPendingCapacity);
     pieces.reserve(kInitialPendingCapacity);
     entries.reserve(4 * kInitialPendingCapacity);
@@ -19,6 +37,7 @@ KvTDeferredRegion::KvTDeferredRegion() : head(static_cast<size_t>(kTwIndexCells)
 
 KvTDeferredRegion& KvTDeferredRegion::operator=(const KvRegion& r) {
     base = r;
+    baseMarked = false;
     clearIndex();
     return *this;
 }
@@ -26,6 +45,7 @@ KvTDeferredRegion& KvTDeferredRegion::operator=(const KvRegion& r) {
 KvTDeferredRegion& KvTDeferredRegion::operator=(const KvTDeferredRegion& other) {
     if (this != &other) {
         base = other.base;
+        baseMarked = false;
         clearIndex();
         for (const KvRect& r : other.pending) *this += r;
     }
@@ -56,6 +76,7 @@ KvTDeferredRegion& KvTDeferredRegion::operator+=(const KvRegion& r) {
 
 void KvTDeferredRegion::set() {
     base.set();
+    baseMarked = false;
     clearIndex();
 }
 
@@ -66,15 +87,6 @@ void KvTDeferredRegion::clearIndex() const {
     pending.clear();
     seen.clear();
     pendingBounds = KvRect::zero;
-}
-
-KvTDeferredRegion::Cells KvTDeferredRegion::cellsOf(const KvRect& r) {
-    // Floor division, then clamped: the outer cells take what lies beyond.
-    auto cell = [](int v) {
-        const int c = v >= 0 ? v / kTwIndexCell : -1;
-        return c < 0 ? 0 : c >= kTwIndexCells ? kTwIndexCells - 1 : c;
-    };
-    return {cell(r.left), cell(r.top), cell(r.right - 1), cell(r.bottom - 1)};
 }
 
 void KvTDeferredRegion::index(size_t which) {
@@ -114,6 +126,7 @@ void KvTDeferredRegion::merge() const {
     KvRegion added;
     added.set(pending.data(), static_cast<int>(pending.size()));
     base += added;
+    baseMarked = false;
     clearIndex();
 }
 
@@ -163,11 +176,39 @@ void clipInto(int l, int t, int r, int b, const KvRect& q, std::vector<KvRect>& 
 
 }  // namespace
 
+void KvTDeferredRegion::markBase() const {
+    for (int c : baseCellsUsed) baseCells[static_cast<size_t>(c)] = 0;
+    baseCellsUsed.clear();
+    const Boxes b = boxesOf(base);
+    for (int i = 0; i < b.count; ++i) {
+        const Cells c = cellsOf(KvRect(b.box[i].x1, b.box[i].y1, b.box[i].x2, b.box[i].y2));
+        for (int row = c.r0; row <= c.r1; ++row)
+            for (int col = c.c0; col <= c.c1; ++col) {
+                uint8_t& mark = baseCells[static_cast<size_t>(row) * kTwIndexCells + col];
+                if (!mark) baseCellsUsed.push_back(row * kTwIndexCells + col);
+                mark = 1;
+            }
+    }
+    baseMarked = true;
+}
+
+inline bool KvTDeferredRegion::baseNear(const KvRect& r) const {
+    if (!baseMarked) markBase();
+    const Cells c = cellsOf(r);
+    for (int row = c.r0; row <= c.r1; ++row)
+        for (int col = c.c0; col <= c.c1; ++col)
+            if (baseCells[static_cast<size_t>(row) * kTwIndexCells + col]) return true;
+    return false;
+}
+
 bool KvTDeferredRegion::overlaps(const KvRect& r) const {
     if (r.isEmpty()) return false;
-    const Boxes b = boxesOf(base);
-    for (int i = firstBandBelow(b, r.top); i < b.count && b.box[i].y1 < r.bottom; ++i)
-        if (b.box[i].x1 < r.right && r.left < b.box[i].x2) return true;
+    if (baseNear(r)) {
+        const Boxes b = boxesOf(base);
+        for (int i = firstBandBelow(b, r.top); i < b.count && b.box[i].y1 < r.bottom; ++i)
+            if (b.box[i].x1 < r.right && r.left < b.box[i].x2) return true;
+    }
+
     return forPendingNear(r, [&r](const KvRect& p) {
         return p.left < r.right && r.left < p.right && p.top < r.bottom && r.top < p.bottom;
     });
@@ -214,7 +255,10 @@ KvRegion KvTDeferredRegion::intersect(const KvRect& r) const {
     if (r.isEmpty()) return KvRegion();
     // The part of base, found by a binary search over its bands and
     // coalesced as pixman would: often one rectangle, which needs no sorting.
-    baseIn(r);
+    if (baseNear(r))
+        baseIn(r);
+    else
+        pieces.clear();
     forPendingNear(r, [&r, this](const KvRect& p) {
         clipInto(p.left, p.top, p.right, p.bottom, r, pieces);
         return false;

@@ -8,7 +8,9 @@
 // the index grid that it meets (cells of kTwIndexCell pixels from (0, 0); the
 // outermost cells also hold whatever lies beyond the grid). Questions about
 // one rectangle (overlap, containment, intersection) are answered from base
-// and from the pending rectangles of the cells it meets, so they never merge.
+// and from the pending rectangles of the cells it meets, so they never merge;
+// cells that no rectangle of base meets are marked so, and a rectangle within
+// them needs no search of base.
 #pragma once
 
 #include <cstddef>
@@ -62,12 +64,10 @@ public:
 private:
     void merge() const;
     void clearIndex() const;
+    // Marks the cells that base's rectangles meet (once per change of base).
+    void markBase() const;
+    bool baseNear(const KvRect& r) const;
     void index(size_t which);
-    // The cells that r meets: columns [c0, c1], rows [r0, r1].
-    struct Cells {
-        int c0, r0, c1, r1;
-    };
-    static Cells cellsOf(const KvRect& r);
     // Calls f(pending rectangle) once for each pending rectangle listed in a
     // cell that r meets (a rectangle in several cells comes once); stops when
     // f returns true, and returns whether one did.
@@ -83,6 +83,9 @@ private:
     };
 
     mutable KvRegion base;
+    mutable bool baseMarked = false;        // baseCells is up to date
+    mutable std::vector<uint8_t> baseCells; // per cell: some rectangle of base meets it
+    mutable std::vector<int> baseCellsUsed;
     mutable std::vector<KvRect> pending;
     mutable KvRect pendingBounds = KvRect::zero;
     mutable std::vector<int> head;          // per cell: first entry, or -1
