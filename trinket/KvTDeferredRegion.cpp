@@ -54,7 +54,7 @@ KvTDeferredRegion& KvTDeferredRegion::operator=(const KvTDeferredRegion& other) 
 
 KvTDeferredRegion& KvTDeferredRegion::operator+=(const KvRect& r) {
     if (r.isEmpty()) return *this;
-    if (pending.size() >= kTwMaxPendingRects) merge();
+    if (pending.size() >= kTwMaxPendingRects || entries.size() >= kTwMaxIndexEntries) merge();
     pending.push_back(r);
     seen.push_back(0);
     pendingBounds += r;
@@ -112,8 +112,10 @@ bool KvTDeferredRegion::forPendingNear(const KvRect& r, F&& f) const {
     const Cells c = cellsOf(r);
     for (int row = c.r0; row <= c.r1; ++row)
         for (int col = c.c0; col <= c.c1; ++col)
-            for (int e = head[static_cast<size_t>(row) * kTwIndexCells + col]; e >= 0; e = entries[static_cast<size_t>(e)].next) {
-                const size_t which = static_cast<size_t>(entries[static_cast<size_t>(e)].rect);
+            for (int e = head[static_cast<size_t>(row) * kTwIndexCells + col]; e >= 0;) {
+                const Entry& entry = entries[static_cast<size_t>(e)];
+                e = entry.next;
+                const size_t which = static_cast<size_t>(entry.rect);
                 if (seen[which] == query) continue;
                 seen[which] = query;
                 if (f(pending[which])) return true;

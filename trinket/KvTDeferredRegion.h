@@ -26,6 +26,9 @@ inline constexpr size_t kTwMaxPendingRects = 4096;
 // number of cells per axis.
 inline constexpr int kTwIndexCell = 32;
 inline constexpr int kTwIndexCells = 64;
+// Pending rectangles are also merged once the index lists this many cells of
+// them (a large rectangle takes up to kTwIndexCells squared).
+inline constexpr size_t kTwMaxIndexEntries = 65536;
 // Side of a tile of cover(), in pixels, and the most tiles it lays out (larger
 // regions get larger tiles).
 inline constexpr int kTwCoverTile = 32;

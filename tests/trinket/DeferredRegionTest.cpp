@@ -132,3 +132,19 @@ TEST(KvTDeferredRegion, RectanglesFarOutsideTheIndexAreFoundAndCovered) {
     }
     expectCovers(deferred, plain);
 }
+
+// Rectangles larger than the index grid fill its every cell; past the
+// index's limit they are merged on the way and every answer stays right.
+TEST(KvTDeferredRegion, LargeRectanglesMergedOnTheWayKeepEveryAnswer) {
+    KvTDeferredRegion deferred;
+    KvRegion plain;
+    for (int i = 0; i < 40; ++i) {
+        const KvRect r(-5000 + i, -5000, 5000 + 2 * i, 5000 - i);
+        deferred += r;
+        plain += r;
+        ASSERT_TRUE(deferred.overlaps(KvRect(5000 + 2 * i - 1, 0, 5000 + 2 * i, 1)));
+        ASSERT_FALSE(deferred.overlaps(KvRect(5000 + 2 * i, 0, 5001 + 2 * i, 1)));
+    }
+    expectCovers(deferred, plain);
+    EXPECT_TRUE(deferred.region() == plain);
+}
