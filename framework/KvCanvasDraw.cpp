@@ -127,7 +127,8 @@ void KvCanvas::fillRegion(const KvRegion& region, const KvColor& color) {
     int count = 0;
     if (!clip && region.bounds() <= getBounds()) {
         // Already inside the canvas: its own rectangles are the area.
-        const pixman_box32_t* boxes = pixman_region32_rectangles(const_cast<pixman_region32_t*>(region.native()), &count);
+        const pixman_box32_t* boxes =
+            pixman_region32_rectangles(const_cast<pixman_region32_t*>(region.native()), &count);
         if (count == 0) return;
         fillBoxes(store, format.bytesPerPixel, boxes, count, mapColor(color));
         changed(region.bounds());

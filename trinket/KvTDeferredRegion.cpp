@@ -302,8 +302,9 @@ void KvTDeferredRegion::cover(std::vector<KvRect>& out) const {
 
     // Each tile keeps the bounding box of the region's part inside it.
     auto add = [&](int l, int t, int r, int b) {
-        const int64_t c0 = (l - static_cast<int64_t>(all.left)) / side, c1 = (r - 1 - static_cast<int64_t>(all.left)) / side;
-        const int64_t r0 = (t - static_cast<int64_t>(all.top)) / side, r1 = (b - 1 - static_cast<int64_t>(all.top)) / side;
+        const int64_t left = all.left, top = all.top;
+        const int64_t c0 = (l - left) / side, c1 = (r - 1 - left) / side;
+        const int64_t r0 = (t - top) / side, r1 = (b - 1 - top) / side;
         for (int64_t row = r0; row <= r1; ++row) {
             const int64_t tileTop = all.top + row * side;
             const int pt = static_cast<int>(std::max<int64_t>(t, tileTop));

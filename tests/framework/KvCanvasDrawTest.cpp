@@ -351,7 +351,8 @@ TEST(DrawReference, FillsOfEveryWidthWriteExactlyTheirPixels) {
                 const int rowBytes = 45 * canvas.getPixelFormat().bytesPerPixel;
                 for (int row = 0; row < 7; ++row)
                     for (int i = rowBytes; i < pitch; ++i)
-                        ASSERT_EQ(bits[static_cast<size_t>(row) * pitch + i], before[static_cast<size_t>(row) * pitch + i]);
+                        ASSERT_EQ(bits[static_cast<size_t>(row) * pitch + i],
+                                  before[static_cast<size_t>(row) * pitch + i]);
             }
         }
 }
