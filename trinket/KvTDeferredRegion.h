@@ -29,14 +29,6 @@ inline constexpr int kTwIndexCells = 64;
 // Pending rectangles are also merged once the index lists this many cells of
 // them (a large rectangle takes up to kTwIndexCells squared).
 inline constexpr size_t kTwMaxIndexEntries = 65536;
-// Side of a tile of cover(), in pixels, and the most tiles it lays out (larger
-// regions get larger tiles).
-inline constexpr int kTwCoverTile = 32;
-inline constexpr int kTwMaxCoverTiles = 4096;
-// cover() gives the bounding box alone once the region's rectangles add up to
-// 1 / kTwCoverShareDivisor of it: one copy of the box then costs less than
-// many copies of pieces.
-inline constexpr int kTwCoverShareDivisor = 2;
 
 class KvTDeferredRegion {
 public:
@@ -57,12 +49,6 @@ public:
     bool contains(const KvRect& r) const;
     // The part of the region inside r.
     KvRegion intersect(const KvRect& r) const;
-    // A few disjoint rectangles that together hold every pixel of the region
-    // and lie inside its bounding box: the region seen through tiles, each
-    // row of touching tiles joined into one rectangle, and rectangles of the
-    // same span in touching rows joined; or the bounding box alone when the
-    // region fills much of it. Found without merging.
-    void cover(std::vector<KvRect>& out) const;
 
 private:
     void merge() const;
@@ -97,6 +83,4 @@ private:
     mutable std::vector<uint32_t> seen;     // per pending rectangle: the last query that met it
     mutable uint32_t query = 0;
     mutable std::vector<KvRect> pieces;     // scratch of intersect
-    mutable std::vector<KvRect> tiles;      // scratch of cover
-    mutable std::vector<int> coverOpen[2];  // scratch of cover
 };

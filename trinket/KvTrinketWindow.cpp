@@ -212,22 +212,18 @@ void KvTrinketWindow::twBlt() {
         flipSide = 1 - flipSide;
         if (getCanvas()) getCanvas()->flip();
     } else {
+        // The whole box of the region is copied: whatever the collector holds
+        // there (drawn while updates were suspended, or by the host) shows.
+        const KvRect r = pending.bounds();
         if (updateRgnDelay) twPauseForUpdateRgn();
         if (collectorScaling)
             twBltScaled();
         else if (getCanvas())
-            twBltCover(pending);
+            getCanvas()->blt(collector, r.left, r.top, r.width(), r.height(), r.left - blitOffsetX,
+                             r.top - blitOffsetY, kTwRopCopy, nullptr);
         pending.set();
     }
     callHook(bltLink);
-}
-
-void KvTrinketWindow::twBltCover(const KvTDeferredRegion& region) {
-    KvWndCanvas* screen = getCanvas();
-    region.cover(bltCover);
-    for (const KvRect& r : bltCover)
-        screen->blt(collector, r.left, r.top, r.width(), r.height(), r.left - blitOffsetX, r.top - blitOffsetY,
-                    kTwRopCopy, nullptr);
 }
 
 void KvTrinketWindow::twBltScaled() {

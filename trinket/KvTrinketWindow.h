@@ -15,8 +15,6 @@
 // The virtual operations follow KvWindow's in the order derived windows rely on.
 #pragma once
 
-#include <vector>
-
 #include "framework/KvApp.h"
 #include "framework/KvCanvas.h"
 #include "framework/KvColor.h"
@@ -217,9 +215,6 @@ private:
     // The window rectangle in its own canvas coordinates.
     KvRect twClientRect() const;
     void twBltScaled();
-    // Copies the blit region to the screen as the few rectangles of its
-    // cover, each presented as it is copied.
-    void twBltCover(const KvTDeferredRegion& region);
     // The list's order: an existing trinket stays below a new one of equal or higher z.
     static bool twZOrder(const KvTrinket* existing, const KvTrinket* added);
 
@@ -250,7 +245,6 @@ private:
     // Regions that take many small unions per tick merge them lazily.
     KvTDeferredRegion bltRgn[2];
     KvTDeferredRegion dirtyBackRgn[2];
-    std::vector<KvRect> bltCover;  // scratch of twBltCover, kept to allocate once
     KvTBackground* background;
     KvCanvas* collector;
     int eventsSuspended;

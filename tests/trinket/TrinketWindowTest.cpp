@@ -111,31 +111,6 @@ TEST_F(Tick, OnlyTheAreaAMoveTouchesIsRestoredRedrawnAndBlitted) {
     EXPECT_TRUE(screenShowsScene());
 }
 
-// Two small changes far apart reach the screen as two copies: what lies
-// between them in the collector (here a mark no trinket drew) is not copied.
-TEST_F(Tick, DistantChangesAreCopiedApartNotAsTheirBox) {
-    KvTrinketWindow* w = open();
-    Swatch* a = add(KvRect(2, 2, 10, 10), kRed);
-    Swatch* b = add(KvRect(140, 100, 150, 110), kBlue);
-    tick(2);
-    const int presents = screen()->getPresentCount();
-    KvCanvas* collector = w->twGetCollector();
-    collector->fill = true;
-    collector->outline = false;
-    collector->fillColor = kGreen;
-    collector->draw(KvRect(70, 50, 80, 60));
-
-    for (Swatch* s : {a, b}) {
-        int dx = 1, dy = 1;
-        s->trOffset(dx, dy);
-    }
-    tick();
-    EXPECT_TRUE(shows(75, 55, kWhite));
-    EXPECT_TRUE(shows(10, 10, kRed));
-    EXPECT_TRUE(shows(150, 110, kBlue));
-    EXPECT_EQ(screen()->getPresentCount(), presents + 2);
-}
-
 // A clean trinket under a moving one redraws only the part that changed,
 // clipped the way its clipping support allows.
 struct ClipCase {
@@ -191,7 +166,7 @@ TEST_F(Tick, CorralClipLimitsDrawingToTheCorral) {
 // z, the screen after every tick equals the scene painted from scratch.
 // With flipping, each buffer must have caught up whenever it is shown.
 // Scenes of many small swatches change a few scattered pieces of the screen
-// at a time, which the blit copies piece by piece.
+// at a time.
 struct RandomScene {
     unsigned seed;
     int swatches;
