@@ -325,15 +325,29 @@ bool KvCanvas::blt(const KvCanvas* src, int srcX, int srcY, int w, int h, int ds
     const Boxes boxes = boxesOf(area, scratch, clipRgn, clip);
     if (boxes.count == 0) return true;
 
+    const int sb = src->format.bytesPerPixel, db = format.bytesPerPixel;
+    const bool overlap = src == this && std::abs(dx) < area.width() && std::abs(dy) < area.height();
+    if (!overlap && !keyed && src->format.code == format.code) {
+        // A plain copy between two canvases: box by box, a row at a time, with
+        // nothing between the copies (the screen takes one such per change).
+        for (int i = 0; i < boxes.count; ++i) {
+            const pixman_box32_t& b = boxes.list[i];
+            const size_t bytes = static_cast<size_t>(b.x2 - b.x1) * db;
+            for (int y = b.y1; y < b.y2; ++y)
+                std::memcpy(rowAddress(store, y) + static_cast<size_t>(b.x1) * db,
+                            rowAddress(src->store, y - dy) + static_cast<size_t>(b.x1 - dx) * sb, bytes);
+        }
+        changed(boxes.bounds);
+        return true;
+    }
+
     uint32_t lut[256];
     const RowContext ctx =
         makeContext(src->format, src->palette, *this, keyed ? src->mapColor(src->colorKey) : 0, lut);
 
-    const int sb = src->format.bytesPerPixel, db = format.bytesPerPixel;
     // Within one canvas the source rows may already have been written: walk away
     // from the destination (bottom-up when moving down), and read each source row
     // into a line buffer before writing it, which settles sideways moves.
-    const bool overlap = src == this && std::abs(dx) < area.width() && std::abs(dy) < area.height();
     std::unique_ptr<uint8_t[]> line;
     if (overlap && !(line = scratchBuffer(static_cast<size_t>(area.width()) * sb))) return false;
 

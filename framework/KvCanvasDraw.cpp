@@ -47,39 +47,62 @@ KvRegion erode(const KvRegion& r, int k) {
     return shifted(runsOf(inner, 2 * k + 1, true), k, true);
 }
 
-// A row of count pixels of one value, written eight bytes at a time where the
-// pixel size allows (the pattern repeats within eight bytes for 1, 2 and 4
-// bytes; within 24 for 3), which compilers turn into wide stores.
+// Rows of one value inside a box, written 64 and then eight bytes at a time
+// where the pixel size allows (the pattern repeats within eight bytes for 1, 2 and 4
+// bytes; within 24 for 3): fixed-size copies that compilers turn into wide
+// stores, with the row's tail finished in halves rather than by a call.
 template <int Bytes>
-void fillRow(uint8_t* p, int count, uint32_t value) {
-    const size_t bytes = static_cast<size_t>(count) * Bytes;
-    if constexpr (Bytes == 1) {
-        std::memset(p, static_cast<int>(value), bytes);
-    } else if constexpr (Bytes == 2 || Bytes == 4) {
-        const uint64_t wide = Bytes == 2 ? (value & 0xFFFFu) * 0x0001000100010001ull
-                                         : (value & 0xFFFFFFFFu) * 0x0000000100000001ull;
-        size_t i = 0;
-        for (; i + 32 <= bytes; i += 32) {
-            std::memcpy(p + i, &wide, 8);
-            std::memcpy(p + i + 8, &wide, 8);
-            std::memcpy(p + i + 16, &wide, 8);
-            std::memcpy(p + i + 24, &wide, 8);
-        }
-        for (; i + 8 <= bytes; i += 8) std::memcpy(p + i, &wide, 8);
-        std::memcpy(p + i, &wide, bytes - i);  // i is a whole number of pixels
-    } else {
-        uint8_t pattern[24];
+void fillBox(const KvPixelStore& store, const pixman_box32_t& b, uint32_t value) {
+    const size_t bytes = static_cast<size_t>(b.x2 - b.x1) * Bytes;
+    const uint64_t wide = Bytes == 1   ? (value & 0xFFu) * 0x0101010101010101ull
+                          : Bytes == 2 ? (value & 0xFFFFu) * 0x0001000100010001ull
+                                       : (value & 0xFFFFFFFFu) * 0x0000000100000001ull;
+    uint64_t wide64[8];
+    for (uint64_t& w : wide64) w = wide;
+    uint8_t pattern[24];
+    if constexpr (Bytes == 3)
         for (int i = 0; i < 24; ++i) pattern[i] = static_cast<uint8_t>(value >> (8 * (i % 3)));
+    for (int y = b.y1; y < b.y2; ++y) {
+        const int row = store.topDown ? y : store.height - 1 - y;
+        uint8_t* p = store.bits + static_cast<size_t>(row) * store.pitch + static_cast<size_t>(b.x1) * Bytes;
         size_t i = 0;
-        for (; i + 24 <= bytes; i += 24) std::memcpy(p + i, pattern, 24);
-        std::memcpy(p + i, pattern, bytes - i);
+        if constexpr (Bytes == 3) {
+            for (; i + 24 <= bytes; i += 24) std::memcpy(p + i, pattern, 24);
+            for (; i < bytes; ++i) p[i] = pattern[i % 24];
+        } else {
+            for (; i + 64 <= bytes; i += 64) std::memcpy(p + i, wide64, 64);
+            for (; i + 8 <= bytes; i += 8) std::memcpy(p + i, &wide, 8);
+            // Fewer than eight bytes, a whole number of pixels, are left.
+            if (i + 4 <= bytes) std::memcpy(p + i, &wide, 4), i += 4;
+            if (i + 2 <= bytes) std::memcpy(p + i, &wide, 2), i += 2;
+            if (i < bytes) p[i] = static_cast<uint8_t>(wide);
+        }
     }
+}
+
+void fillBoxes(const KvPixelStore& store, int bytesPerPixel, const pixman_box32_t* boxes, int count,
+               uint32_t value) {
+    for (int i = 0; i < count; ++i) switch (bytesPerPixel) {
+            case 1: fillBox<1>(store, boxes[i], value); break;
+            case 2: fillBox<2>(store, boxes[i], value); break;
+            case 3: fillBox<3>(store, boxes[i], value); break;
+            default: fillBox<4>(store, boxes[i], value); break;
+        }
 }
 
 }  // namespace
 
 void KvCanvas::draw(const KvRect& r) {
     if (!isValid() || r.isEmpty()) return;
+    if (fill && !clip && (!outline || penWidth <= 0)) {
+        // A plain fill needs no region: the rectangle cut to the canvas is the area.
+        const KvRect area = r * getBounds();
+        if (area.isEmpty()) return;
+        const pixman_box32_t box{area.left, area.top, area.right, area.bottom};
+        fillBoxes(store, format.bytesPerPixel, &box, 1, mapColor(fillColor));
+        changed(area);
+        return;
+    }
     // Only the part of the shape near the canvas can matter (see draw(region)).
     const int reach = std::min(std::max(penWidth, 0), kMaxPenWidth) + 1;
     draw(KvRegion(r * KvRect(-reach, -reach, store.width + reach, store.height + reach)));
@@ -101,27 +124,21 @@ void KvCanvas::draw(const KvRegion& shape) {
 }
 
 void KvCanvas::fillRegion(const KvRegion& region, const KvColor& color) {
+    int count = 0;
+    if (!clip && region.bounds() <= getBounds()) {
+        // Already inside the canvas: its own rectangles are the area.
+        const pixman_box32_t* boxes =
+            pixman_region32_rectangles(const_cast<pixman_region32_t*>(region.native()), &count);
+        if (count == 0) return;
+        fillBoxes(store, format.bytesPerPixel, boxes, count, mapColor(color));
+        changed(region.bounds());
+        return;
+    }
     KvRegion area = region;
     area *= getBounds();
     if (clip) area *= *clip;
     if (area.isNull()) return;
-    const uint32_t value = mapColor(color);
-    int count = 0;
     const pixman_box32_t* boxes = pixman_region32_rectangles(area.native(), &count);
-    const int bpp = format.bytesPerPixel;
-    for (int i = 0; i < count; ++i) {
-        const pixman_box32_t& b = boxes[i];
-        for (int y = b.y1; y < b.y2; ++y) {
-            const int row = store.topDown ? y : store.height - 1 - y;
-            uint8_t* p = store.bits + static_cast<size_t>(row) * store.pitch +
-                         static_cast<size_t>(b.x1) * bpp;
-            switch (bpp) {
-                case 1: fillRow<1>(p, b.x2 - b.x1, value); break;
-                case 2: fillRow<2>(p, b.x2 - b.x1, value); break;
-                case 3: fillRow<3>(p, b.x2 - b.x1, value); break;
-                default: fillRow<4>(p, b.x2 - b.x1, value); break;
-            }
-        }
-    }
+    fillBoxes(store, format.bytesPerPixel, boxes, count, mapColor(color));
     changed(area.bounds());
 }

@@ -1,7 +1,8 @@
 // Trinket windows: construction and destruction, the service tick and its
 // stages, region bookkeeping, blitting, flipping, scaling, palette, and the
-// suspension of service with its lost time. The tick allocates nothing of its
-// own; only region arithmetic inside pixman may, when regions grow.
+// suspension of service with its lost time. Once its scratch lists have grown
+// to the scene, the tick allocates nothing of its own; only region arithmetic
+// inside pixman may, when regions grow.
 #include "trinket/KvTrinketWindow.h"
 
 #include <algorithm>
@@ -211,6 +212,8 @@ void KvTrinketWindow::twBlt() {
         flipSide = 1 - flipSide;
         if (getCanvas()) getCanvas()->flip();
     } else {
+        // The whole box of the region is copied: whatever the collector holds
+        // there (drawn while updates were suspended, or by the host) shows.
         const KvRect r = pending.bounds();
         if (updateRgnDelay) twPauseForUpdateRgn();
         if (collectorScaling)

@@ -310,3 +310,49 @@ TEST(ChangeReports, DrawAndBltReportTheAreaTheyWrote) {
     canvas.draw(KvRect(25, 0, 30, 5));
     EXPECT_TRUE(canvas.areas.empty());
 }
+
+// Plain fills of every width (so every tail of the wide stores), at every
+// depth and row order, with and without a clip region: exactly the pixels
+// of rectangle ∩ canvas ∩ clip take the colour, and row padding is untouched.
+TEST(DrawReference, FillsOfEveryWidthWriteExactlyTheirPixels) {
+    std::mt19937 rng(11);
+    for (int depth : {8, 15, 16, 24, 32})
+        for (bool bottomUp : {false, true}) {
+            SCOPED_TRACE(depth * 10 + bottomUp);
+            KvMemCanvas canvas(45, 7, depth, 1, bottomUp);
+            unsigned char* bits = nullptr;
+            int pitch = 0;
+            ASSERT_TRUE(canvas.getPointerToMemory(&bits, &pitch));
+            canvas.releasePointerToMemory();
+            const size_t size = canvas.getMemorySize();
+            for (int width = 0; width <= 47; ++width) {
+                for (size_t i = 0; i < size; ++i) bits[i] = static_cast<unsigned char>(rng());
+                const std::vector<unsigned char> before(bits, bits + size);
+                std::vector<uint32_t> pixelsBefore;
+                for (int y = 0; y < 7; ++y)
+                    for (int x = 0; x < 45; ++x) pixelsBefore.push_back(canvas.getPixel(x, y));
+                const int left = static_cast<int>(rng() % 5) - 2;
+                const KvRect r(left, 1, left + width, 6);
+                KvRegion clip(KvRect(0, 0, 45, 3));
+                clip += KvRect(20, 0, 30, 7);
+                const bool clipped = width % 3 == 0;
+                canvas.clip = clipped ? &clip : nullptr;
+                canvas.fillColor = KvColor::fromBytes(static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                                                      static_cast<uint8_t>(rng()));
+                canvas.draw(r);
+                canvas.clip = nullptr;
+                const uint32_t value = canvas.mapColor(canvas.fillColor);
+                for (int y = 0; y < 7; ++y)
+                    for (int x = 0; x < 45; ++x) {
+                        const bool inside = r.contains({x, y}) && (!clipped || clip.contains(KvPoint(x, y)));
+                        ASSERT_EQ(canvas.getPixel(x, y), inside ? value : pixelsBefore[static_cast<size_t>(y * 45 + x)])
+                            << "width " << width << " at " << x << ", " << y;
+                    }
+                const int rowBytes = 45 * canvas.getPixelFormat().bytesPerPixel;
+                for (int row = 0; row < 7; ++row)
+                    for (int i = rowBytes; i < pitch; ++i)
+                        ASSERT_EQ(bits[static_cast<size_t>(row) * pitch + i],
+                                  before[static_cast<size_t>(row) * pitch + i]);
+            }
+        }
+}

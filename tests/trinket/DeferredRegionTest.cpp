@@ -71,3 +71,35 @@ TEST(KvTDeferredRegion, ManyPendingRectanglesAreMergedOnTheWay) {
     plain.set(rects.data(), static_cast<int>(rects.size()));
     EXPECT_TRUE(deferred.region() == plain);
 }
+
+TEST(KvTDeferredRegion, RectanglesFarOutsideTheIndexAreFound) {
+    KvTDeferredRegion deferred;
+    KvRegion plain;
+    const KvRect far[] = {KvRect(-100000, -5, -99990, 5), KvRect(5000, 7000, 5010, 7010),
+                          KvRect(-2147483000, 0, -2147482990, 10), KvRect(2147482990, 0, 2147483000, 10)};
+    for (const KvRect& r : far) {
+        deferred += r;
+        plain += r;
+    }
+    for (const KvRect& r : far) {
+        EXPECT_TRUE(deferred.overlaps(r));
+        EXPECT_TRUE(deferred.contains(r));
+        EXPECT_FALSE(deferred.overlaps(KvRect(r.left, r.bottom, r.right, r.bottom + 3)));
+    }
+    EXPECT_TRUE(deferred.region() == plain);
+}
+
+// Rectangles larger than the index grid fill its every cell; past the
+// index's limit they are merged on the way and every answer stays right.
+TEST(KvTDeferredRegion, LargeRectanglesMergedOnTheWayKeepEveryAnswer) {
+    KvTDeferredRegion deferred;
+    KvRegion plain;
+    for (int i = 0; i < 40; ++i) {
+        const KvRect r(-5000 + i, -5000, 5000 + 2 * i, 5000 - i);
+        deferred += r;
+        plain += r;
+        ASSERT_TRUE(deferred.overlaps(KvRect(5000 + 2 * i - 1, 0, 5000 + 2 * i, 1)));
+        ASSERT_FALSE(deferred.overlaps(KvRect(5000 + 2 * i, 0, 5001 + 2 * i, 1)));
+    }
+    EXPECT_TRUE(deferred.region() == plain);
+}

@@ -165,19 +165,32 @@ TEST_F(Tick, CorralClipLimitsDrawingToTheCorral) {
 // A random scene run tick by tick: whatever moves, hides, shows or changes
 // z, the screen after every tick equals the scene painted from scratch.
 // With flipping, each buffer must have caught up whenever it is shown.
+// Scenes of many small swatches change a few scattered pieces of the screen
+// at a time.
+struct RandomScene {
+    unsigned seed;
+    int swatches;
+    int minSide, sideRange;  // height minSide + [0, sideRange), width 2 more
+};
+
 TEST_F(Tick, EveryShownFrameEqualsAFullRedraw) {
+    const RandomScene scenes[] = {{42, 6, 10, 30}, {7, 16, 3, 10}, {1234, 24, 2, 14}};
+    for (const RandomScene& scene : scenes)
     for (int flip : {0, 1}) {
         SCOPED_TRACE(flip ? "flipping" : "blitting");
+        SCOPED_TRACE(scene.seed);
         KvTrinketWindow* w = open(-1, -1, flip);
         ASSERT_EQ(w->twIsFlipping(), flip);
-        std::mt19937 rng(42 + flip);
+        std::mt19937 rng(scene.seed + flip);
         const KvColor colors[] = {kRed, kGreen, kBlue, kYellow, kCyan, kMagenta};
         const KvTrinketClippingSupport supports[] = {kTrClipNone, kTrClipRect, kTrClipRegion};
         std::vector<Swatch*> swatches;
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < scene.swatches; ++i) {
             const int x = static_cast<int>(rng() % 130), y = static_cast<int>(rng() % 90);
-            swatches.push_back(add(KvRect(x, y, x + 12 + static_cast<int>(rng() % 30), y + 10 + static_cast<int>(rng() % 30)),
-                                   colors[i], supports[i % 3]));
+            // One expression, as the first scene has always been drawn.
+            swatches.push_back(add(KvRect(x, y, x + scene.minSide + 2 + static_cast<int>(rng() % scene.sideRange),
+                                          y + scene.minSide + static_cast<int>(rng() % scene.sideRange)),
+                                   colors[i % 6], supports[i % 3]));
         }
         int flips = 0;
         for (int step = 0; step < 200; ++step) {
