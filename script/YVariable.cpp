@@ -16,6 +16,7 @@
 #include <cstring>
 
 int YVariable::evalError = 0;
+unsigned long YVariable::randomDraws = 0;
 int YVariable::nesting = 0;
 
 namespace {
@@ -220,7 +221,7 @@ void YVariable::freeText() {
     textCapacity = 0;
 }
 
-YVariable* YVariable::target() {
+YVariable* YVariable::referenced() {
     YVariable* entry = this;
     for (int hops = 0; entry->alias == -1 && entry->other != 0 && hops < kYMaxNesting; ++hops) {
         YVariable* next = YHeap::theHeap[entry->other];
@@ -229,8 +230,6 @@ YVariable* YVariable::target() {
     }
     return entry;
 }
-
-const YVariable* YVariable::target() const { return const_cast<YVariable*>(this)->target(); }
 
 YVariable* YVariable::holder() {
     YVariable* entry = target();
@@ -327,6 +326,30 @@ void YVariable::set(double number) {
     if (!entry) return;
     entry->release(-2);
     entry->setReal(number);
+}
+
+int YVariable::arithmeticText(double number, char* digits) {
+    int32_t whole = 0;
+    return YNumberText::reduce(number, -1, whole) ? YNumberText::formatWhole(whole, digits)
+                                                  : YNumberText::formatReal(number, digits);
+}
+
+// A whole number's digits read back as the number itself, so only the
+// reduction by the text's length is left to do; other texts are read.
+void YVariable::setArithmetic(double number) {
+    char digits[kYNumberTextSize];
+    const int length = arithmeticText(number, digits);
+    int32_t whole = 0;
+    if (!YNumberText::reduce(number, -1, whole)) return set(digits, length);
+    YVariable* entry = assignable();
+    if (!entry) return;
+    entry->release(length);
+    entry->storeText(digits, length);
+    entry->sizeField = length;
+    entry->payload.real = whole;
+    entry->form = yvsDouble;
+    entry->reduce();
+    entry->numberFromText = true;
 }
 
 void YVariable::set(KvScriptableObject* object) {

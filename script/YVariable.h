@@ -149,6 +149,13 @@ public:
     // never more than the largest record can hold).
     int read(const unsigned char*& cursor, int swap);
 
+    // Reading this entry's value has no effect and gives the entry itself:
+    // a plain variable, or a literal that is not a random "?" constant.
+    bool readsAsItself() const;
+    // How many random digits "?" constants have given: a read that drew none
+    // gives the same text when it is made again.
+    static unsigned long getRandomDraws() { return randomDraws; }
+
     // The evaluation error code (shared with the analyser and the compiler).
     static int getError() { return evalError; }
     static void setError(int code) { evalError = code; }
@@ -170,8 +177,9 @@ private:
     void classifyPath(int length);
     void allocateParts(int count);
     // The entry a reference stands for, followed to its end (this when none).
-    YVariable* target();
-    const YVariable* target() const;
+    YVariable* target() { return alias == -1 && other != 0 ? referenced() : this; }
+    const YVariable* target() const { return const_cast<YVariable*>(this)->target(); }
+    YVariable* referenced();
     // The entry that holds the value: references followed, a path's associate.
     YVariable* holder();
     // The entry an assignment lands on (a reference's target), or null when
@@ -213,6 +221,22 @@ private:
     static void applyBinary(char op, YOperand& result, YOperand& left, YOperand& right);
     // The value of a term, as assigning the term to a temporary entry would give it.
     static void takeTerm(YOperand& operand, YVariable* term);
+    // The value of an expression all of whose terms are steady numbers and
+    // whose operators all work on numbers, computed without a text; false
+    // (nothing changed) for any other expression and on any error.
+    bool evaluateNumbers(double& number) const;
+    // A term that is a number whose text reads as its payload: a plain
+    // variable or a number literal.
+    static bool steadyNumber(int index, double& number);
+    // The value of an expression whose terms are steady numbers, as reading
+    // it evaluates it (an outermost evaluation clears the error code); false,
+    // with nothing read or changed, for any other entry.
+    bool readArithmetic(double& number);
+    // The text of a number made by arithmetic ("%ld" when whole, else
+    // "%.15g") and its NUL into digits (kYNumberTextSize bytes); its length.
+    static int arithmeticText(double number, char* digits);
+    // As set(text, -1) with the arithmeticText of number.
+    void setArithmetic(double number);
     bool isNumber() const { return form == yvsLong || form == yvsDouble; }
 
 public:
@@ -246,5 +270,6 @@ private:
     int textCapacity = 0;
 
     static int evalError;
+    static unsigned long randomDraws;
     static int nesting;  // depth of reads of values inside values
 };

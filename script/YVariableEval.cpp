@@ -26,13 +26,13 @@
 
 namespace {
 
-// Numeric operations: both operands are numbers (forms long or double).
-using NumberOperation = void (*)(YOperand& result, double left, double right);
 // Text operations: at least one operand is not a number.
 using TextOperation = void (*)(YOperand& result, std::string_view left, std::string_view right);
 
 // The divisor test compares the divisor's square with this, not the divisor.
 constexpr double kSmallestSquare = 1e-8;
+// numberOperation's answer for an operator that has no number operation.
+constexpr int kNoNumberOperation = -1;
 
 void fail(int code) { YVariable::setError(code); }
 
@@ -46,37 +46,39 @@ int64_t toLong32(double number) {
     return static_cast<int64_t>(number);
 }
 
-void add(YOperand& result, double left, double right) { result.setReal(left + right); }
-void subtract(YOperand& result, double left, double right) { result.setReal(left - right); }
-void multiply(YOperand& result, double left, double right) { result.setReal(left * right); }
-
-void divide(YOperand& result, double left, double right) {
-    if (right * right < kSmallestSquare) return fail(yerrDomain);
-    result.setReal(left / right);
+// The operation of op on two numbers (forms long or double): 0 and the
+// value, which then becomes a number as a value made by arithmetic does
+// (YOperand::setReal); or an error code; or kNoNumberOperation when op's
+// text operation serves numbers too ("@"), or op is no binary operator.
+int numberOperation(char op, double left, double right, double& result) {
+    switch (op) {
+    case '+': result = left + right; break;
+    case '-': result = left - right; break;
+    case '*': result = left * right; break;
+    case '/':
+        if (right * right < kSmallestSquare) return yerrDomain;
+        result = left / right;
+        break;
+    case '\\':
+    case '%': {
+        const int64_t divisor = toLong32(right);
+        if (divisor == 0) return yerrZeroDivisor;
+        // C's remainder: the sign of the left operand.
+        result = static_cast<double>(op == '%' ? toLong32(left) % divisor : toLong32(left) / divisor);
+        break;
+    }
+    case '^':
+        if (left < 0 && right != std::trunc(right)) return yerrDomain;
+        result = std::pow(left, right);
+        break;
+    case '=': result = left == right; break;
+    case '#': result = left != right; break;
+    case '<': result = left < right; break;
+    case '>': result = left > right; break;
+    default: return kNoNumberOperation;
+    }
+    return yerrNone;
 }
-
-void quotient(YOperand& result, double left, double right) {
-    const int64_t divisor = toLong32(right);
-    if (divisor == 0) return fail(yerrZeroDivisor);
-    result.setReal(static_cast<double>(toLong32(left) / divisor));
-}
-
-// C's remainder: the sign of the left operand.
-void remainder(YOperand& result, double left, double right) {
-    const int64_t divisor = toLong32(right);
-    if (divisor == 0) return fail(yerrZeroDivisor);
-    result.setReal(static_cast<double>(toLong32(left) % divisor));
-}
-
-void power(YOperand& result, double left, double right) {
-    if (left < 0 && right != std::trunc(right)) return fail(yerrDomain);
-    result.setReal(std::pow(left, right));
-}
-
-void equal(YOperand& result, double left, double right) { truth(result, left == right); }
-void differ(YOperand& result, double left, double right) { truth(result, left != right); }
-void less(YOperand& result, double left, double right) { truth(result, left < right); }
-void greater(YOperand& result, double left, double right) { truth(result, left > right); }
 
 void concatenate(YOperand& result, std::string_view left, std::string_view right) {
     const size_t length = left.size() + right.size();
@@ -104,16 +106,20 @@ void position(YOperand& result, std::string_view left, std::string_view right) {
 
 struct BinaryOperator {
     char symbol;
-    NumberOperation numbers;  // null: the text operation serves numbers too
     TextOperation texts;
 };
 
 constexpr BinaryOperator kBinaryOperators[] = {
-    {'+', add, concatenate},       {'-', subtract, notANumber}, {'*', multiply, notANumber},
-    {'/', divide, notANumber},     {'\\', quotient, notANumber}, {'%', remainder, notANumber},
-    {'^', power, notANumber},      {'=', equal, sameText},       {'#', differ, otherText},
-    {'<', less, textBefore},       {'>', greater, textAfter},    {'@', nullptr, position},
+    {'+', concatenate}, {'-', notANumber}, {'*', notANumber}, {'/', notANumber},
+    {'\\', notANumber}, {'%', notANumber}, {'^', notANumber}, {'=', sameText},
+    {'#', otherText},   {'<', textBefore}, {'>', textAfter},  {'@', position},
 };
+
+const BinaryOperator* binaryOperator(char op) {
+    for (const BinaryOperator& entry : kBinaryOperators)
+        if (entry.symbol == op) return &entry;
+    return nullptr;
+}
 
 int lengthBeforeNul(const char* text, int limit) {
     const void* nul = std::memchr(text, 0, static_cast<size_t>(limit));
@@ -162,6 +168,68 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
     operand.adoptBuffer(found < 0 ? -found : static_cast<int>(std::strlen(buffer)));
 }
 
+bool YVariable::steadyNumber(int index, double& number) {
+    const YVariable* term = YHeap::theHeap[index];
+    if (!term || nesting >= kYMaxNesting) return false;
+    const YVariable* entry = term->target();
+    if (!entry->isNumber() || !entry->numberFromText || entry->sizeField > kYMaxValueLength) return false;
+    if (entry->kind == yvtVariable ? !entry->text
+                                   : entry->kind != yvtConstant || !entry->name ||
+                                         !YNumberText::startsNumber(entry->name[0]))
+        return false;
+    number = entry->form == yvsLong ? entry->payload.number : entry->payload.real;
+    return true;
+}
+
+// The code read backwards is the evaluation in postfix order, terms from the
+// first to the last; the general evaluator applies a right operand's
+// operators before the left one's, which only decides which error is
+// reported, and an error gives up here. The code must be one whole
+// expression using exactly the entry's terms, or the general evaluator,
+// which reads damaged code its own way, takes it.
+bool YVariable::evaluateNumbers(double& number) const {
+    const int length = static_cast<int>(std::strlen(text));
+    const int termTotal = sizeField < partCount ? sizeField : partCount;
+    double stack[kYCodeBufferSize];
+    int depth = 0;
+    int term = 0;
+    bool operated = false;
+    for (int at = length - 1; at >= 0; --at) {
+        const char byte = text[at];
+        if (byte == 't' || byte == 'z') {
+            if (depth >= kYCodeBufferSize) return false;
+            double& pushed = stack[depth++];
+            pushed = 0.0;
+            if (byte == 't' && (term >= termTotal || !steadyNumber(parts[term++], pushed))) return false;
+            continue;
+        }
+        if (at == 0 || text[at - 1] != 's' || depth < 2) return false;
+        --at;
+        const double right = stack[--depth];
+        double& left = stack[depth - 1];
+        if (numberOperation(byte, left, right, left) != yerrNone) return false;
+        // As a number made by arithmetic: a whole one is a long, which has no negative zero.
+        if (left == 0.0) left = 0.0;
+        operated = true;
+    }
+    // A lone term reads as its own text, not as a number made by arithmetic.
+    if (depth != 1 || term != termTotal || !operated) return false;
+    number = stack[0];
+    return true;
+}
+
+// Reading the entry would nest one level deeper (value(char*)) before the
+// expression is evaluated: the terms see that depth.
+bool YVariable::readArithmetic(double& number) {
+    const YVariable* entry = target();
+    if (entry->kind != yvtExpression || !entry->text || nesting + 1 >= kYMaxNesting) return false;
+    ++nesting;
+    const bool evaluated = entry->evaluateNumbers(number);
+    --nesting;
+    if (evaluated && evaluationDepth == 0) evalError = yerrNone;
+    return evaluated;
+}
+
 void YVariable::evaluate(EvalCursor& cursor, YOperand& result) const {
     const char marker = *cursor.code;
     if (marker == 0) {  // damaged code: a missing operand reads as 0
@@ -207,15 +275,16 @@ void YVariable::applyBinary(char op, YOperand& result, YOperand& left, YOperand&
         result.setWhole(0);
         return;
     }
-    for (const BinaryOperator& entry : kBinaryOperators) {
-        if (entry.symbol != op) continue;
-        if (entry.numbers && left.isNumber() && right.isNumber())
-            entry.numbers(result, left.asDouble(), right.asDouble());
-        else
-            entry.texts(result, left.text(), right.text());
-        return;
-    }
     // Any other operator character leaves the result unchanged.
+    const BinaryOperator* entry = binaryOperator(op);
+    if (!entry) return;
+    if (left.isNumber() && right.isNumber()) {
+        double number = 0.0;
+        const int error = numberOperation(op, left.asDouble(), right.asDouble(), number);
+        if (error == yerrNone) return result.setReal(number);
+        if (error != kNoNumberOperation) return fail(error);
+    }
+    entry->texts(result, left.text(), right.text());
 }
 
 void YVariable::applyUnary(char op, YOperand& result, YOperand& operand) {
@@ -259,6 +328,14 @@ void YVariable::applyUnary(char op, YOperand& result, YOperand& operand) {
 int YVariable::expressionValue(char* buffer) {
     if (!text) {
         copyOut(buffer, name, name ? static_cast<int>(std::strlen(name)) : 0);
+        return 0;
+    }
+    double number = 0.0;
+    if (evaluateNumbers(number)) {
+        // As the general way ends without an error: an outermost evaluation clears the code.
+        if (evaluationDepth == 0) evalError = yerrNone;
+        char digits[kYNumberTextSize];
+        copyOut(buffer, digits, arithmeticText(number, digits));
         return 0;
     }
     const int enclosing = evalError;
