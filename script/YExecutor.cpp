@@ -109,9 +109,9 @@ YVariable* YThread::entryAt(int at) const {
 // path) stands for that entry.
 YVariable* YThread::named(int at) const {
     YVariable* entry = entryAt(at);
-    if (!entry) return nullptr;
+    if (!entry || entry->readsAsItself()) return entry;
     char buffer[kYValueBufferSize];
-    const int other = entry->value(buffer);
+    const int other = entry->readsAsItself() ? 0 : entry->value(buffer);
     if (other > 0 && YHeap::theHeap[other]) return YHeap::theHeap[other];
     return entry;
 }
@@ -302,7 +302,7 @@ void YThread::doForInit(int operand, int self) {
 }
 
 void YThread::doForNext(int operand) {
-    if (listLength(operand) < 2) {
+    if (word(operand) < 0 || word(operand + 1) < 0) {  // fewer than two words
         doIf(operand);
         return;
     }
@@ -389,10 +389,26 @@ void YThread::doAssign(int operand) {
         target->set(nullptr, -2);
         return;
     }
-    YVariable* source = named(operand + 1);
-    if (!source) return;
+    YVariable* entry = entryAt(operand + 1);
+    if (!entry) return;
+    // Arithmetic on numbers: the value goes to the target without a text in between.
+    double number = 0.0;
+    if (entry != target && entry->readArithmetic(number)) {
+        target->setArithmetic(number);
+        return;
+    }
+    // The source is read as the variable it names, then for its text and
+    // object. An expression or substring gives the same text the second time
+    // unless a random digit went into it, so it is read once.
+    char buffer[kYValueBufferSize];
+    const unsigned long draws = YVariable::getRandomDraws();
+    const int other = entry->readsAsItself() ? 0 : entry->value(buffer);
+    YVariable* source = other > 0 && YHeap::theHeap[other] ? YHeap::theHeap[other] : entry;
     KvScriptableObject* object = nullptr;
-    const char* value = source->value(object);
+    const YVT kind = source->target()->getKind();
+    const bool readOnce = source == entry && (kind == yvtExpression || kind == yvtSubstring) &&
+                          draws == YVariable::getRandomDraws();
+    const char* value = readOnce ? buffer : source->value(object);
     const std::string text(value ? value : "");
     if (source->getKind() == yvtVariable && source->getForm() == yvsNone && KvScriptableObject::isXtor(text.c_str())) {
         KvScriptableObject::resetParameters();
