@@ -64,6 +64,7 @@ YVariable::YVariable(const char* source, int length, const char* value)
 }
 
 YVariable::~YVariable() {
+    dropNumberPlan();
     if (form == yvsObject && alias == 0) delete payload.object;
     delete[] name;
     delete[] text;
@@ -202,6 +203,7 @@ void YVariable::setReal(double number) {
 // A variable assigned over and over (a loop counter, a running total) keeps
 // its text's storage while the new text fits it.
 void YVariable::storeText(const char* source, int length) {
+    if (numberPlan) dropNumberPlan();  // an expression's code is its text
     if (text && length <= textCapacity) {
         // The source may be this entry's own text.
         if (length > 0) std::memmove(text, source, length);
@@ -216,6 +218,7 @@ void YVariable::storeText(const char* source, int length) {
 }
 
 void YVariable::freeText() {
+    if (numberPlan) dropNumberPlan();
     delete[] text;
     text = nullptr;
     textCapacity = 0;

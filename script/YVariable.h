@@ -227,7 +227,11 @@ private:
     bool evaluateNumbers(double& number) const;
     // A term that is a number whose text reads as its payload: a plain
     // variable or a number literal.
-    static bool steadyNumber(int index, double& number);
+    static bool steadyNumber(const YVariable* term, double& number);
+    struct NumberPlan;
+    NumberPlan* makeNumberPlan() const;
+    // Forgets the plan made of the code (the code changes, or the entry goes).
+    void dropNumberPlan();
     // The value of an expression whose terms are steady numbers, as reading
     // it evaluates it (an outermost evaluation clears the error code); false,
     // with nothing read or changed, for any other entry.
@@ -268,6 +272,10 @@ private:
     bool numberFromText = false;
     // Bytes text can hold before its NUL when it was made by storeText; 0 otherwise.
     int textCapacity = 0;
+    // An expression's code decoded for arithmetic on numbers, made when it
+    // is first evaluated; refused: the code has no such plan.
+    mutable NumberPlan* numberPlan = nullptr;
+    mutable bool numberPlanRefused = false;
 
     static int evalError;
     static unsigned long randomDraws;

@@ -22,7 +22,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -128,6 +130,9 @@ int lengthBeforeNul(const char* text, int limit) {
 
 bool isUnary(char op) { return op == '~' || op == '$' || op == '`'; }
 
+// The deepest stack an expression evaluated by plan may need.
+constexpr int kYMaxPlanDepth = kYCodeBufferSize;
+
 // How many evaluations are running, so that only an outermost one clears the error.
 int evaluationDepth = 0;
 
@@ -168,9 +173,7 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
     operand.adoptBuffer(found < 0 ? -found : static_cast<int>(std::strlen(buffer)));
 }
 
-bool YVariable::steadyNumber(int index, double& number) {
-    const YVariable* term = YHeap::theHeap[index];
-    if (!term || nesting >= kYMaxNesting) return false;
+bool YVariable::steadyNumber(const YVariable* term, double& number) {
     const YVariable* entry = term->target();
     if (!entry->isNumber() || !entry->numberFromText || entry->sizeField > kYMaxValueLength) return false;
     if (entry->kind == yvtVariable ? !entry->text
@@ -181,39 +184,86 @@ bool YVariable::steadyNumber(int index, double& number) {
     return true;
 }
 
+// An expression's code decoded once for evaluateNumbers. The terms are held
+// as entries: an entry keeps its place for as long as the heap lives, and
+// the plan lives in an entry of the same heap.
+struct YVariable::NumberPlan {
+    struct Step {
+        char op;  // 't' a term, 'z' the missing left operand 0, else a binary operator
+        const YVariable* term;
+    };
+    std::vector<Step> steps;
+    bool hasTerms = false;
+};
+
+void YVariable::dropNumberPlan() {
+    delete numberPlan;
+    numberPlan = nullptr;
+    numberPlanRefused = false;
+}
+
 // The code read backwards is the evaluation in postfix order, terms from the
 // first to the last; the general evaluator applies a right operand's
 // operators before the left one's, which only decides which error is
-// reported, and an error gives up here. The code must be one whole
-// expression using exactly the entry's terms, or the general evaluator,
-// which reads damaged code its own way, takes it.
-bool YVariable::evaluateNumbers(double& number) const {
+// reported, and an error gives up on the plan's way. The code must be one
+// whole expression of operators that work on numbers, using exactly the
+// entry's terms, all of them in the heap; any other code (damaged code
+// included, which the general evaluator reads its own way) has no plan.
+YVariable::NumberPlan* YVariable::makeNumberPlan() const {
+    if (!text) return nullptr;
     const int length = static_cast<int>(std::strlen(text));
     const int termTotal = sizeField < partCount ? sizeField : partCount;
-    double stack[kYCodeBufferSize];
+    auto plan = std::make_unique<NumberPlan>();
     int depth = 0;
     int term = 0;
     bool operated = false;
     for (int at = length - 1; at >= 0; --at) {
         const char byte = text[at];
         if (byte == 't' || byte == 'z') {
-            if (depth >= kYCodeBufferSize) return false;
-            double& pushed = stack[depth++];
-            pushed = 0.0;
-            if (byte == 't' && (term >= termTotal || !steadyNumber(parts[term++], pushed))) return false;
+            const YVariable* entry = nullptr;
+            if (byte == 't' && (term >= termTotal || !(entry = YHeap::theHeap[parts[term++]]))) return nullptr;
+            plan->steps.push_back({byte, entry});
+            if (++depth > kYMaxPlanDepth) return nullptr;
             continue;
         }
-        if (at == 0 || text[at - 1] != 's' || depth < 2) return false;
+        double probe = 0.0;
+        if (at == 0 || text[at - 1] != 's' || depth < 2 || numberOperation(byte, 1.0, 1.0, probe) != yerrNone)
+            return nullptr;
         --at;
-        const double right = stack[--depth];
-        double& left = stack[depth - 1];
-        if (numberOperation(byte, left, right, left) != yerrNone) return false;
-        // As a number made by arithmetic: a whole one is a long, which has no negative zero.
-        if (left == 0.0) left = 0.0;
+        plan->steps.push_back({byte, nullptr});
+        --depth;
         operated = true;
     }
     // A lone term reads as its own text, not as a number made by arithmetic.
-    if (depth != 1 || term != termTotal || !operated) return false;
+    if (depth != 1 || term != termTotal || !operated) return nullptr;
+    plan->hasTerms = term > 0;
+    return plan.release();
+}
+
+bool YVariable::evaluateNumbers(double& number) const {
+    if (!numberPlan) {
+        if (numberPlanRefused) return false;
+        numberPlan = makeNumberPlan();
+        numberPlanRefused = !numberPlan;
+        if (!numberPlan) return false;
+    }
+    // A heap being killed has let go of its entries; a term read too deep is refused.
+    if (!YHeap::theHeap.isAlive() || (numberPlan->hasTerms && nesting >= kYMaxNesting)) return false;
+    double stack[kYMaxPlanDepth];
+    int depth = 0;
+    for (const NumberPlan::Step& step : numberPlan->steps) {
+        if (step.op == 't') {
+            if (!steadyNumber(step.term, stack[depth++])) return false;
+        } else if (step.op == 'z') {
+            stack[depth++] = 0.0;
+        } else {
+            const double right = stack[--depth];
+            double& left = stack[depth - 1];
+            if (numberOperation(step.op, left, right, left) != yerrNone) return false;
+            // As a number made by arithmetic: a whole one is a long, which has no negative zero.
+            if (left == 0.0) left = 0.0;
+        }
+    }
     number = stack[0];
     return true;
 }

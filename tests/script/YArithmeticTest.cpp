@@ -11,6 +11,8 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
+#include <cstdio>
 
 namespace {
 
@@ -192,6 +194,50 @@ TEST_F(Arithmetic, AssigningANumberThroughAReferenceReachesItsTarget) {
     EXPECT_EQ(holder->getForm(), yvsLong);
     EXPECT_EQ(TestObject::alive, 0);
     EXPECT_EQ(receiver->getOther(), heap.index("ball", 4));
+}
+
+std::vector<unsigned char> recordOf(const YVariable* entry) {
+    FILE* file = std::tmpfile();
+    EXPECT_NE(file, nullptr);
+    EXPECT_EQ(entry->write(file), 1);
+    const long size = std::ftell(file);
+    std::rewind(file);
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+// An expression decodes its code once, on its first evaluation; the terms
+// are read afresh every time, and a code replaced by a record is decoded again.
+TEST_F(Arithmetic, AnExpressionFollowsItsTermsAndItsReplacedCode) {
+    // v1 = 1, v3 = 2, v4 = 3
+    YVariable* sum = expression("v1-v3*v4");
+    EXPECT_EQ(text(sum), "-5");
+    assign("v1", "5");
+    EXPECT_EQ(text(sum), "-1");
+    assign("v1", "five");  // a text now: the general way
+    EXPECT_EQ(text(sum), "v1-v3*v4");
+    EXPECT_EQ(YVariable::getError(), yerrNotANumber);
+    assign("v1", "2");
+    EXPECT_EQ(text(sum), "-4");
+    // The heap grows by many entries: the terms keep their places.
+    for (int i = 0; i < 3 * kYHeapGrowth; ++i) var(("filler" + std::to_string(i)).c_str());
+    EXPECT_EQ(text(sum), "-4");
+
+    const std::vector<unsigned char> product = recordOf(expression("v1*v3-v4"));
+    const unsigned char* cursor = product.data();
+    ASSERT_EQ(sum->read(cursor, cursor + product.size(), 0), 1);
+    EXPECT_EQ(text(sum), "1");
+}
+
+// A new heap makes new entries; an expression of the same text is decoded anew.
+TEST_F(Arithmetic, AHeapMadeAgainDecodesItsExpressionsAgain) {
+    EXPECT_EQ(read("v3*v4+1").first, "7");
+    YHeapAccess::reset();
+    assign("v3", "10");
+    assign("v4", "0.5");
+    EXPECT_EQ(read("v3*v4+1").first, "6");
 }
 
 }  // namespace
