@@ -88,8 +88,9 @@ const char* YScheduleKeyword() { return keywordText(ycSchedule); }
 const char* YIdleKeyword() { return keywordText(ycIdle); }
 
 // ------------------------------------------------------------------ access
+// Inline: the commands of this file are their only callers.
 
-int YThread::word(int at) const {
+inline int YThread::word(int at) const {
     if (!words || at < 0 || at >= wordCount) return -1;
     return words[at];
 }
@@ -100,14 +101,14 @@ int YThread::listLength(int operand) const {
     return n;
 }
 
-YVariable* YThread::entryAt(int at) const {
+inline YVariable* YThread::entryAt(int at) const {
     const int index = word(at);
     return index < 0 ? nullptr : YHeap::theHeap[index];
 }
 
 // The variable a word names: an entry whose value is another entry's (a
 // path) stands for that entry.
-YVariable* YThread::named(int at) const {
+inline YVariable* YThread::named(int at) const {
     YVariable* entry = entryAt(at);
     if (!entry || entry->readsAsItself()) return entry;
     char buffer[kYValueBufferSize];

@@ -179,7 +179,10 @@ void YVariable::makeNumberText() {
                                        : YNumberText::formatReal(payload.real, digits);
     storeText(digits, length);
     sizeField = length;
-    numberFromText = false;  // the text may hold fewer digits than the payload
+    // A double's text may hold fewer digits than its payload; a long's reads
+    // back as itself, and as a long unless the reduction refuses its text.
+    int32_t whole = 0;
+    numberFromText = form == yvsLong && YNumberText::reduce(payload.number, length, whole);
 }
 
 void YVariable::setNumber(int32_t number) {

@@ -151,7 +151,10 @@ public:
 
     // Reading this entry's value has no effect and gives the entry itself:
     // a plain variable, or a literal that is not a random "?" constant.
-    bool readsAsItself() const;
+    bool readsAsItself() const {
+        const YVariable* entry = target();
+        return entry->kind == yvtVariable || (entry->kind == yvtConstant && !(entry->name && entry->name[0] == '?'));
+    }
     // How many random digits "?" constants have given: a read that drew none
     // gives the same text when it is made again.
     static unsigned long getRandomDraws() { return randomDraws; }

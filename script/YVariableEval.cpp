@@ -173,7 +173,8 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
     operand.adoptBuffer(found < 0 ? -found : static_cast<int>(std::strlen(buffer)));
 }
 
-bool YVariable::steadyNumber(const YVariable* term, double& number) {
+// Inline: the evaluation by plan is its only caller.
+inline bool YVariable::steadyNumber(const YVariable* term, double& number) {
     const YVariable* entry = term->target();
     if (!entry->isNumber() || !entry->numberFromText || entry->sizeField > kYMaxValueLength) return false;
     if (entry->kind == yvtVariable ? !entry->text

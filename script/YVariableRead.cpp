@@ -284,11 +284,6 @@ const char* YVariable::value(long* number) {
     return text;
 }
 
-bool YVariable::readsAsItself() const {
-    const YVariable* entry = target();
-    return entry->kind == yvtVariable || (entry->kind == yvtConstant && entry->name && entry->name[0] != '?');
-}
-
 // ----------------------------------------------------------------- resolving
 
 int YVariable::resolve(char* buffer) {

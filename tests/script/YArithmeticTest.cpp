@@ -181,6 +181,26 @@ TEST_F(Arithmetic, AssigningANumberEqualsAssigningItsText) {
     }
 }
 
+// A number assigned by value (a loop counter) reads in arithmetic as its text does.
+TEST_F(Arithmetic, ANumberAssignedByValueReadsAsItsText) {
+    const long wholes[] = {7, -3, 0, 999999999, -999999999, 2000000000, -1500000000, 2147483647, -2147483648L};
+    const double reals[] = {0.1 + 0.2, 1.0 / 3, -2.5, 1e300};
+    // n minus its own text is 0 only when n reads as its text.
+    const auto check = [this](const std::string& number) {
+        const std::string quoted = "'" + text(var("n")) + "'";
+        EXPECT_TRUE(same(read("n-" + quoted), read(quoted + "-" + quoted))) << number;
+        EXPECT_TRUE(same(read("n*2"), read(quoted + "*2"))) << number;
+    };
+    for (const long number : wholes) {
+        var("n")->set(number);
+        check(std::to_string(number));
+    }
+    for (const double number : reals) {
+        var("n")->set(number);
+        check(std::to_string(number));
+    }
+}
+
 // Assigning through a reference (RECEIVER standing for an object holder)
 // lands on the entry it stands for, which lets go of its object.
 TEST_F(Arithmetic, AssigningANumberThroughAReferenceReachesItsTarget) {
