@@ -383,8 +383,12 @@ void YThread::doSay(int operand) {
 void YThread::doAssign(int operand) {
     YVariable* target = named(operand);
     if (!target) return;
+    // A plain variable's object is at hand; other kinds are read for it.
     KvScriptableObject* held = nullptr;
-    target->value(held);
+    if (const YVariable* holder = target->target(); holder->getKind() == yvtVariable)
+        held = holder->form == yvsObject ? holder->payload.object : nullptr;
+    else
+        target->value(held);
     if (held) eventRecord::remove(held, nullptr);
     if (word(operand + 1) < 0) {
         target->set(nullptr, -2);

@@ -260,7 +260,15 @@ bool YVariable::evaluateNumbers(double& number) const {
         } else {
             const double right = stack[--depth];
             double& left = stack[depth - 1];
-            if (numberOperation(step.op, left, right, left) != yerrNone) return false;
+            // The commonest operators at once; numberOperation has them all.
+            if (step.op == '+')
+                left += right;
+            else if (step.op == '-')
+                left -= right;
+            else if (step.op == '*')
+                left *= right;
+            else if (numberOperation(step.op, left, right, left) != yerrNone)
+                return false;
             // As a number made by arithmetic: a whole one is a long, which has no negative zero.
             if (left == 0.0) left = 0.0;
         }
