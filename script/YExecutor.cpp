@@ -112,7 +112,7 @@ inline YVariable* YThread::named(int at) const {
     YVariable* entry = entryAt(at);
     if (!entry || entry->readsAsItself()) return entry;
     char buffer[kYValueBufferSize];
-    const int other = entry->readsAsItself() ? 0 : entry->value(buffer);
+    const int other = entry->value(buffer);
     if (other > 0 && YHeap::theHeap[other]) return YHeap::theHeap[other];
     return entry;
 }

@@ -206,7 +206,7 @@ void YVariable::setReal(double number) {
 // A variable assigned over and over (a loop counter, a running total) keeps
 // its text's storage while the new text fits it.
 void YVariable::storeText(const char* source, int length) {
-    if (numberPlan) dropNumberPlan();  // an expression's code is its text
+    if (numberPlan || numberPlanRefused) dropNumberPlan();  // an expression's code is its text
     if (text && length <= textCapacity) {
         // The source may be this entry's own text.
         if (length > 0) std::memmove(text, source, length);
@@ -221,7 +221,7 @@ void YVariable::storeText(const char* source, int length) {
 }
 
 void YVariable::freeText() {
-    if (numberPlan) dropNumberPlan();
+    if (numberPlan || numberPlanRefused) dropNumberPlan();
     delete[] text;
     text = nullptr;
     textCapacity = 0;
@@ -344,9 +344,9 @@ int YVariable::arithmeticText(double number, char* digits) {
 // reduction by the text's length is left to do; other texts are read.
 void YVariable::setArithmetic(double number) {
     char digits[kYNumberTextSize];
-    const int length = arithmeticText(number, digits);
     int32_t whole = 0;
-    if (!YNumberText::reduce(number, -1, whole)) return set(digits, length);
+    if (!YNumberText::reduce(number, -1, whole)) return set(digits, YNumberText::formatReal(number, digits));
+    const int length = YNumberText::formatWhole(whole, digits);
     YVariable* entry = assignable();
     if (!entry) return;
     entry->release(length);

@@ -8,7 +8,9 @@
 //   its size field is the number of bytes of that text, at most 1023;
 // - parts holds partCount heap indices (at least three for a substring), and
 //   readers never index it beyond partCount;
-// - an entry deletes the object it holds only when it owns it (alias 0).
+// - an entry deletes the object it holds only when it owns it (alias 0);
+// - an expression's decoded plan, when it has one, was made from its
+//   present code, and holds term entries of the heap the entry lives in.
 //
 // Texts handed to callers that are not an entry's own text lie in one of two
 // static 1024-byte buffers used in turn, so reading allocates nothing.

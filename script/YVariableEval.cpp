@@ -14,6 +14,14 @@
 // text. A nested evaluation (a term or "$" operand that is itself an
 // expression) has its own cursor and term counter; its error, if the
 // enclosing evaluation had none yet, becomes the enclosing one's.
+//
+// Arithmetic on numbers alone takes a shorter way: an expression whose
+// operators all work on numbers and whose terms are plain variables or
+// literals holding numbers (their payload being what their text reads as)
+// is run from a plan of its code, decoded once, over doubles. Its value is
+// the one the general way gives, since only values, never texts, take part;
+// any term that is not such a number, and any error, leaves the expression
+// to the general way, which reports the error exactly.
 #include "script/YHeap.h"
 #include "script/YOperand.h"
 #include "script/YVariable.h"
