@@ -145,45 +145,8 @@ void YThread::leaveInterrupt() {
 
 // -------------------------------------------------------------------- step
 
-void YThread::step(const void* event) {
-    stalled = 0;
-    if (!started || blocked || !commands) {
-        turnState = kYTurnCannotRun;
-        return;
-    }
-    if (event) {
-        const auto* record = static_cast<const eventRecord*>(event);
-        if (!eventsEnabled) {
-            turnState = kYTurnHandlerDone;
-            return;
-        }
-        if (YVariable* receiver = YHeap::theHeap[kYReceiver]) {
-            if (record->getName() && (record->getName() == YScheduleKeyword() || record->getName() == YIdleKeyword())) {
-                receiver->set(record->getName(), -1);
-            } else {
-                KvScriptableObject* object = record->getObject() ? record->getObject() : KvScriptableObject::getNewborn();
-                if (object) receiver->set(object);
-            }
-        }
-        interruptCallDepth = 0;
-        if (inInterrupt) leaveInterrupt();
-        startInterrupt(static_cast<int>(record->getHandler()));
-    }
-    if (pauseDeadline && KvSysMilliSecCount() > pauseDeadline) {
-        pauseDeadline = 0;
-        suspended = 0;
-    }
-    if (suspended) {
-        turnState = kYTurnCannotRun;
-        return;
-    }
-    if (ip < 0 || ip > commandCount) ip = commandCount;
-    const YCommand command = commands[ip++];
-    if (doneMainLink && !mainRunning && command.code != lastStalledCode) mainRunning = 1;
-    execute(command);
-}
-
-void YThread::execute(const YCommand& command) {
+// Inline: step is its only caller.
+inline void YThread::execute(const YCommand& command) {
     const int operand = command.operand;
     switch (command.code) {
     case ycCall: doCall(operand); break;
@@ -229,6 +192,45 @@ void YThread::execute(const YCommand& command) {
         break;
     default: stall(command.code); break;
     }
+}
+
+
+void YThread::step(const void* event) {
+    stalled = 0;
+    if (!started || blocked || !commands) {
+        turnState = kYTurnCannotRun;
+        return;
+    }
+    if (event) {
+        const auto* record = static_cast<const eventRecord*>(event);
+        if (!eventsEnabled) {
+            turnState = kYTurnHandlerDone;
+            return;
+        }
+        if (YVariable* receiver = YHeap::theHeap[kYReceiver]) {
+            if (record->getName() && (record->getName() == YScheduleKeyword() || record->getName() == YIdleKeyword())) {
+                receiver->set(record->getName(), -1);
+            } else {
+                KvScriptableObject* object = record->getObject() ? record->getObject() : KvScriptableObject::getNewborn();
+                if (object) receiver->set(object);
+            }
+        }
+        interruptCallDepth = 0;
+        if (inInterrupt) leaveInterrupt();
+        startInterrupt(static_cast<int>(record->getHandler()));
+    }
+    if (pauseDeadline && KvSysMilliSecCount() > pauseDeadline) {
+        pauseDeadline = 0;
+        suspended = 0;
+    }
+    if (suspended) {
+        turnState = kYTurnCannotRun;
+        return;
+    }
+    if (ip < 0 || ip > commandCount) ip = commandCount;
+    const YCommand command = commands[ip++];
+    if (doneMainLink && !mainRunning && command.code != lastStalledCode) mainRunning = 1;
+    execute(command);
 }
 
 // ------------------------------------------------------- flow of control

@@ -91,7 +91,7 @@ void YThread::resumeAll() {
 }
 
 void YThread::taskFunction(const void*) {
-    KvList<YThread>& threads = threadList();
+    static KvList<YThread>& threads = threadList();  // looked up once: the task runs on every pass
     if (threads.isEmpty()) return;
     const unsigned long now = KvSysMilliSecCount();
     if (lastTick == 0) {
