@@ -8,11 +8,13 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
-#include <cstdio>
 
 namespace {
 
