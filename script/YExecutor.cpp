@@ -88,8 +88,9 @@ const char* YScheduleKeyword() { return keywordText(ycSchedule); }
 const char* YIdleKeyword() { return keywordText(ycIdle); }
 
 // ------------------------------------------------------------------ access
+// Inline: the commands of this file are their only callers.
 
-int YThread::word(int at) const {
+inline int YThread::word(int at) const {
     if (!words || at < 0 || at >= wordCount) return -1;
     return words[at];
 }
@@ -100,16 +101,16 @@ int YThread::listLength(int operand) const {
     return n;
 }
 
-YVariable* YThread::entryAt(int at) const {
+inline YVariable* YThread::entryAt(int at) const {
     const int index = word(at);
     return index < 0 ? nullptr : YHeap::theHeap[index];
 }
 
 // The variable a word names: an entry whose value is another entry's (a
 // path) stands for that entry.
-YVariable* YThread::named(int at) const {
+inline YVariable* YThread::named(int at) const {
     YVariable* entry = entryAt(at);
-    if (!entry) return nullptr;
+    if (!entry || entry->readsAsItself()) return entry;
     char buffer[kYValueBufferSize];
     const int other = entry->value(buffer);
     if (other > 0 && YHeap::theHeap[other]) return YHeap::theHeap[other];
@@ -144,45 +145,8 @@ void YThread::leaveInterrupt() {
 
 // -------------------------------------------------------------------- step
 
-void YThread::step(const void* event) {
-    stalled = 0;
-    if (!started || blocked || !commands) {
-        turnState = kYTurnCannotRun;
-        return;
-    }
-    if (event) {
-        const auto* record = static_cast<const eventRecord*>(event);
-        if (!eventsEnabled) {
-            turnState = kYTurnHandlerDone;
-            return;
-        }
-        if (YVariable* receiver = YHeap::theHeap[kYReceiver]) {
-            if (record->getName() && (record->getName() == YScheduleKeyword() || record->getName() == YIdleKeyword())) {
-                receiver->set(record->getName(), -1);
-            } else {
-                KvScriptableObject* object = record->getObject() ? record->getObject() : KvScriptableObject::getNewborn();
-                if (object) receiver->set(object);
-            }
-        }
-        interruptCallDepth = 0;
-        if (inInterrupt) leaveInterrupt();
-        startInterrupt(static_cast<int>(record->getHandler()));
-    }
-    if (pauseDeadline && KvSysMilliSecCount() > pauseDeadline) {
-        pauseDeadline = 0;
-        suspended = 0;
-    }
-    if (suspended) {
-        turnState = kYTurnCannotRun;
-        return;
-    }
-    if (ip < 0 || ip > commandCount) ip = commandCount;
-    const YCommand command = commands[ip++];
-    if (doneMainLink && !mainRunning && command.code != lastStalledCode) mainRunning = 1;
-    execute(command);
-}
-
-void YThread::execute(const YCommand& command) {
+// Inline: step is its only caller.
+inline void YThread::execute(const YCommand& command) {
     const int operand = command.operand;
     switch (command.code) {
     case ycCall: doCall(operand); break;
@@ -228,6 +192,45 @@ void YThread::execute(const YCommand& command) {
         break;
     default: stall(command.code); break;
     }
+}
+
+
+void YThread::step(const void* event) {
+    stalled = 0;
+    if (!started || blocked || !commands) {
+        turnState = kYTurnCannotRun;
+        return;
+    }
+    if (event) {
+        const auto* record = static_cast<const eventRecord*>(event);
+        if (!eventsEnabled) {
+            turnState = kYTurnHandlerDone;
+            return;
+        }
+        if (YVariable* receiver = YHeap::theHeap[kYReceiver]) {
+            if (record->getName() && (record->getName() == YScheduleKeyword() || record->getName() == YIdleKeyword())) {
+                receiver->set(record->getName(), -1);
+            } else {
+                KvScriptableObject* object = record->getObject() ? record->getObject() : KvScriptableObject::getNewborn();
+                if (object) receiver->set(object);
+            }
+        }
+        interruptCallDepth = 0;
+        if (inInterrupt) leaveInterrupt();
+        startInterrupt(static_cast<int>(record->getHandler()));
+    }
+    if (pauseDeadline && KvSysMilliSecCount() > pauseDeadline) {
+        pauseDeadline = 0;
+        suspended = 0;
+    }
+    if (suspended) {
+        turnState = kYTurnCannotRun;
+        return;
+    }
+    if (ip < 0 || ip > commandCount) ip = commandCount;
+    const YCommand command = commands[ip++];
+    if (doneMainLink && !mainRunning && command.code != lastStalledCode) mainRunning = 1;
+    execute(command);
 }
 
 // ------------------------------------------------------- flow of control
@@ -302,7 +305,7 @@ void YThread::doForInit(int operand, int self) {
 }
 
 void YThread::doForNext(int operand) {
-    if (listLength(operand) < 2) {
+    if (word(operand) < 0 || word(operand + 1) < 0) {  // fewer than two words
         doIf(operand);
         return;
     }
@@ -382,17 +385,37 @@ void YThread::doSay(int operand) {
 void YThread::doAssign(int operand) {
     YVariable* target = named(operand);
     if (!target) return;
+    // A plain variable's object is at hand; other kinds are read for it.
     KvScriptableObject* held = nullptr;
-    target->value(held);
+    if (const YVariable* holder = target->target(); holder->getKind() == yvtVariable)
+        held = holder->form == yvsObject ? holder->payload.object : nullptr;
+    else
+        target->value(held);
     if (held) eventRecord::remove(held, nullptr);
     if (word(operand + 1) < 0) {
         target->set(nullptr, -2);
         return;
     }
-    YVariable* source = named(operand + 1);
-    if (!source) return;
+    YVariable* entry = entryAt(operand + 1);
+    if (!entry) return;
+    // Arithmetic on numbers: the value goes to the target without a text in between.
+    double number = 0.0;
+    if (entry != target && entry->readArithmetic(number)) {
+        target->setArithmetic(number);
+        return;
+    }
+    // The source is read as the variable it names, then for its text and
+    // object. An expression or substring gives the same text the second time
+    // unless a random digit went into it, so it is read once.
+    char buffer[kYValueBufferSize];
+    const unsigned long draws = YVariable::getRandomDraws();
+    const int other = entry->readsAsItself() ? 0 : entry->value(buffer);
+    YVariable* source = other > 0 && YHeap::theHeap[other] ? YHeap::theHeap[other] : entry;
     KvScriptableObject* object = nullptr;
-    const char* value = source->value(object);
+    const YVT kind = source->target()->getKind();
+    const bool readOnce = source == entry && (kind == yvtExpression || kind == yvtSubstring) &&
+                          draws == YVariable::getRandomDraws();
+    const char* value = readOnce ? buffer : source->value(object);
     const std::string text(value ? value : "");
     if (source->getKind() == yvtVariable && source->getForm() == yvsNone && KvScriptableObject::isXtor(text.c_str())) {
         KvScriptableObject::resetParameters();

@@ -187,11 +187,6 @@ int YHeap::index(YVariable* const entry) const {
     return -1;
 }
 
-YVariable* YHeap::operator[](int at) const {
-    if (!alive || at < 0 || at >= count) return nullptr;
-    return table[at];
-}
-
 const char* YHeap::operator[](const char* name) {
     if (!alive || !name) return nullptr;
     const int length = lengthOf(name);

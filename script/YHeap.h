@@ -64,7 +64,7 @@ public:
     // ---- finding entries ----
     // The first entry whose name is exactly those length bytes, or -1.
     int index(const char* name, int length) const;
-    YVariable* operator[](int index) const;
+    YVariable* operator[](int at) const { return alive && at >= 0 && at < count ? table[at] : nullptr; }
     // The value text of the entry of that name, made when missing.
     const char* operator[](const char* name);
 

@@ -17,6 +17,10 @@ bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isDecimalChar(char c) { return isDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
 
+// Digits a whole number may have to be read without from_chars; well within
+// the 15 decimal digits every double holds exactly.
+constexpr long kQuickDigits = 15;
+
 }  // namespace
 
 int YNumberText::formatReal(double number, char* out) {
@@ -45,6 +49,18 @@ bool YNumberText::parse(const char* text, double& number) {
     while (isBlank(*cursor)) ++cursor;
     const bool negative = *cursor == '-';
     if (*cursor == '-' || *cursor == '+') ++cursor;
+    // A short whole number, the most common script number: every such value
+    // is exact in a double, so summing its digits reads what from_chars would.
+    {
+        const char* last = cursor;
+        long whole = 0;
+        while (isDigit(*last) && last - cursor < kQuickDigits) whole = whole * 10 + (*last++ - '0');
+        if (last != cursor && !isDecimalChar(*last) && *last != 'x' && *last != 'X') {
+            const auto read = static_cast<double>(whole);
+            number = negative ? -read : read;
+            return true;
+        }
+    }
     const bool decimal = isDigit(*cursor) || (*cursor == '.' && isDigit(cursor[1]));
     const bool hexadecimal = cursor[0] == '0' && (cursor[1] == 'x' || cursor[1] == 'X');
     if (decimal && !hexadecimal) {

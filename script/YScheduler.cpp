@@ -90,12 +90,9 @@ void YThread::resumeAll() {
     forEachThread(threadList(), [](YThread& t) { t.suspended = 0; });
 }
 
-bool YThread::turnEnds() const {
-    return stalled || turnState == kYTurnYield || turnState == kYTurnHandlerDone || turnState == kYTurnCannotRun;
-}
-
 void YThread::taskFunction(const void*) {
-    if (threadList().isEmpty()) return;
+    static KvList<YThread>& threads = threadList();  // looked up once: the task runs on every pass
+    if (threads.isEmpty()) return;
     const unsigned long now = KvSysMilliSecCount();
     if (lastTick == 0) {
         lastTick = now;
@@ -104,7 +101,7 @@ void YThread::taskFunction(const void*) {
         lastTick = now;
     }
     {
-        KvList<YThread>::Cursor walk(threadList());
+        KvList<YThread>::Cursor walk(threads);
         for (YThread* t = walk.first(); t; t = walk.next())
             if (t->advance()) break;
     }

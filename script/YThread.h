@@ -300,7 +300,9 @@ private:
     static void taskFunction(const void*);
     static void switchScripts();
     int fireTimer(int handler, const char* keyword);
-    bool turnEnds() const;
+    bool turnEnds() const {
+        return stalled || turnState == kYTurnYield || turnState == kYTurnHandlerDone || turnState == kYTurnCannotRun;
+    }
 
     URLOpener urlOpener = nullptr;
     int mainRunning = 1;

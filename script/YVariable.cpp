@@ -16,6 +16,7 @@
 #include <cstring>
 
 int YVariable::evalError = 0;
+unsigned long YVariable::randomDraws = 0;
 int YVariable::nesting = 0;
 
 namespace {
@@ -63,6 +64,7 @@ YVariable::YVariable(const char* source, int length, const char* value)
 }
 
 YVariable::~YVariable() {
+    dropNumberPlan();
     if (form == yvsObject && alias == 0) delete payload.object;
     delete[] name;
     delete[] text;
@@ -177,7 +179,10 @@ void YVariable::makeNumberText() {
                                        : YNumberText::formatReal(payload.real, digits);
     storeText(digits, length);
     sizeField = length;
-    numberFromText = false;  // the text may hold fewer digits than the payload
+    // A double's text may hold fewer digits than its payload; a long's reads
+    // back as itself, and as a long unless the reduction refuses its text.
+    int32_t whole = 0;
+    numberFromText = form == yvsLong && YNumberText::reduce(payload.number, length, whole);
 }
 
 void YVariable::setNumber(int32_t number) {
@@ -201,6 +206,7 @@ void YVariable::setReal(double number) {
 // A variable assigned over and over (a loop counter, a running total) keeps
 // its text's storage while the new text fits it.
 void YVariable::storeText(const char* source, int length) {
+    if (numberPlan || numberPlanRefused) dropNumberPlan();  // an expression's code is its text
     if (text && length <= textCapacity) {
         // The source may be this entry's own text.
         if (length > 0) std::memmove(text, source, length);
@@ -215,12 +221,13 @@ void YVariable::storeText(const char* source, int length) {
 }
 
 void YVariable::freeText() {
+    if (numberPlan || numberPlanRefused) dropNumberPlan();
     delete[] text;
     text = nullptr;
     textCapacity = 0;
 }
 
-YVariable* YVariable::target() {
+YVariable* YVariable::referenced() {
     YVariable* entry = this;
     for (int hops = 0; entry->alias == -1 && entry->other != 0 && hops < kYMaxNesting; ++hops) {
         YVariable* next = YHeap::theHeap[entry->other];
@@ -229,8 +236,6 @@ YVariable* YVariable::target() {
     }
     return entry;
 }
-
-const YVariable* YVariable::target() const { return const_cast<YVariable*>(this)->target(); }
 
 YVariable* YVariable::holder() {
     YVariable* entry = target();
@@ -327,6 +332,30 @@ void YVariable::set(double number) {
     if (!entry) return;
     entry->release(-2);
     entry->setReal(number);
+}
+
+int YVariable::arithmeticText(double number, char* digits) {
+    int32_t whole = 0;
+    return YNumberText::reduce(number, -1, whole) ? YNumberText::formatWhole(whole, digits)
+                                                  : YNumberText::formatReal(number, digits);
+}
+
+// A whole number's digits read back as the number itself, so only the
+// reduction by the text's length is left to do; other texts are read.
+void YVariable::setArithmetic(double number) {
+    char digits[kYNumberTextSize];
+    int32_t whole = 0;
+    if (!YNumberText::reduce(number, -1, whole)) return set(digits, YNumberText::formatReal(number, digits));
+    const int length = YNumberText::formatWhole(whole, digits);
+    YVariable* entry = assignable();
+    if (!entry) return;
+    entry->release(length);
+    entry->storeText(digits, length);
+    entry->sizeField = length;
+    entry->payload.real = whole;
+    entry->form = yvsDouble;
+    entry->reduce();
+    entry->numberFromText = true;
 }
 
 void YVariable::set(KvScriptableObject* object) {

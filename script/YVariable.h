@@ -8,7 +8,9 @@
 //   its size field is the number of bytes of that text, at most 1023;
 // - parts holds partCount heap indices (at least three for a substring), and
 //   readers never index it beyond partCount;
-// - an entry deletes the object it holds only when it owns it (alias 0).
+// - an entry deletes the object it holds only when it owns it (alias 0);
+// - an expression's decoded plan, when it has one, was made from its
+//   present code, and holds term entries of the heap the entry lives in.
 //
 // Texts handed to callers that are not an entry's own text lie in one of two
 // static 1024-byte buffers used in turn, so reading allocates nothing.
@@ -149,6 +151,16 @@ public:
     // never more than the largest record can hold).
     int read(const unsigned char*& cursor, int swap);
 
+    // Reading this entry's value has no effect and gives the entry itself:
+    // a plain variable, or a literal that is not a random "?" constant.
+    bool readsAsItself() const {
+        const YVariable* entry = target();
+        return entry->kind == yvtVariable || (entry->kind == yvtConstant && !(entry->name && entry->name[0] == '?'));
+    }
+    // How many random digits "?" constants have given: a read that drew none
+    // gives the same text when it is made again.
+    static unsigned long getRandomDraws() { return randomDraws; }
+
     // The evaluation error code (shared with the analyser and the compiler).
     static int getError() { return evalError; }
     static void setError(int code) { evalError = code; }
@@ -170,8 +182,9 @@ private:
     void classifyPath(int length);
     void allocateParts(int count);
     // The entry a reference stands for, followed to its end (this when none).
-    YVariable* target();
-    const YVariable* target() const;
+    YVariable* target() { return alias == -1 && other != 0 ? referenced() : this; }
+    const YVariable* target() const { return const_cast<YVariable*>(this)->target(); }
+    YVariable* referenced();
     // The entry that holds the value: references followed, a path's associate.
     YVariable* holder();
     // The entry an assignment lands on (a reference's target), or null when
@@ -213,6 +226,26 @@ private:
     static void applyBinary(char op, YOperand& result, YOperand& left, YOperand& right);
     // The value of a term, as assigning the term to a temporary entry would give it.
     static void takeTerm(YOperand& operand, YVariable* term);
+    // The value of an expression all of whose terms are steady numbers and
+    // whose operators all work on numbers, computed without a text; false
+    // (nothing changed) for any other expression and on any error.
+    bool evaluateNumbers(double& number) const;
+    // A term that is a number whose text reads as its payload: a plain
+    // variable or a number literal.
+    static bool steadyNumber(const YVariable* term, double& number);
+    struct NumberPlan;
+    NumberPlan* makeNumberPlan() const;
+    // Forgets the plan made of the code (the code changes, or the entry goes).
+    void dropNumberPlan();
+    // The value of an expression whose terms are steady numbers, as reading
+    // it evaluates it (an outermost evaluation clears the error code); false,
+    // with nothing read or changed, for any other entry.
+    bool readArithmetic(double& number);
+    // The text of a number made by arithmetic ("%ld" when whole, else
+    // "%.15g") and its NUL into digits (kYNumberTextSize bytes); its length.
+    static int arithmeticText(double number, char* digits);
+    // As set(text, -1) with the arithmeticText of number.
+    void setArithmetic(double number);
     bool isNumber() const { return form == yvsLong || form == yvsDouble; }
 
 public:
@@ -244,7 +277,12 @@ private:
     bool numberFromText = false;
     // Bytes text can hold before its NUL when it was made by storeText; 0 otherwise.
     int textCapacity = 0;
+    // An expression's code decoded for arithmetic on numbers, made when it
+    // is first evaluated; refused: the code has no such plan.
+    mutable NumberPlan* numberPlan = nullptr;
+    mutable bool numberPlanRefused = false;
 
     static int evalError;
+    static unsigned long randomDraws;
     static int nesting;  // depth of reads of values inside values
 };

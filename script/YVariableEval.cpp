@@ -14,6 +14,14 @@
 // text. A nested evaluation (a term or "$" operand that is itself an
 // expression) has its own cursor and term counter; its error, if the
 // enclosing evaluation had none yet, becomes the enclosing one's.
+//
+// Arithmetic on numbers alone takes a shorter way: an expression whose
+// operators all work on numbers and whose terms are plain variables or
+// literals holding numbers (their payload being what their text reads as)
+// is run from a plan of its code, decoded once, over doubles. Its value is
+// the one the general way gives, since only values, never texts, take part;
+// any term that is not such a number, and any error, leaves the expression
+// to the general way, which reports the error exactly.
 #include "script/YHeap.h"
 #include "script/YOperand.h"
 #include "script/YVariable.h"
@@ -22,17 +30,19 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-// Numeric operations: both operands are numbers (forms long or double).
-using NumberOperation = void (*)(YOperand& result, double left, double right);
 // Text operations: at least one operand is not a number.
 using TextOperation = void (*)(YOperand& result, std::string_view left, std::string_view right);
 
 // The divisor test compares the divisor's square with this, not the divisor.
 constexpr double kSmallestSquare = 1e-8;
+// numberOperation's answer for an operator that has no number operation.
+constexpr int kNoNumberOperation = -1;
 
 void fail(int code) { YVariable::setError(code); }
 
@@ -46,37 +56,39 @@ int64_t toLong32(double number) {
     return static_cast<int64_t>(number);
 }
 
-void add(YOperand& result, double left, double right) { result.setReal(left + right); }
-void subtract(YOperand& result, double left, double right) { result.setReal(left - right); }
-void multiply(YOperand& result, double left, double right) { result.setReal(left * right); }
-
-void divide(YOperand& result, double left, double right) {
-    if (right * right < kSmallestSquare) return fail(yerrDomain);
-    result.setReal(left / right);
+// The operation of op on two numbers (forms long or double): 0 and the
+// value, which then becomes a number as a value made by arithmetic does
+// (YOperand::setReal); or an error code; or kNoNumberOperation when op's
+// text operation serves numbers too ("@"), or op is no binary operator.
+int numberOperation(char op, double left, double right, double& result) {
+    switch (op) {
+    case '+': result = left + right; break;
+    case '-': result = left - right; break;
+    case '*': result = left * right; break;
+    case '/':
+        if (right * right < kSmallestSquare) return yerrDomain;
+        result = left / right;
+        break;
+    case '\\':
+    case '%': {
+        const int64_t divisor = toLong32(right);
+        if (divisor == 0) return yerrZeroDivisor;
+        // C's remainder: the sign of the left operand.
+        result = static_cast<double>(op == '%' ? toLong32(left) % divisor : toLong32(left) / divisor);
+        break;
+    }
+    case '^':
+        if (left < 0 && right != std::trunc(right)) return yerrDomain;
+        result = std::pow(left, right);
+        break;
+    case '=': result = left == right; break;
+    case '#': result = left != right; break;
+    case '<': result = left < right; break;
+    case '>': result = left > right; break;
+    default: return kNoNumberOperation;
+    }
+    return yerrNone;
 }
-
-void quotient(YOperand& result, double left, double right) {
-    const int64_t divisor = toLong32(right);
-    if (divisor == 0) return fail(yerrZeroDivisor);
-    result.setReal(static_cast<double>(toLong32(left) / divisor));
-}
-
-// C's remainder: the sign of the left operand.
-void remainder(YOperand& result, double left, double right) {
-    const int64_t divisor = toLong32(right);
-    if (divisor == 0) return fail(yerrZeroDivisor);
-    result.setReal(static_cast<double>(toLong32(left) % divisor));
-}
-
-void power(YOperand& result, double left, double right) {
-    if (left < 0 && right != std::trunc(right)) return fail(yerrDomain);
-    result.setReal(std::pow(left, right));
-}
-
-void equal(YOperand& result, double left, double right) { truth(result, left == right); }
-void differ(YOperand& result, double left, double right) { truth(result, left != right); }
-void less(YOperand& result, double left, double right) { truth(result, left < right); }
-void greater(YOperand& result, double left, double right) { truth(result, left > right); }
 
 void concatenate(YOperand& result, std::string_view left, std::string_view right) {
     const size_t length = left.size() + right.size();
@@ -104,16 +116,20 @@ void position(YOperand& result, std::string_view left, std::string_view right) {
 
 struct BinaryOperator {
     char symbol;
-    NumberOperation numbers;  // null: the text operation serves numbers too
     TextOperation texts;
 };
 
 constexpr BinaryOperator kBinaryOperators[] = {
-    {'+', add, concatenate},       {'-', subtract, notANumber}, {'*', multiply, notANumber},
-    {'/', divide, notANumber},     {'\\', quotient, notANumber}, {'%', remainder, notANumber},
-    {'^', power, notANumber},      {'=', equal, sameText},       {'#', differ, otherText},
-    {'<', less, textBefore},       {'>', greater, textAfter},    {'@', nullptr, position},
+    {'+', concatenate}, {'-', notANumber}, {'*', notANumber}, {'/', notANumber},
+    {'\\', notANumber}, {'%', notANumber}, {'^', notANumber}, {'=', sameText},
+    {'#', otherText},   {'<', textBefore}, {'>', textAfter},  {'@', position},
 };
+
+const BinaryOperator* binaryOperator(char op) {
+    for (const BinaryOperator& entry : kBinaryOperators)
+        if (entry.symbol == op) return &entry;
+    return nullptr;
+}
 
 int lengthBeforeNul(const char* text, int limit) {
     const void* nul = std::memchr(text, 0, static_cast<size_t>(limit));
@@ -121,6 +137,9 @@ int lengthBeforeNul(const char* text, int limit) {
 }
 
 bool isUnary(char op) { return op == '~' || op == '$' || op == '`'; }
+
+// The deepest stack an expression evaluated by plan may need.
+constexpr int kYMaxPlanDepth = kYCodeBufferSize;
 
 // How many evaluations are running, so that only an outermost one clears the error.
 int evaluationDepth = 0;
@@ -160,6 +179,122 @@ void YVariable::takeTerm(YOperand& operand, YVariable* term) {
         return operand.setText(value, length);
     }
     operand.adoptBuffer(found < 0 ? -found : static_cast<int>(std::strlen(buffer)));
+}
+
+// Inline: the evaluation by plan is its only caller.
+inline bool YVariable::steadyNumber(const YVariable* term, double& number) {
+    const YVariable* entry = term->target();
+    if (!entry->isNumber() || !entry->numberFromText || entry->sizeField > kYMaxValueLength) return false;
+    if (entry->kind == yvtVariable ? !entry->text
+                                   : entry->kind != yvtConstant || !entry->name ||
+                                         !YNumberText::startsNumber(entry->name[0]))
+        return false;
+    number = entry->form == yvsLong ? entry->payload.number : entry->payload.real;
+    return true;
+}
+
+// An expression's code decoded once for evaluateNumbers. The terms are held
+// as entries: an entry keeps its place for as long as the heap lives, and
+// the plan lives in an entry of the same heap.
+struct YVariable::NumberPlan {
+    struct Step {
+        char op;  // 't' a term, 'z' the missing left operand 0, else a binary operator
+        const YVariable* term;
+    };
+    std::vector<Step> steps;
+    bool hasTerms = false;
+};
+
+void YVariable::dropNumberPlan() {
+    delete numberPlan;
+    numberPlan = nullptr;
+    numberPlanRefused = false;
+}
+
+// The code read backwards is the evaluation in postfix order, terms from the
+// first to the last; the general evaluator applies a right operand's
+// operators before the left one's, which only decides which error is
+// reported, and an error gives up on the plan's way. The code must be one
+// whole expression of operators that work on numbers, using exactly the
+// entry's terms, all of them in the heap; any other code (damaged code
+// included, which the general evaluator reads its own way) has no plan.
+YVariable::NumberPlan* YVariable::makeNumberPlan() const {
+    if (!text) return nullptr;
+    const int length = static_cast<int>(std::strlen(text));
+    const int termTotal = sizeField < partCount ? sizeField : partCount;
+    auto plan = std::make_unique<NumberPlan>();
+    int depth = 0;
+    int term = 0;
+    bool operated = false;
+    for (int at = length - 1; at >= 0; --at) {
+        const char byte = text[at];
+        if (byte == 't' || byte == 'z') {
+            const YVariable* entry = nullptr;
+            if (byte == 't' && (term >= termTotal || !(entry = YHeap::theHeap[parts[term++]]))) return nullptr;
+            plan->steps.push_back({byte, entry});
+            if (++depth > kYMaxPlanDepth) return nullptr;
+            continue;
+        }
+        double probe = 0.0;
+        if (at == 0 || text[at - 1] != 's' || depth < 2 || numberOperation(byte, 1.0, 1.0, probe) != yerrNone)
+            return nullptr;
+        --at;
+        plan->steps.push_back({byte, nullptr});
+        --depth;
+        operated = true;
+    }
+    // A lone term reads as its own text, not as a number made by arithmetic.
+    if (depth != 1 || term != termTotal || !operated) return nullptr;
+    plan->hasTerms = term > 0;
+    return plan.release();
+}
+
+bool YVariable::evaluateNumbers(double& number) const {
+    if (!numberPlan) {
+        if (numberPlanRefused) return false;
+        numberPlan = makeNumberPlan();
+        numberPlanRefused = !numberPlan;
+        if (!numberPlan) return false;
+    }
+    // A heap being killed has let go of its entries; a term read too deep is refused.
+    if (!YHeap::theHeap.isAlive() || (numberPlan->hasTerms && nesting >= kYMaxNesting)) return false;
+    double stack[kYMaxPlanDepth];
+    int depth = 0;
+    for (const NumberPlan::Step& step : numberPlan->steps) {
+        if (step.op == 't') {
+            if (!steadyNumber(step.term, stack[depth++])) return false;
+        } else if (step.op == 'z') {
+            stack[depth++] = 0.0;
+        } else {
+            const double right = stack[--depth];
+            double& left = stack[depth - 1];
+            // The commonest operators at once; numberOperation has them all.
+            if (step.op == '+')
+                left += right;
+            else if (step.op == '-')
+                left -= right;
+            else if (step.op == '*')
+                left *= right;
+            else if (numberOperation(step.op, left, right, left) != yerrNone)
+                return false;
+            // As a number made by arithmetic: a whole one is a long, which has no negative zero.
+            if (left == 0.0) left = 0.0;
+        }
+    }
+    number = stack[0];
+    return true;
+}
+
+// Reading the entry would nest one level deeper (value(char*)) before the
+// expression is evaluated: the terms see that depth.
+bool YVariable::readArithmetic(double& number) {
+    const YVariable* entry = target();
+    if (entry->kind != yvtExpression || !entry->text || nesting + 1 >= kYMaxNesting) return false;
+    ++nesting;
+    const bool evaluated = entry->evaluateNumbers(number);
+    --nesting;
+    if (evaluated && evaluationDepth == 0) evalError = yerrNone;
+    return evaluated;
 }
 
 void YVariable::evaluate(EvalCursor& cursor, YOperand& result) const {
@@ -207,15 +342,16 @@ void YVariable::applyBinary(char op, YOperand& result, YOperand& left, YOperand&
         result.setWhole(0);
         return;
     }
-    for (const BinaryOperator& entry : kBinaryOperators) {
-        if (entry.symbol != op) continue;
-        if (entry.numbers && left.isNumber() && right.isNumber())
-            entry.numbers(result, left.asDouble(), right.asDouble());
-        else
-            entry.texts(result, left.text(), right.text());
-        return;
-    }
     // Any other operator character leaves the result unchanged.
+    const BinaryOperator* entry = binaryOperator(op);
+    if (!entry) return;
+    if (left.isNumber() && right.isNumber()) {
+        double number = 0.0;
+        const int error = numberOperation(op, left.asDouble(), right.asDouble(), number);
+        if (error == yerrNone) return result.setReal(number);
+        if (error != kNoNumberOperation) return fail(error);
+    }
+    entry->texts(result, left.text(), right.text());
 }
 
 void YVariable::applyUnary(char op, YOperand& result, YOperand& operand) {
@@ -259,6 +395,14 @@ void YVariable::applyUnary(char op, YOperand& result, YOperand& operand) {
 int YVariable::expressionValue(char* buffer) {
     if (!text) {
         copyOut(buffer, name, name ? static_cast<int>(std::strlen(name)) : 0);
+        return 0;
+    }
+    double number = 0.0;
+    if (evaluateNumbers(number)) {
+        // As the general way ends without an error: an outermost evaluation clears the code.
+        if (evaluationDepth == 0) evalError = yerrNone;
+        char digits[kYNumberTextSize];
+        copyOut(buffer, digits, arithmeticText(number, digits));
         return 0;
     }
     const int enclosing = evalError;

@@ -141,6 +141,7 @@ int YVariable::constantValue(char* buffer) const {
     const int length = textLength(name);
     const char first = length > 0 ? name[0] : 0;
     if (first == '?') {
+        ++randomDraws;
         buffer[0] = static_cast<char>('0' + std::rand() % 10);
         buffer[1] = 0;
         return -1;

@@ -195,6 +195,7 @@ bool YVariable::acceptable(const Record& record) const {
 
 void YVariable::apply(const Record& record) {
     release(-2);
+    dropNumberPlan();
     kind = static_cast<YVT>(record.kind);
     form = record.form == yvsObject ? yvsNone : static_cast<YVS>(record.form);
     payload = {};

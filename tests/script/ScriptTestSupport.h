@@ -25,6 +25,8 @@ struct YHeapAccess {
     // A fresh entry, as the loader of compiled scripts makes before reading a record.
     static YVariable* fresh() { return new YVariable(); }
     static YVariable* plain(const char* name) { return new YVariable(name, static_cast<int>(std::strlen(name)), yvtVariable); }
+    static void setArithmetic(YVariable* entry, double number) { entry->setArithmetic(number); }
+    static int arithmeticText(double number, char* digits) { return YVariable::arithmeticText(number, digits); }
 };
 
 // A scriptable object that counts how many of its kind are alive; a copy

@@ -97,6 +97,9 @@ TEST(NumberText, EdgeTextsReadAsTheCLibraryReadsThem) {
         "  12", "\t\n\v\f\r7", "   -3.25", "12abc", "3.5.6", "1e", "1e+", "1e-", "1ex", "1.5E3x", "1e5e5", "1,5",
         "--5", "+-5", "-+5", "- 5", "1 2", "2000000000", "3.00000000000", "0.333333333333333",
         "123456789012345678901234567890", "0.000000000000000000000000000001",
+        // whole numbers around the quick reading's reach, and what may follow them
+        "999999999999999", "-999999999999999", "1000000000000000", "9007199254740993", "12x", "5X", "0x",
+        "12e", "12E", "12.", "12+", "12-3", "12 5", "12;", "12|3", "-0x1", "+7a",
     };
     for (const char* text : cases) EXPECT_EQ(compareParse(text), "") << text;
 }

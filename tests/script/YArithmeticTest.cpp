@@ -1,0 +1,265 @@
+// Arithmetic on numbers held steadily (plain variables and number literals)
+// is computed without texts, and its result assigned without reading a text
+// back. Both must give exactly what the text-by-text way gives: the same
+// value text, error code, form and payload.
+#include "ScriptTestSupport.h"
+#include "script/YNumberText.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kSeed = 20261206;
+constexpr int kRandomExpressions = 3000;
+constexpr int kMaxOperands = 6;
+
+const char* const kValues[] = {"0",   "1",          "-1",   "2",       "3",    "7.5",   "-3.25", "0.1",
+                               "0.2", "2000000000", "1e-5", "1e300",   "-0.5", "1000000", "4",  "0.0001"};
+const char kOperators[] = "+-*/\\%^=#<>";
+
+struct Twin {
+    std::string steady;   // terms are variables and literals: the numeric way
+    std::string general;  // the same numbers as quoted texts: the general way
+};
+
+// A random expression over the values, with some parenthesised groups.
+Twin randomExpression(std::mt19937& random) {
+    std::uniform_int_distribution<int> operands(2, kMaxOperands);
+    std::uniform_int_distribution<int> value(0, static_cast<int>(std::size(kValues)) - 1);
+    std::uniform_int_distribution<int> op(0, static_cast<int>(std::strlen(kOperators)) - 1);
+    std::uniform_int_distribution<int> coin(0, 3);
+    Twin twin;
+    const int n = operands(random);
+    bool open = false;
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) {
+            const char symbol = kOperators[op(random)];
+            twin.steady += symbol;
+            twin.general += symbol;
+        }
+        if (!open && i < n - 1 && coin(random) == 0) {
+            twin.steady += '(';
+            twin.general += '(';
+            open = true;
+        }
+        const int v = value(random);
+        // Half the terms are variables v0..v15; the other half literals where
+        // the analyser keeps them whole (no sign, no exponent).
+        const bool literal = coin(random) < 2 && std::strpbrk(kValues[v], "-e") == nullptr;
+        twin.steady += literal ? std::string(kValues[v]) : "v" + std::to_string(v);
+        twin.general += std::string("'") + kValues[v] + "'";
+        if (open && coin(random) == 0) {
+            twin.steady += ')';
+            twin.general += ')';
+            open = false;
+        }
+    }
+    if (open) {
+        twin.steady += ')';
+        twin.general += ')';
+    }
+    return twin;
+}
+
+// An error makes an expression read as its own text, which differs between twins.
+bool same(const std::pair<std::string, int>& steady, const std::pair<std::string, int>& general) {
+    return steady.second == general.second && (general.second != yerrNone || steady.first == general.first);
+}
+
+class Arithmetic : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        for (int v = 0; v < static_cast<int>(std::size(kValues)); ++v)
+            assign(("v" + std::to_string(v)).c_str(), kValues[v]);
+    }
+    // The value text and the error code left behind, after a stale error.
+    std::pair<std::string, int> read(const std::string& source) {
+        YVariable::setError(yerrNone);  // a set error stops the analysis
+        YVariable* entry = expression(source.c_str());
+        if (!entry) return {"<no entry>", -1};
+        YVariable::setError(yerrUnquote);
+        const std::string value = text(entry);
+        return {value, YVariable::getError()};
+    }
+};
+
+TEST_F(Arithmetic, RandomExpressionsOnVariablesReadAsOnQuotedNumbers) {
+    std::mt19937 random(kSeed);
+    int failures = 0;
+    for (int i = 0; i < kRandomExpressions && failures < 10; ++i) {
+        const Twin twin = randomExpression(random);
+        const auto steady = read(twin.steady);
+        const auto general = read(twin.general);
+        if (!same(steady, general)) {
+            ADD_FAILURE() << twin.steady << " gives " << steady.first << " (error " << steady.second << "), "
+                          << twin.general << " gives " << general.first << " (error " << general.second << ")";
+            ++failures;
+        }
+    }
+}
+
+// The general way's twin of an expression over v0..v15.
+std::string quoted(const std::string& steady) {
+    std::string general;
+    for (size_t i = 0; i < steady.size(); ++i) {
+        if (steady[i] != 'v') {
+            general += steady[i];
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < steady.size() && std::isdigit(static_cast<unsigned char>(steady[end]))) ++end;
+        general += std::string("'") + kValues[std::stoi(steady.substr(i + 1, end - i - 1))] + "'";
+        i = end - 1;
+    }
+    return general;
+}
+
+// Among them: a negative zero made by arithmetic is a long 0; a whole
+// result beyond the long range stays a double; infinities and not-a-number
+// print as the C library prints them (null: its sign is the machine's).
+TEST_F(Arithmetic, EdgeResultsReadAsOnQuotedNumbers) {
+    const struct {
+        const char* source;
+        const char* value;
+        int error;
+    } cases[] = {{"v2*v0", "0", 0},     {"v0/v2", "0", 0},          {"v9+v9", "4000000000", 0},
+                 {"v11*v11", "inf", 0}, {"v0-v11*v11", "-inf", 0}, {"v7+v8", "0.3", 0},
+                 {"v2<v0", "1", 0},     {"v12\\v2", "0", 0},       {"(v11*v11)-(v11*v11)", nullptr, 0},
+                 {"v4/v0", "v4/v0", yerrDomain}};
+    for (const auto& c : cases) {
+        const auto steady = read(c.source);
+        EXPECT_TRUE(same(steady, read(quoted(c.source)))) << c.source;
+        EXPECT_EQ(steady.second, c.error) << c.source;
+        if (c.value) {
+            EXPECT_EQ(steady.first, c.value) << c.source;
+        }
+    }
+}
+
+// setArithmetic is set(text, -1) with the number's text, minus the reading.
+TEST_F(Arithmetic, AssigningANumberEqualsAssigningItsText) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    const double cases[] = {32,  0,           -0.0,        7.5,  0.1 + 0.2,     1500000000, -1500000000,
+                            -999999999,       2000000000,  3e9,  1.0 / 3,       infinity,   -infinity,
+                            std::nan(""),     -2000000000, 1e21, 123456789012, -1e-300};
+    for (const double number : cases) {
+        YVariable* byNumber = var("byNumber");
+        YVariable* byText = var("byText");
+        // Both held an object and a handle: an assignment lets go of both.
+        byNumber->set(new TestObject(2));
+        byText->set(new TestObject(3));
+        heap.getSobHandle("byNumber");
+        heap.getSobHandle("byText");
+        char digits[kYNumberTextSize];
+        YHeapAccess::arithmeticText(number, digits);
+        YHeapAccess::setArithmetic(byNumber, number);
+        byText->set(digits, -1);
+        EXPECT_EQ(text(byNumber), text(byText)) << digits;
+        EXPECT_EQ(byNumber->getForm(), byText->getForm()) << digits;
+        EXPECT_EQ(byNumber->size(), byText->size()) << digits;
+        EXPECT_EQ(byNumber->getHandled(), byText->getHandled()) << digits;
+        long wholes[2] = {};
+        double reals[2] = {};
+        byNumber->value(&wholes[0]);
+        byText->value(&wholes[1]);
+        byNumber->value(&reals[0]);
+        byText->value(&reals[1]);
+        EXPECT_EQ(wholes[0], wholes[1]) << digits;
+        EXPECT_EQ(std::memcmp(&reals[0], &reals[1], sizeof(double)), 0) << digits;
+        // Read as a term, the number gives the same again.
+        assign("copy", "");
+        var("copy")->set(expression("byNumber+0"));
+        EXPECT_EQ(text(var("copy")), text(expression("byText+0"))) << digits;
+    }
+}
+
+// A number assigned by value (a loop counter) reads in arithmetic as its text does.
+TEST_F(Arithmetic, ANumberAssignedByValueReadsAsItsText) {
+    const long wholes[] = {7, -3, 0, 999999999, -999999999, 2000000000, -1500000000, 2147483647, -2147483648L};
+    const double reals[] = {0.1 + 0.2, 1.0 / 3, -2.5, 1e300};
+    // n minus its own text is 0 only when n reads as its text.
+    const auto check = [this](const std::string& number) {
+        const std::string quoted = "'" + text(var("n")) + "'";
+        EXPECT_TRUE(same(read("n-" + quoted), read(quoted + "-" + quoted))) << number;
+        EXPECT_TRUE(same(read("n*2"), read(quoted + "*2"))) << number;
+    };
+    for (const long number : wholes) {
+        var("n")->set(number);
+        check(std::to_string(number));
+    }
+    for (const double number : reals) {
+        var("n")->set(number);
+        check(std::to_string(number));
+    }
+}
+
+// Assigning through a reference (RECEIVER standing for an object holder)
+// lands on the entry it stands for, which lets go of its object.
+TEST_F(Arithmetic, AssigningANumberThroughAReferenceReachesItsTarget) {
+    YVariable* holder = var("ball");
+    holder->set(new TestObject(1));
+    YVariable* receiver = heap[kYReceiver];
+    receiver->set(holder);
+    ASSERT_EQ(receiver->getOther(), heap.index("ball", 4));
+    YHeapAccess::setArithmetic(receiver, 42);
+    EXPECT_EQ(text(holder), "42");
+    EXPECT_EQ(holder->getForm(), yvsLong);
+    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(receiver->getOther(), heap.index("ball", 4));
+}
+
+std::vector<unsigned char> recordOf(const YVariable* entry) {
+    FILE* file = std::tmpfile();
+    EXPECT_NE(file, nullptr);
+    EXPECT_EQ(entry->write(file), 1);
+    const long size = std::ftell(file);
+    std::rewind(file);
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+// An expression decodes its code once, on its first evaluation; the terms
+// are read afresh every time, and a code replaced by a record is decoded again.
+TEST_F(Arithmetic, AnExpressionFollowsItsTermsAndItsReplacedCode) {
+    // v1 = 1, v3 = 2, v4 = 3
+    YVariable* sum = expression("v1-v3*v4");
+    EXPECT_EQ(text(sum), "-5");
+    assign("v1", "5");
+    EXPECT_EQ(text(sum), "-1");
+    assign("v1", "five");  // a text now: the general way
+    EXPECT_EQ(text(sum), "v1-v3*v4");
+    EXPECT_EQ(YVariable::getError(), yerrNotANumber);
+    assign("v1", "2");
+    EXPECT_EQ(text(sum), "-4");
+    // The heap grows by many entries: the terms keep their places.
+    for (int i = 0; i < 3 * kYHeapGrowth; ++i) var(("filler" + std::to_string(i)).c_str());
+    EXPECT_EQ(text(sum), "-4");
+
+    const std::vector<unsigned char> product = recordOf(expression("v1*v3-v4"));
+    const unsigned char* cursor = product.data();
+    ASSERT_EQ(sum->read(cursor, cursor + product.size(), 0), 1);
+    EXPECT_EQ(text(sum), "1");
+}
+
+// A new heap makes new entries; an expression of the same text is decoded anew.
+TEST_F(Arithmetic, AHeapMadeAgainDecodesItsExpressionsAgain) {
+    EXPECT_EQ(read("v3*v4+1").first, "7");
+    YHeapAccess::reset();
+    assign("v3", "10");
+    assign("v4", "0.5");
+    EXPECT_EQ(read("v3*v4+1").first, "6");
+}
+
+}  // namespace
