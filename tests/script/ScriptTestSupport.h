@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -90,3 +91,16 @@ protected:
 
     YHeap& heap = YHeap::theHeap;
 };
+
+// The record an entry writes (as a compiled file holds it).
+inline std::vector<unsigned char> recordOf(const YVariable* entry) {
+    FILE* file = std::tmpfile();
+    EXPECT_NE(file, nullptr);
+    EXPECT_EQ(entry->write(file), 1);
+    const long size = std::ftell(file);
+    std::rewind(file);
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}

@@ -218,18 +218,6 @@ TEST_F(Arithmetic, AssigningANumberThroughAReferenceReachesItsTarget) {
     EXPECT_EQ(receiver->getOther(), heap.index("ball", 4));
 }
 
-std::vector<unsigned char> recordOf(const YVariable* entry) {
-    FILE* file = std::tmpfile();
-    EXPECT_NE(file, nullptr);
-    EXPECT_EQ(entry->write(file), 1);
-    const long size = std::ftell(file);
-    std::rewind(file);
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-    std::fclose(file);
-    return bytes;
-}
-
 // An expression decodes its code once, on its first evaluation; the terms
 // are read afresh every time, and a code replaced by a record is decoded again.
 TEST_F(Arithmetic, AnExpressionFollowsItsTermsAndItsReplacedCode) {

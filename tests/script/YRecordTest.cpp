@@ -42,25 +42,13 @@ RecordBytes doubleRecord(bool bigEndian) {
     return r;
 }
 
-std::vector<unsigned char> written(const YVariable* entry) {
-    FILE* file = std::tmpfile();
-    EXPECT_NE(file, nullptr);
-    EXPECT_EQ(entry->write(file), 1);
-    const long size = std::ftell(file);
-    std::rewind(file);
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-    std::fclose(file);
-    return bytes;
-}
-
 }  // namespace
 
 using Records = ScriptTest;
 
 TEST_F(Records, ADoubleEntryIsWrittenExactlyAsTheRecordLaysItOut) {
     YVariable* pi = assign("pi", "3.25");
-    EXPECT_EQ(written(pi), doubleRecord(false).bytes);
+    EXPECT_EQ(recordOf(pi), doubleRecord(false).bytes);
 }
 
 TEST_F(Records, AHandWrittenRecordReadsInEitherByteOrder) {
@@ -100,7 +88,7 @@ TEST_F(Records, EntriesOfEveryKindReadBackTheSame) {
     for (YVariable* original : entries) {
         ASSERT_NE(original, nullptr);
         const std::string before = text(original);
-        const std::vector<unsigned char> bytes = written(original);
+        const std::vector<unsigned char> bytes = recordOf(original);
         YVariable* copy = YHeapAccess::fresh();
         const unsigned char* cursor = bytes.data();
         ASSERT_EQ(copy->read(cursor, cursor + bytes.size(), 0), 1) << original->getName();
@@ -121,7 +109,7 @@ TEST_F(Records, EntriesOfEveryKindReadBackTheSame) {
 
 TEST_F(Records, AnObjectEntryReadsBackWithNoValue) {
     heap.pile("sprite", new TestObject(1));
-    const std::vector<unsigned char> bytes = written(var("sprite"));
+    const std::vector<unsigned char> bytes = recordOf(var("sprite"));
     YVariable* copy = YHeapAccess::fresh();
     const unsigned char* cursor = bytes.data();
     ASSERT_EQ(copy->read(cursor, cursor + bytes.size(), 0), 1);
