@@ -123,4 +123,22 @@ if [ ! -f "$deps/pixman.done" ]; then
     cp "$src/pixman-1.pc" "$prefix/lib/pkgconfig/" 2>/dev/null || true
     touch "$deps/pixman.done"
 fi
+# GoogleTest for the library's tests under node, from Debian's own source copy.
+if [ ! -f "$deps/gtest.done" ]; then
+    emcmake cmake -S /usr/src/googletest -B "$deps/obj-gtest" -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF \
+        -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+    cmake --build "$deps/obj-gtest" -j2 >/dev/null && cmake --install "$deps/obj-gtest" >/dev/null
+    touch "$deps/gtest.done"
+fi
 echo "web.sh: dependencies ready ($(($(date +%s) - t0)) s)"
+
+# ---------------------------------------------------------------- the library and the player
+build=$web/build
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
+export PKG_CONFIG_PATH=
+t0=$(date +%s)
+emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQRN_BUILD_BENCH=OFF \
+    -DCMAKE_FIND_ROOT_PATH="$prefix" -DGTest_DIR="$prefix/lib/cmake/GTest" -DLZO2_INCLUDE_DIR="$prefix/include" -DLZO2_LIBRARY="$prefix/lib/liblzo2.a" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$(command -v node);--no-experimental-fetch" >/dev/null
+cmake --build "$build" -j2 --target qrn_web
+echo "web.sh: the web player built ($(($(date +%s) - t0)) s)"
