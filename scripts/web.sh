@@ -142,3 +142,22 @@ emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQRN_BUILD_BENCH=OFF 
     -DCMAKE_CROSSCOMPILING_EMULATOR="$(command -v node);--no-experimental-fetch" >/dev/null
 cmake --build "$build" -j2 --target qrn_web
 echo "web.sh: the web player built ($(($(date +%s) - t0)) s)"
+
+# ---------------------------------------------------------------- tests
+# The library's tests under node (tests/CMakeLists.txt names those left out).
+t0=$(date +%s)
+cmake --build "$build" -j2 --target test_framework test_util test_sob test_script test_trinket test_anim \
+    test_background test_cursor
+(cd "$build" && ctest -j2 --output-on-failure)
+echo "web.sh: the library's tests under node ($(($(date +%s) - t0)) s)"
+
+# The player in headless Chromium, against the native qrn (for export-web and
+# the reference screenshots).
+qrn_app=${QRN_APP:-$root/build/apps/qrn}
+if [ ! -x "$qrn_app" ]; then
+    cmake -S . -B build -DQRN_BUILD_BENCH=OFF >/dev/null
+    cmake --build build -j2 --target qrn_app
+fi
+t0=$(date +%s)
+QRN_APP=$qrn_app node --no-experimental-fetch --test tests/web/
+echo "web.sh: the web player's tests in Chromium ($(($(date +%s) - t0)) s)"

@@ -128,8 +128,10 @@ export class Browser {
   }
 
   async close() {
-    this.child.kill();
-    await new Promise((r) => this.child.once("exit", r));
-    rmSync(this.profile, { recursive: true, force: true });
+    const ended = new Promise((r) => this.child.once("exit", r));
+    await this.send("Browser.close", {}, null).catch(() => this.child.kill());
+    await ended;
+    // The browser's helpers may still be letting go of the profile.
+    rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
   }
 }
