@@ -63,22 +63,20 @@ source_of() {
     echo "$dir"
 }
 
-# compile_lib NAME CFLAGS... -- FILES...: a static wasm library from sources.
+# compile_lib NAME CFLAGS... -- FILES...: a static wasm library from sources,
+# two compilers at a time.
 compile_lib() {
     local name=$1; shift
     local flags=()
     while [ "$1" != "--" ]; do flags+=("$1"); shift; done
     shift
-    local objs=() obj
     local odir=$deps/obj-$name
     mkdir -p "$odir"
-    for f in "$@"; do
-        obj=$odir/$(basename "${f%.c}").o
-        emcc -O2 "${flags[@]}" -c "$f" -o "$obj"
-        objs+=("$obj")
-    done
+    printf '%s\n' "$@" |
+        xargs -P2 -I{} sh -c 'f=$0 o=$1; shift; emcc -O2 "$@" -c "$f" -o "$o/$(basename "${f%.c}").o"' {} "$odir" "${flags[@]}" ||
+        return 1
     rm -f "$prefix/lib/lib$name.a"
-    emar rcs "$prefix/lib/lib$name.a" "${objs[@]}"
+    emar rcs "$prefix/lib/lib$name.a" "$odir"/*.o || return 1
 }
 
 pc_file() {  # NAME VERSION LIBS REQUIRES

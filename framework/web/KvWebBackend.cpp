@@ -104,8 +104,8 @@ EM_JS(void, kvWebLog, (const char* text), {
     if (Module.qrnLog) Module.qrnLog(UTF8ToString(text));
 });
 
-EM_JS(void, kvWebEnded, (int status, long passes, double passMs, double maxPassMs), {
-    if (Module.qrnEnded) Module.qrnEnded(status, passes, passMs, maxPassMs);
+EM_JS(void, kvWebEnded, (int status, long passes, double passMs, double firstPassMs), {
+    if (Module.qrnEnded) Module.qrnEnded(status, passes, passMs, firstPassMs);
 });
 
 }  // namespace
@@ -177,7 +177,7 @@ void KvWebBackend::run(std::function<bool()> pass, std::function<int()> ended) {
     passFn = std::move(pass);
     endedFn = std::move(ended);
     passes = 0;
-    passMs = maxPassMs = 0;
+    passMs = firstPassMs = 0;
     // 0 frames per second: the browser's animation frames pace the loop.
     emscripten_set_main_loop_arg(&KvWebBackend::frameOf, this, 0, EM_FALSE);
 }
@@ -189,15 +189,14 @@ void KvWebBackend::frame() {
     const double began = emscripten_get_now();
     const bool more = passFn();
     const double took = emscripten_get_now() - began;
-    ++passes;
+    if (++passes == 1) firstPassMs = took;
     passMs += took;
-    maxPassMs = std::max(maxPassMs, took);
     if (more) return;
     emscripten_cancel_main_loop();
     showPending();
     passFn = nullptr;
     const int status = endedFn ? std::exchange(endedFn, nullptr)() : 0;
-    kvWebEnded(status, passes, passMs, maxPassMs);
+    kvWebEnded(status, passes, passMs, firstPassMs);
 }
 
 void KvWebBackend::showPending() {

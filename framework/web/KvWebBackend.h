@@ -20,8 +20,9 @@
 //
 // The page. A page may define functions on the module object: qrnLog(text)
 // receives the host's log lines, qrnMessage(text) the user messages (else
-// they are shown in the page), qrnEnded(status, passes, passMs, maxPassMs)
-// the end of the run with the time the passes took in all and at most.
+// they are shown in the page), qrnEnded(status, passes, passMs, firstPassMs)
+// the end of the run with the time the passes took in all and the first of
+// them (which starts the scripts: a title loads most of its files there).
 //
 // This header names no Emscripten type, so hosts can include it freely.
 #pragma once
@@ -103,5 +104,5 @@ private:
     std::function<bool()> passFn;
     std::function<int()> endedFn;
     long passes = 0;
-    double passMs = 0, maxPassMs = 0;
+    double passMs = 0, firstPassMs = 0;
 };
