@@ -10,7 +10,7 @@ import { after, beforeEach, test } from "node:test";
 import { fileURLToPath } from "node:url";
 
 const source = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
-const qrn = process.env.QRN_APP || join(source, "build/apps/qrn");
+const qrn = resolve(process.env.QRN_APP || join(source, "build/apps/qrn"));
 let work;
 
 beforeEach(() => {

@@ -3,8 +3,8 @@
 // size of the exported site, whole and gzipped.
 //   QRN_APP=build/apps/qrn node --no-experimental-fetch tests/web/measure.mjs
 // The demo left alone (no input: the clock and the firefly move on their
-// threads). Native: the median wall time of "qrn run --max-passes 20000
-// --ms-per-pass 17" less the median of "--max-passes 1", over 19999 (nine
+// threads). Native: the median wall time of "qrn run --max-passes 200000
+// --ms-per-pass 17" less the median of "--max-passes 1", over 199999 (nine
 // runs of each, taken in turn, so that the machine's load falls on both
 // alike); a native pass is too short to time in fewer, and 17 ms is the
 // clock's step between the animation frames of a 60 Hz page. Web: the
@@ -24,7 +24,7 @@ import { gzipSync } from "node:zlib";
 import { Browser, serve } from "./browser.mjs";
 
 const source = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
-const qrn = process.env.QRN_APP || join(source, "build/apps/qrn");
+const qrn = resolve(process.env.QRN_APP || join(source, "build/apps/qrn"));
 const demo = join(source, "titles/demo");
 const session = join(source, "tests/apps/demo/solve.txt");
 const work = mkdtempSync(join(tmpdir(), "qrn-web-measure-"));
@@ -39,10 +39,10 @@ const runFor = (n) => {
 const median = (xs) => xs.sort((a, b) => a - b)[xs.length >> 1];
 const full = [], one = [];
 for (let i = 0; i < 9; ++i) {
-  full.push(runFor(20000));
+  full.push(runFor(200000));
   one.push(runFor(1));
 }
-const native = (median(full) - median(one)) / 19999;
+const native = (median(full) - median(one)) / 199999;
 
 const site = join(work, "site");
 execFileSync(qrn, ["export-web", demo, site], { stdio: "ignore" });

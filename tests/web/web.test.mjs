@@ -15,7 +15,7 @@ import { Browser, serve } from "./browser.mjs";
 import { readPng } from "./png.mjs";
 
 const source = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
-const qrn = process.env.QRN_APP || join(source, "build/apps/qrn");
+const qrn = resolve(process.env.QRN_APP || join(source, "build/apps/qrn"));
 const demo = join(source, "titles/demo");
 const session = join(source, "tests/apps/demo/solve.txt");
 
