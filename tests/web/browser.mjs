@@ -119,6 +119,13 @@ export class Browser {
     await this.send("Input.dispatchMouseEvent", { type: "mouseReleased", ...at });
   }
 
+  // A press and release of the key whose classic PC code is code (letters: their capitals).
+  async pressKey(code) {
+    const key = String.fromCharCode(code).toLowerCase();
+    for (const type of ["keyDown", "keyUp"])
+      await this.send("Input.dispatchKeyEvent", { type, key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code });
+  }
+
   // A PNG of the canvas as shown, one screen pixel per CSS pixel.
   async screenshotCanvas() {
     const r = await this.evaluate(`(() => { const r = document.getElementById("canvas").getBoundingClientRect();

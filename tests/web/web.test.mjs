@@ -1,8 +1,8 @@
 // The web player in headless Chromium: the demo exported by "qrn export-web"
 // loads, a click reaches a trinket's handler, the canvas after a replayed
 // session equals "qrn run --screenshot" at the same pass, and sound runs once
-// the page is clicked. Needs QRN_APP (the native qrn program, built with the
-// web player beside it in the source tree's build-web/).
+// a click or a key reaches the page. Needs QRN_APP (the native qrn program,
+// built with the web player beside it in the source tree's build-web/).
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { copyFileSync, mkdtempSync, readFileSync, rmSync } from "node:fs";
@@ -83,13 +83,17 @@ for (const [passes, expected] of [[700, 3], [2000, 0]]) {
   });
 }
 
-test("sound runs once the page is clicked", async () => {
-  await browser.goto(site.url + "index.html");
-  await browser.waitFor("window.Module && Module.qrnAudio", "the audio to open");
-  await new Promise((r) => setTimeout(r, 500));
-  const audio = "({state: Module.qrnAudio.context.state, frames: Module.qrnAudio.frames, peak: Module.qrnAudio.peak})";
-  assert.deepEqual(await browser.evaluate(audio), { state: "suspended", frames: 0, peak: 0 });
-  await browser.clickCanvas(560, 420);
-  await browser.waitFor("Module.qrnAudio.context.state === 'running' && Module.qrnAudio.frames > 0 && " +
-    "Module.qrnAudio.peak > 0", "sound from the mixer");
-});
+// Browsers keep a page's audio suspended until the person does something.
+const starts = [["a click", () => browser.clickCanvas(560, 420)], ["a key", () => browser.pressKey(65)]];
+for (const [what, act] of starts) {
+  test(`sound runs once ${what} reaches the page`, async () => {
+    await browser.goto(site.url + "index.html");
+    await browser.waitFor("window.Module && Module.qrnAudio", "the audio to open");
+    await new Promise((r) => setTimeout(r, 500));
+    const audio = "({state: Module.qrnAudio.context.state, frames: Module.qrnAudio.frames, peak: Module.qrnAudio.peak})";
+    assert.deepEqual(await browser.evaluate(audio), { state: "suspended", frames: 0, peak: 0 });
+    await act();
+    await browser.waitFor("Module.qrnAudio.context.state === 'running' && Module.qrnAudio.frames > 0 && " +
+      "Module.qrnAudio.peak > 0", "sound from the mixer");
+  });
+}
