@@ -40,10 +40,11 @@ fs::path titleRoot;
 bool confined = true;
 // The command's name for messages.
 std::string commandName;
-// Plug-in files already named in a message.
+// Plug-in files already named in a message, and why they were not loaded.
 std::vector<std::string> toldPlugins;
 // Animation files already checked.
 std::vector<std::string> checkedAnimations;
+const char* pluginsRefused = "";
 // The statement watch: statements run so far and the limit (0: none).
 long statementCount = 0;
 long statementLimit = 0;
@@ -86,8 +87,7 @@ void missedClass(const char* className) {
     if (!fs::is_regular_file(file, e) || std::find(toldPlugins.begin(), toldPlugins.end(), file) != toldPlugins.end())
         return;
     toldPlugins.push_back(file);
-    std::fprintf(stderr, "%s: %s not loaded: plug-ins run native code; pass --plugins to allow\n", commandName.c_str(),
-                 file.c_str());
+    std::fprintf(stderr, "%s: %s not loaded: %s\n", commandName.c_str(), file.c_str(), pluginsRefused);
 }
 
 KvIStream* openFile(const fs::path& path) {
@@ -143,6 +143,8 @@ std::unique_ptr<KvTrinketWindow> openTitle(const QrnTitleSettings& settings, con
     commandName = command;
     toldPlugins.clear();
     checkedAnimations.clear();
+    pluginsRefused = settings.pluginsOffered ? "plug-ins run native code; pass --plugins to allow"
+                                             : "plug-ins (native code) do not run in this player";
     statementCount = 0;
     statementLimit = settings.maxStatements;
     statementLimitReached = false;
@@ -208,27 +210,35 @@ std::string qrnFindScript(const std::string& title, std::string& error) {
     return "";
 }
 
-int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
+QrnTitleSession::QrnTitleSession(const QrnTitleSettings& s, QrnTitleHost& h) : settings(s), host(h) {}
+
+QrnTitleSession::~QrnTitleSession() {
+    if (!finished) finish();
+}
+
+bool QrnTitleSession::start() {
     // Everything a recording needs is checked before anything runs.
     KvRecording recording;
     if (!settings.replay.empty()) {
         std::string error;
         if (!recording.load(settings.replay.c_str(), error)) {
             std::fprintf(stderr, "%s: %s\n", host.command(), error.c_str());
-            return 1;
+            status = 1;
+            return false;
         }
         if (recording.width != settings.width || recording.height != settings.height ||
             recording.depth != settings.depth) {
             std::fprintf(stderr, "%s: %s: recorded in a %dx%d window at %d bits; this run is %ldx%ld at %ld bits\n",
                          host.command(), settings.replay.c_str(), recording.width, recording.height, recording.depth,
                          settings.width, settings.height, settings.depth);
-            return 1;
+            status = 1;
+            return false;
         }
     }
-    std::FILE* recordFile = nullptr;
     if (!settings.record.empty() && !(recordFile = std::fopen(settings.record.c_str(), "w"))) {
         std::fprintf(stderr, "%s: cannot write %s\n", host.command(), settings.record.c_str());
-        return 1;
+        status = 1;
+        return false;
     }
 
     // The session's random numbers come from a seed it can be played again with.
@@ -237,8 +247,6 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
     if (recordFile || !settings.replay.empty()) std::srand(seed);
 
     KvBackend* base = host.backend();
-    std::unique_ptr<KvRecordingBackend> recorder;
-    std::unique_ptr<KvReplayBackend> replayer;
     KvBackend* top = base;
     if (recordFile) {
         recorder = std::make_unique<KvRecordingBackend>(base, recordFile, static_cast<int>(settings.width),
@@ -250,39 +258,51 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
         top = replayer.get();
     }
     KvBackend::install(top);
+    installed = true;
 
-    int status = kQrnExitPassLimit;
-    {
-        KvApp app;
-        // Declared before the threads (this one, then those the keywords
-        // started): the last thread to go takes the heap's objects with it,
-        // some of which are the window's trinkets.
-        std::unique_ptr<KvTrinketWindow> window = openTitle(settings, host.command());
-        const KvLinkToFct closeLink(&stopApp);
-        window->closeSetLink(&closeLink);
-        // A person at the controls is not idle: input starts every thread's idle time afresh.
-        const KvLinkToFct inputLink([](const void*) { YThread::resetIdle(); });
-        window->twEventSetLink(&inputLink);
-        if (replayer) replayer->setTarget(window.get());
-        host.opened(*window);
-        const QrnHostKeywords keywords(settings.script, host.command(), &openFile, &openAnimation);
-        YThread thread(settings.script.c_str());
-        if (!thread) {
-            status = 1;
-        } else {
-            thread.go();
-            for (long pass = 0; settings.maxPasses == 0 || pass < settings.maxPasses; ++pass) {
-                app.pass();
-                if (app.isStopped()) {
-                    status = statementLimitReached ? kQrnExitPassLimit : 0;
-                    break;
-                }
-                if (!thread) {  // ended, or a script it switched to did not compile
-                    status = thread.lastCompileFailed() ? 1 : 0;
-                    break;
-                }
-            }
-        }
+    status = kQrnExitPassLimit;
+    app = std::make_unique<KvApp>();
+    // Made before the threads (this one, then those the keywords started) and
+    // let go after them: the last thread to go takes the heap's objects with
+    // it, some of which are the window's trinkets.
+    window = openTitle(settings, host.command());
+    const KvLinkToFct closeLink(&stopApp);
+    window->closeSetLink(&closeLink);
+    // A person at the controls is not idle: input starts every thread's idle time afresh.
+    const KvLinkToFct inputLink([](const void*) { YThread::resetIdle(); });
+    window->twEventSetLink(&inputLink);
+    if (replayer) replayer->setTarget(window.get());
+    host.opened(*window);
+    keywords = std::make_unique<QrnHostKeywords>(settings.script, host.command(), &openFile, &openAnimation);
+    thread = std::make_unique<YThread>(settings.script.c_str());
+    if (!*thread) {
+        status = 1;
+        return false;
+    }
+    thread->go();
+    running = true;
+    return true;
+}
+
+bool QrnTitleSession::pass() {
+    if (!running || finished || (settings.maxPasses != 0 && passes >= settings.maxPasses)) return false;
+    ++passes;
+    app->pass();
+    if (app->isStopped()) {
+        status = statementLimitReached ? kQrnExitPassLimit : 0;
+        return false;
+    }
+    if (!*thread) {  // ended, or a script it switched to did not compile
+        status = thread->lastCompileFailed() ? 1 : 0;
+        return false;
+    }
+    return settings.maxPasses == 0 || passes < settings.maxPasses;
+}
+
+int QrnTitleSession::finish() {
+    if (finished) return status;
+    finished = true;
+    if (window) {
         // The last picture the window showed: objects that the script's end
         // deleted are still on it.
         if (!settings.screenshot.empty()) {
@@ -292,14 +312,27 @@ int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
                 status = 1;
             }
         }
+        thread.reset();
+        keywords.reset();
+        window.reset();
+        app.reset();
+        closeTitle();
     }
-    closeTitle();
-    KvBackend::install(nullptr);
+    if (installed) KvBackend::install(nullptr);
     recorder.reset();
     replayer.reset();
     if (recordFile && std::fclose(recordFile) != 0) {
         std::fprintf(stderr, "%s: cannot write %s\n", host.command(), settings.record.c_str());
         if (status == 0) status = 1;
     }
+    recordFile = nullptr;
     return status;
+}
+
+int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host) {
+    QrnTitleSession session(settings, host);
+    if (session.start())
+        while (session.pass()) {
+        }
+    return session.finish();
 }

@@ -4,7 +4,9 @@
 // the host keywords, one script thread, and the loop of main-loop passes;
 // optionally a recording of the session written, or one played in place of
 // live input. What differs between the two commands is the backend under it
-// and where the last picture is read from (QrnTitleHost).
+// and where the last picture is read from (QrnTitleHost). A run is a session
+// (QrnTitleSession) that a host drives a pass at a time: the commands in a
+// loop of their own, the web player from the browser's animation frames.
 //
 // A title opens only files inside its folder (the script's), compared as
 // canonical paths so that ".." and symbolic links cannot lead out; a refused
@@ -27,11 +29,18 @@
 // 3 the pass or statement limit was reached.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 
+class KvApp;
 class KvBackend;
 class KvCanvas;
+class KvRecordingBackend;
+class KvReplayBackend;
 class KvTrinketWindow;
+class QrnHostKeywords;
+class YThread;
 
 // Exit status of a run whose pass limit was reached.
 inline constexpr int kQrnExitPassLimit = 3;
@@ -43,6 +52,7 @@ struct QrnTitleSettings {
     long maxStatements = 0;    // 0: no limit
     bool allowOutside = false; // files outside the title's folder may be opened
     bool plugins = false;      // .lrn plug-ins may be loaded
+    bool pluginsOffered = true; // the player can load them when asked (not in a browser)
     long msPerPass = 10;
     long width = 640;
     long height = 480;
@@ -77,5 +87,41 @@ std::string qrnFindScript(const std::string& title, std::string& error);
 // The title's name: the name of the script's folder ("qrn" when it has none).
 std::string qrnTitleName(const std::string& script);
 
-// Runs the title on the host's backend; returns the exit status.
+// One run of a title on the host's backend: start(), pass() until it says
+// the run is over, finish(). The settings and the host must outlive it.
+class QrnTitleSession {
+public:
+    QrnTitleSession(const QrnTitleSettings& settings, QrnTitleHost& host);
+    ~QrnTitleSession();  // finishes a run not yet finished
+    QrnTitleSession(const QrnTitleSession&) = delete;
+    QrnTitleSession& operator=(const QrnTitleSession&) = delete;
+
+    // Checks the recording, installs the backends, opens the window and
+    // compiles the script. False when the run is over already.
+    bool start();
+    // One main-loop pass; false once the run is over (the script ended or
+    // quit, the window closed, or the pass limit was reached).
+    bool pass();
+    // Saves the screenshot, closes the window and puts back what start()
+    // changed; returns the exit status. Later calls return it again.
+    int finish();
+    long passCount() const { return passes; }
+
+private:
+    const QrnTitleSettings& settings;
+    QrnTitleHost& host;
+    bool running = false, finished = false, installed = false;
+    int status = 0;
+    long passes = 0;
+    std::FILE* recordFile = nullptr;
+    std::unique_ptr<KvRecordingBackend> recorder;
+    std::unique_ptr<KvReplayBackend> replayer;
+    std::unique_ptr<KvApp> app;
+    std::unique_ptr<KvTrinketWindow> window;
+    std::unique_ptr<QrnHostKeywords> keywords;
+    std::unique_ptr<YThread> thread;
+};
+
+// Runs the title on the host's backend (a session from start to finish);
+// returns the exit status.
 int qrnRunTitle(const QrnTitleSettings& settings, QrnTitleHost& host);

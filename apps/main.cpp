@@ -1,6 +1,7 @@
 // qrn: the command-line player. The first argument names a subcommand; each
 // subcommand parses its own options (QrnOptions) and returns the exit status.
 #include "apps/QrnBackground.h"
+#include "apps/QrnExportWeb.h"
 #include "apps/QrnInfo.h"
 #include "apps/QrnOptions.h"
 #include "apps/QrnPack.h"
@@ -28,7 +29,8 @@ const char kUsage[] =
     "  compile  compile a script into the form the engine loads (qrn compile --help)\n"
     "  disasm   list a compiled script (qrn disasm --help)\n"
     "  palette  convert a palette between .plt, .png and .gpl (qrn palette --help)\n"
-    "  info     what a title file holds, or why it is refused (qrn info --help)\n";
+    "  info     what a title file holds, or why it is refused (qrn info --help)\n"
+    "  export-web  put a title on the web as a static site (qrn export-web --help)\n";
 
 }  // namespace
 
@@ -46,6 +48,7 @@ int main(int argc, char** argv) {
     if (!args.empty() && args[0] == "disasm") return qrnDisasmCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "palette") return qrnPaletteCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "info") return qrnInfoCommand({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "export-web") return qrnExportWebCommand({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "pack") return qrnPackCommand({args.begin() + 1, args.end()});
     if (args.empty())
         std::fputs("qrn: no command given\n", stderr);

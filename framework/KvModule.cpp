@@ -1,6 +1,8 @@
 // Modules through the dynamic loader, listings through the directory API.
 // The loader's error text is copied at the moment of failure, because
-// dlerror() forgets it on the next call.
+// dlerror() forgets it on the next call. A WebAssembly build has no loader
+// for native modules (Emscripten's dlopen stops the program): every load
+// fails there, saying so.
 #include "framework/KvModule.h"
 
 #include <algorithm>
@@ -44,9 +46,14 @@ void* KvSysLoadModule(const char* path) {
         }
         if (!matches.empty()) file = "./" + *std::min_element(matches.begin(), matches.end());
     }
+#ifdef __EMSCRIPTEN__
+    lastModuleError = file + ": plug-ins (native modules) cannot be loaded in a WebAssembly build";
+    return nullptr;
+#else
     void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) keepLoaderError("module could not be loaded");
     return module;
+#endif
 }
 
 void KvSysFreeModule(void* module) {

@@ -15,3 +15,4 @@ run_suite() {
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DQRN_SANITIZE=ON -DQRN_BUILD_BENCH=OFF
+bash scripts/web.sh  # the web build and its tests
