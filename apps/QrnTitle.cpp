@@ -42,9 +42,9 @@ bool confined = true;
 std::string commandName;
 // Plug-in files already named in a message, and why they were not loaded.
 std::vector<std::string> toldPlugins;
+const char* pluginsRefused = "";
 // Animation files already checked.
 std::vector<std::string> checkedAnimations;
-const char* pluginsRefused = "";
 // The statement watch: statements run so far and the limit (0: none).
 long statementCount = 0;
 long statementLimit = 0;
