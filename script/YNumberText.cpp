@@ -2,8 +2,7 @@
 // "%.15g" and "%ld" print, and std::from_chars reads the plain decimal forms
 // that make up nearly every script number. The rare forms whose reading by
 // "%lf" is subtle (hexadecimal, inf and nan, exponents that overflow or
-// underflow, a number cut short after its "e") are read by the C library
-// itself, so acceptance stays exact.
+// underflow) are read by the C library itself, so acceptance stays exact.
 #include "script/YNumberText.h"
 
 #include <charconv>
@@ -68,7 +67,10 @@ bool YNumberText::parse(const char* text, double& number) {
         while (isDecimalChar(*last)) ++last;
         double read = 0.0;
         const auto [end, error] = std::from_chars(cursor, last, read, std::chars_format::general);
-        if (error == std::errc() && *end != 'e' && *end != 'E') {
+        // from_chars stops before an "e" without exponent digits ("100ergs",
+        // "1e+"), as "%lf" does in the C library this reading follows; some
+        // others read nothing there.
+        if (error == std::errc()) {
             number = negative ? -read : read;
             return true;
         }

@@ -130,7 +130,9 @@ TEST_F(QrnUntrusted, AKilledRunLeavesOnlyWholeLines) {
     const std::string tail(900, 'x');  // long lines, so that a cut one would show
     write("title/say.mps", "yield off\nfor i 1 30000\n  for j 1 30000\n    say j " + tail + "\n");
     const std::string command = "cd '" + (dir / "title").string() + "' && { '" QRN_APP
-                                "' run --max-passes 2000000000 say.mps & sleep 0.5; kill -9 $!; wait; true; } 2>/dev/null";
+                                "' run --max-passes 2000000000 say.mps & "
+                                "n=0; while [ ! -s debug.txt ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done; "
+                                "sleep 0.3; kill -9 $!; wait; true; } 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::string text = read("title/debug.txt");
     ASSERT_FALSE(text.empty());
