@@ -9,7 +9,17 @@
 # built again), build/ the CMake build of the library. Nothing is fetched
 # but Debian packages: Emscripten's own ports need the network, so they are
 # not used.
+#
+# Usage: web.sh [--node-tests=FOLDER,...]: run only these test programs of
+# the library under node (all eight by default).
 set -euo pipefail
+node_tests=framework,util,sob,script,trinket,anim,background,cursor
+for arg in "$@"; do
+    case $arg in
+        --node-tests=*) node_tests=${arg#--node-tests=} ;;
+        *) echo "usage: web.sh [--node-tests=FOLDER,...]" >&2; exit 2 ;;
+    esac
+done
 cd "$(dirname "$0")/.."
 root=$PWD
 web=$root/build-web
@@ -144,9 +154,10 @@ echo "web.sh: the web player built ($(($(date +%s) - t0)) s)"
 # ---------------------------------------------------------------- tests
 # The library's tests under node (tests/CMakeLists.txt names those left out).
 t0=$(date +%s)
-cmake --build "$build" -j2 --target test_framework test_util test_sob test_script test_trinket test_anim \
-    test_background test_cursor
-(cd "$build" && ctest -j2 --output-on-failure)
+node_targets=()
+for folder in ${node_tests//,/ }; do node_targets+=("test_$folder"); done
+cmake --build "$build" -j2 --target "${node_targets[@]}"
+(cd "$build" && ctest -j2 --output-on-failure -R "^test_($(echo "$node_tests" | sed 's/,/|/g'))\$")
 echo "web.sh: the library's tests under node ($(($(date +%s) - t0)) s)"
 
 # The player in headless Chromium, against the native qrn (for export-web and
