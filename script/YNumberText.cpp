@@ -52,7 +52,7 @@ bool YNumberText::parse(const char* text, double& number) {
     // is exact in a double, so summing its digits reads what from_chars would.
     {
         const char* last = cursor;
-        long whole = 0;
+        long long whole = 0;  // 15 digits: more than a 32-bit long holds
         while (isDigit(*last) && last - cursor < kQuickDigits) whole = whole * 10 + (*last++ - '0');
         if (last != cursor && !isDecimalChar(*last) && *last != 'x' && *last != 'X') {
             const auto read = static_cast<double>(whole);
