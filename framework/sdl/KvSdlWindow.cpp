@@ -66,17 +66,6 @@ void KvSdlWindow::setTitle(const char* title) {
     if (window) SDL_SetWindowTitle(window, title ? title : "");
 }
 
-template <class Pixel>
-void KvSdlWindow::convert(const unsigned char* first, int pitch, const KvRect& area, Pixel pixel) {
-    const int bpp = source->getPixelFormat().bytesPerPixel;
-    converted.resize(static_cast<size_t>(area.width()) * area.height());
-    uint32_t* out = converted.data();
-    for (int y = 0; y < area.height(); ++y) {
-        const unsigned char* p = first + static_cast<size_t>(y) * pitch;
-        for (int x = 0; x < area.width(); ++x, p += bpp) *out++ = pixel(p);
-    }
-}
-
 void KvSdlWindow::upload(const KvRect& r) {
     unsigned char* bits = nullptr;
     int pitch = 0;
@@ -88,26 +77,8 @@ void KvSdlWindow::upload(const KvRect& r) {
         const int bpp = canvas->getPixelFormat().bytesPerPixel;
         const unsigned char* first = bits + static_cast<size_t>(area.top) * pitch + static_cast<size_t>(area.left) * bpp;
         const KvPixelFormat& format = canvas->getPixelFormat();
-        if (format.isIndexed()) {
-            const KvColor* palette = canvas->getPaletteEntries();
-            uint32_t lut[256];
-            for (int i = 0; i < 256; ++i)
-                lut[i] = static_cast<uint32_t>(palette[i].red >> 8) << 16 |
-                         static_cast<uint32_t>(palette[i].green >> 8) << 8 | (palette[i].blue >> 8);
-            convert(first, pitch, area, [&lut](const unsigned char* p) { return lut[*p]; });
-            SDL_UpdateTexture(texture, &dst, converted.data(), area.width() * 4);
-        } else if (bpp == 2) {
-            if (widened.empty() || widenedFormat != format.code) {
-                widened.resize(65536);
-                for (uint32_t v = 0; v < 65536; ++v) {
-                    const KvColor c = format.unpack(v);
-                    widened[v] = static_cast<uint32_t>(c.red >> 8) << 16 | static_cast<uint32_t>(c.green >> 8) << 8 |
-                                 (c.blue >> 8);
-                }
-                widenedFormat = format.code;
-            }
-            const uint32_t* lut = widened.data();
-            convert(first, pitch, area, [lut](const unsigned char* p) { return lut[p[0] | p[1] << 8]; });
+        if (format.isIndexed() || bpp == 2) {
+            words.convert(*canvas, bits, pitch, area, converted);
             SDL_UpdateTexture(texture, &dst, converted.data(), area.width() * 4);
         } else {
             SDL_UpdateTexture(texture, &dst, first, pitch);

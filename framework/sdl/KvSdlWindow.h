@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/KvBackend.h"
+#include "framework/KvCanvasWords.h"
 #include "framework/KvRegion.h"
 
 class KvCanvas;
@@ -68,9 +69,6 @@ private:
     // Where the picture goes in the renderer's output.
     KvRect placement() const;
     void upload(const KvRect& r);
-    // area of the source into converted, as X-R-G-B pixels.
-    template <class Pixel>
-    void convert(const unsigned char* first, int pitch, const KvRect& area, Pixel pixel);
 
     KvSdlBackend* backend;
     KvWindow* owner;
@@ -84,9 +82,8 @@ private:
     KvRegion marked;
     bool repaint = true;
     KvPoint pointerAt;
+    KvCanvasWords words;
     std::vector<uint32_t> converted;  // the rectangle being uploaded, widened
-    std::vector<uint32_t> widened;    // 15 and 16 bits: every pixel value as X-R-G-B
-    unsigned short widenedFormat = 0;
     unsigned long long uploadedPixels = 0;
     unsigned long uploads = 0;
 };

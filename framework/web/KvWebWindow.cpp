@@ -46,12 +46,6 @@ EM_JS(void, kvWebCanvasPointer, (const char* selector, int visible), {
 
 EM_JS(void, kvWebTitle, (const char* title), { document.title = UTF8ToString(title); });
 
-// Colour bytes in memory order R, G, B, A as one little-endian word.
-uint32_t rgbaWord(const KvColor& c) {
-    return static_cast<uint32_t>(c.red >> 8) | static_cast<uint32_t>(c.green >> 8) << 8 |
-           static_cast<uint32_t>(c.blue >> 8) << 16 | 0xFF000000u;
-}
-
 }  // namespace
 
 KvWebWindow::KvWebWindow(KvWebBackend* b, KvWindow* o, const KvRect& rect, std::string s)
@@ -80,35 +74,15 @@ void KvWebWindow::put(const KvRect& r) {
     if (!canvas->getPointerToMemory(&bits, &pitch)) return;
     const KvRect area = r * canvas->getBounds();
     if (!area.isEmpty() && canvas->isTopDown()) {
-        const KvPixelFormat& format = canvas->getPixelFormat();
-        const int bpp = format.bytesPerPixel;
-        uint32_t lut[256];
-        if (format.isIndexed()) {
-            const KvColor* palette = canvas->getPaletteEntries();
-            for (int i = 0; i < 256; ++i) lut[i] = rgbaWord(palette[i]);
-        } else if (bpp == 2 && (widened.empty() || widenedFormat != format.code)) {
-            widened.resize(65536);
-            for (uint32_t v = 0; v < 65536; ++v) widened[v] = rgbaWord(format.unpack(v));
-            widenedFormat = format.code;
-        }
-        rgba.resize(static_cast<size_t>(area.width()) * area.height() * 4);
+        words.convert(*canvas, bits, pitch, area, converted);
+        rgba.resize(converted.size() * 4);
         uint8_t* out = rgba.data();
-        for (int y = area.top; y < area.bottom; ++y) {
-            const unsigned char* p = bits + static_cast<size_t>(y) * pitch + static_cast<size_t>(area.left) * bpp;
-            for (int x = area.left; x < area.right; ++x, p += bpp, out += 4) {
-                uint32_t word;
-                if (format.isIndexed())
-                    word = lut[*p];
-                else if (bpp == 2)
-                    word = widened[p[0] | p[1] << 8];
-                else  // 24 and 32 bits: bytes blue, green, red
-                    word = static_cast<uint32_t>(p[2]) | static_cast<uint32_t>(p[1]) << 8 |
-                           static_cast<uint32_t>(p[0]) << 16 | 0xFF000000u;
-                out[0] = static_cast<uint8_t>(word);
-                out[1] = static_cast<uint8_t>(word >> 8);
-                out[2] = static_cast<uint8_t>(word >> 16);
-                out[3] = 0xFF;
-            }
+        for (const uint32_t w : converted) {
+            out[0] = static_cast<uint8_t>(w >> 16);
+            out[1] = static_cast<uint8_t>(w >> 8);
+            out[2] = static_cast<uint8_t>(w);
+            out[3] = 0xFF;
+            out += 4;
         }
         kvWebCanvasPut(selector.c_str(), rgba.data(), area.left, area.top, area.width(), area.height());
         putPixels += static_cast<unsigned long long>(area.width()) * area.height();

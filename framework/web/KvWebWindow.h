@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/KvBackend.h"
+#include "framework/KvCanvasWords.h"
 #include "framework/KvRegion.h"
 
 class KvCanvas;
@@ -57,9 +58,9 @@ private:
     const KvCanvas* source = nullptr;  // the window canvas, as last presented
     KvRegion marked;
     KvPoint pointerAt;
-    std::vector<uint8_t> rgba;       // the rectangle being put
-    std::vector<uint32_t> widened;   // 15 and 16 bits: every pixel value as R-G-B-A bytes
-    unsigned short widenedFormat = 0;
+    KvCanvasWords words;
+    std::vector<uint32_t> converted;  // the rectangle being put, as words
+    std::vector<uint8_t> rgba;        // and as the page's R-G-B-A bytes
     unsigned long long putPixels = 0;
     unsigned long puts = 0;
 };
