@@ -1,16 +1,10 @@
-// The one-pass compiler: clauses of the text buffer become command records
-// and operand words. Words are heap indices (names, constants, paths and
-// expressions entered in the heap as they are met); an operand list ends
-// with -1. Open blocks are kept on the thread's block stack as the index of
-// their first command and closed by setJump, which patches jumps.
-//
-// Capacities: kYMaxCommands commands, kYMaxWords words, kYBlockStackSize
-// open keyword blocks and kYMaxOpenBlocks nested clauses; a script that needs
-// more fails with the line-numbered message, nothing is written past a table.
-// The working tables are process-wide, like the text: one compilation at a time.
+// The compiler's routines, one per form of the script text; each opens with
+// the syntax it accepts. State is the compiler's own: the tables it fills,
+// its open blocks and the lexer it reads from.
+#include "script/YCompiler.h"
+
 #include "script/YHeap.h"
-#include "script/YScriptText.h"
-#include "script/YThread.h"
+#include "script/YKeywords.h"
 #include "script/YVariable.h"
 
 #include <cstdio>
@@ -18,16 +12,6 @@
 #include <vector>
 
 namespace {
-
-struct CompileState {
-    std::vector<YCommand> commands;
-    std::vector<int16_t> words;
-    int procedurePending = 0;
-    int clauseDepth = 0;
-    int active = 0;
-};
-
-CompileState state;
 
 bool printable(unsigned char c) { return c >= 33 && c <= 126; }
 
@@ -40,45 +24,35 @@ void fail(int code) {
 const char kInclude[] = "include ";
 constexpr int kIncludeLength = sizeof kInclude - 1;
 
-// The keyword the token starts with: the keyword's bytes followed by a byte
-// that is not printable (a signed value of 32 or less).
-const YKeyword* findKeyword(const char* token) {
-    for (const YKeyword* k = YThread::getKeywordTable(); k->keyword; ++k) {
-        if (std::strncmp(token, k->keyword, k->length) == 0 && static_cast<signed char>(token[k->length]) <= 32)
-            return k;
-    }
-    return nullptr;
-}
-
-// Bytes of a token that getToken returned: one for a bracket.
-int tokenLength(char* token) {
-    if (*token == '[' || *token == ']') return 1;
-    char* p = token;
-    return YScriptText::advancePastSeparator(p, 1);
-}
+}  // namespace
 
 // Counts nested clauses (the outermost is not a block); a script with more
 // than kYMaxOpenBlocks blocks open at once fails.
-struct ClauseDepth {
-    ClauseDepth() {
-        if (++state.clauseDepth - 1 > kYMaxOpenBlocks) fail(ycerrCapacity);
+struct YClauseDepth {
+    explicit YClauseDepth(YCompiler& c) : compiler(c) {
+        if (++compiler.clauseDepth - 1 > kYMaxOpenBlocks) fail(ycerrCapacity);
     }
-    ~ClauseDepth() { --state.clauseDepth; }
+    ~YClauseDepth() { --compiler.clauseDepth; }
+    YCompiler& compiler;
 };
 
-}  // namespace
+// Bytes of a token that getToken returned: one for a bracket.
+int YCompiler::tokenLength(char* token) {
+    if (*token == '[' || *token == ']') return 1;
+    char* p = token;
+    return lex.advancePastSeparator(p, 1);
+}
 
-// compile(): the clauses of the text buffer, then the exact-size tables.
-int YThread::compile() {
+// script: clauses up to the end of the text (or a ] outside any block)
+int YCompiler::compile(YProgram& program) {
     YVariable::setError(yerrNone);
-    state.commands.clear();
-    state.words.clear();
-    state.commands.reserve(kYMaxCommands);
-    state.words.reserve(kYMaxWords);
-    state.procedurePending = 0;
-    state.clauseDepth = 0;
-    state.active = 1;
-    blockDepth = 0;
+    commands.clear();
+    words.clear();
+    openBlocks.clear();
+    commands.reserve(kYMaxCommands);
+    words.reserve(kYMaxWords);
+    procedurePending = 0;
+    clauseDepth = 0;
     appendWord(kYSystem);
     appendWord(kYReceiver);
     appendWord(kYResult);
@@ -86,34 +60,32 @@ int YThread::compile() {
     while (doClause()) {
     }
 
-    commandCount = static_cast<int>(state.commands.size());
-    wordCount = static_cast<int>(state.words.size());
-    commands = new YCommand[commandCount + 1];
-    std::copy(state.commands.begin(), state.commands.end(), commands);
-    commands[commandCount] = YCommand{ycNone, 0};
-    words = new int16_t[wordCount > 0 ? wordCount : 1];
-    std::copy(state.words.begin(), state.words.end(), words);
-    state.active = 0;
+    program.release();
+    program.commandCount = static_cast<int>(commands.size());
+    program.wordCount = static_cast<int>(words.size());
+    program.commands = new YCommand[program.commandCount + 1];
+    std::copy(commands.begin(), commands.end(), program.commands);
+    program.commands[program.commandCount] = YCommand{ycNone, 0};
+    program.words = new int16_t[program.wordCount > 0 ? program.wordCount : 1];
+    std::copy(words.begin(), words.end(), program.words);
 
-    const bool good = !failed() && blockDepth == 0;
-    if (!good) YScriptText::reportError();
-    YScriptText::release();
-    ip = 0;
+    const bool good = !failed() && openBlocks.empty();
+    if (!good) lex.reportError();
     return good ? 1 : 0;
 }
 
 // clause: ; comment | [ clauses ] | include NAME | NAME=... | keyword ... | word ...
-int YThread::doClause() {
-    ClauseDepth depth;
+int YCompiler::doClause() {
+    YClauseDepth depth(*this);
     for (;;) {
         if (failed()) return 0;
-        char* token = YScriptText::getToken(1);
+        char* token = lex.getToken(1);
         if (failed()) return 0;
         switch (*token) {
         case ';':
             return 1;
         case 0:  // end of text: back to the including text, or the end
-            if (YScriptText::resume()) continue;
+            if (lex.resume()) continue;
             return 0;
         case ']':
             return 0;
@@ -129,16 +101,16 @@ int YThread::doClause() {
             continue;  // the next clause comes from the included text
         }
         char* p = token;
-        const int length = YScriptText::advancePastSeparator(p, 0);
+        const int length = lex.advancePastSeparator(p, 0);
         if (length > 0 && token[length] == '=') return doAssignment(token, length);
-        return doStatement(token, tokenLength(token));
+        return doStatement(token);
     }
 }
 
 // include NAME: the name runs to the end of the line; the text goes on in that file.
-int YThread::doInclude() {
-    YScriptText::skipBlanks(0);
-    char* start = YScriptText::scan;
+int YCompiler::doInclude() {
+    lex.skipBlanks(0);
+    char* start = lex.scan;
     char* end = start;
     while (*end && *end != '\r') ++end;
     char fileName[kYFileNameSize];
@@ -146,7 +118,7 @@ int YThread::doInclude() {
     std::memcpy(fileName, start, static_cast<size_t>(length));
     fileName[length] = 0;
     *end = 0;
-    if (YScriptText::include(*this, fileName, end - YScriptText::buffer) != YScriptText::kText) {
+    if (lex.include(fileName, end - lex.buffer) != YLexer::kText) {
         fail(ycerrInclude);
         return 0;
     }
@@ -157,24 +129,24 @@ int YThread::doInclude() {
 // NAME=&word ...     the target shares an object instead of copying it
 // NAME=word args...  assign (code 18): [target, source, args...]
 // NAME=              assign without source: clears the target
-int YThread::doAssignment(char* token, int length) {
+int YCompiler::doAssignment(char* token, int length) {
     const int target = YHeap::theHeap.pile(token, length, static_cast<const char*>(nullptr));
     if (target < 0) {
         fail(ycerrCapacity);
         return 0;
     }
     char* afterEquals = token + length + 1;
-    YScriptText::scan = afterEquals;
-    YScriptText::skipBlanks(0);
-    if (*YScriptText::scan == '[') {
-        ++YScriptText::scan;
+    lex.scan = afterEquals;
+    lex.skipBlanks(0);
+    if (*lex.scan == '[') {
+        ++lex.scan;
         doArray(target);
         return failed() ? 0 : 1;
     }
-    YScriptText::scan = afterEquals;
+    lex.scan = afterEquals;
     if (*afterEquals == '&') {
         YHeap::theHeap[target]->makeAlias();
-        ++YScriptText::scan;
+        ++lex.scan;
     }
     doCommand(ycAssign, 0);
     appendWord(target);
@@ -183,9 +155,9 @@ int YThread::doAssignment(char* token, int length) {
 }
 
 // The elements up to the end of the line, each into a new clone of the target.
-void YThread::doArray(int target) {
+void YCompiler::doArray(int target) {
     for (;;) {
-        char* element = YScriptText::getToken(0);
+        char* element = lex.getToken(0);
         if (failed() || *element == '\r' || *element == 0 || *element == ';') return;
         const int length = tokenLength(element);
         int clone = YHeap::theHeap.clone(target);
@@ -207,21 +179,20 @@ void YThread::doArray(int target) {
 // keyword operands...   the keyword's commands, its list, and for if, for,
 //                       procedure and else the following clause as body
 // word operands...      code 21 with the whole line (a host keyword, found at run time)
-int YThread::doStatement(char* token, int length) {
-    (void)length;
-    const YKeyword* keyword = findKeyword(token);
+int YCompiler::doStatement(char* token) {
+    const YKeyword* keyword = YFindKeyword(token);
     if (!keyword) {
-        YScriptText::scan = token;
+        lex.scan = token;
         doCommand(ycStatement, 0);
         doList();
         return failed() ? 0 : 1;
     }
-    if (blockDepth >= kYBlockStackSize) {
-        YScriptText::tokenStart = token;  // the message names this statement's line
+    if (static_cast<int>(openBlocks.size()) >= kYBlockStackSize) {
+        lex.tokenStart = token;  // the message names this statement's line
         fail(ycerrCapacity);
         return 0;
     }
-    push(static_cast<int>(state.commands.size()));
+    openBlocks.push_back(static_cast<int>(commands.size()));
     bool hasBody = true;
     switch (keyword->code) {
     case ycIfKeyword:
@@ -243,7 +214,7 @@ int YThread::doStatement(char* token, int length) {
         break;
     case ycProcedureKeyword:
         doCommand(ycProcedure, 0);
-        state.procedurePending = 1;
+        procedurePending = 1;
         break;
     case ycElse:
         doCommand(ycElse, 0);
@@ -258,7 +229,7 @@ int YThread::doStatement(char* token, int length) {
     doList();
     int more = 1;
     if (hasBody && !failed()) {
-        YScriptText::scan = YScriptText::tokenStart;
+        lex.scan = lex.tokenStart;
         more = doClause();
     }
     if (failed()) return 0;
@@ -267,9 +238,9 @@ int YThread::doStatement(char* token, int length) {
 }
 
 // The operands up to the line end, then the -1 that ends the list.
-void YThread::doList() {
+void YCompiler::doList() {
     for (;;) {
-        char* token = YScriptText::getToken(0);
+        char* token = lex.getToken(0);
         if (failed() || *token == '\r' || *token == 0) break;
         doExpression();
         if (failed()) break;
@@ -279,39 +250,39 @@ void YThread::doList() {
 
 // One operand from the token start. A ";" operand is taken up to its first
 // blank although the scanner has already moved on to the next line.
-void YThread::doExpression() {
-    char* p = YScriptText::tokenStart;
+void YCompiler::doExpression() {
+    char* p = lex.tokenStart;
     while (*p && *p != '\r' && !printable(static_cast<unsigned char>(*p))) ++p;
     if (printable(static_cast<unsigned char>(*p)))
         attach(p);
     else
-        YScriptText::scan = YScriptText::tokenStart;
-    if (state.procedurePending && !failed()) {
-        state.procedurePending = 0;
+        lex.scan = lex.tokenStart;
+    if (procedurePending && !failed()) {
+        procedurePending = 0;
         nameProcedure();
     }
 }
 
 // The procedure's name (the last word, or the variable it names) holds
 // "+" and the index of the procedure's entry command: that is how call finds it.
-void YThread::nameProcedure() {
-    if (state.words.empty()) return;
-    YVariable* entry = YHeap::theHeap[state.words.back()];
+void YCompiler::nameProcedure() {
+    if (words.empty()) return;
+    YVariable* entry = YHeap::theHeap[words.back()];
     if (!entry) return;
     char buffer[kYValueBufferSize];
     const int named = entry->value(buffer);
     if (named > 0 && YHeap::theHeap[named]) entry = YHeap::theHeap[named];
     char text[16];
-    std::snprintf(text, sizeof text, "+%d", static_cast<int>(state.commands.size()) - 1);
+    std::snprintf(text, sizeof text, "+%d", static_cast<int>(commands.size()) - 1);
     entry->set(text, -1);
 }
 
 // A token with an operator becomes an expression entry; a single term is
 // that term's entry. Returns the heap index appended to the words, or -1.
-int YThread::attach(const char* token) {
-    if (!state.active || !token) return -1;
+int YCompiler::attach(const char* token) {
+    if (!token) return -1;
     char* p = const_cast<char*>(token);
-    const int length = YScriptText::advancePastSeparator(p, 1);
+    const int length = lex.advancePastSeparator(p, 1);
     if (length <= 0) return -1;
     const char* code = YHeap::theHeap.polish(token, length);
     if (failed()) return -1;
@@ -332,28 +303,29 @@ int YThread::attach(const char* token) {
 }
 
 // Appends a command; operand 0 stands for the current word count unless literal.
-void YThread::doCommand(YCMND code, int operand, bool literal) {
-    if (static_cast<int>(state.commands.size()) >= kYMaxCommands) {
+void YCompiler::doCommand(YCMND code, int operand, bool literal) {
+    if (static_cast<int>(commands.size()) >= kYMaxCommands) {
         fail(ycerrCapacity);
         return;
     }
-    if (operand == 0 && !literal) operand = static_cast<int>(state.words.size());
-    state.commands.push_back(YCommand{code, static_cast<uint16_t>(operand)});
+    if (operand == 0 && !literal) operand = static_cast<int>(words.size());
+    commands.push_back(YCommand{code, static_cast<uint16_t>(operand)});
 }
 
-void YThread::appendWord(int index) {
-    if (static_cast<int>(state.words.size()) >= kYMaxWords) {
+void YCompiler::appendWord(int index) {
+    if (static_cast<int>(words.size()) >= kYMaxWords) {
         fail(ycerrCapacity);
         return;
     }
-    state.words.push_back(static_cast<int16_t>(index));
+    words.push_back(static_cast<int16_t>(index));
 }
 
 // Closes the innermost open block, patching its jumps.
-void YThread::setJump() {
-    if (blockDepth <= 0) return;
-    const int i = pop();
-    std::vector<YCommand>& c = state.commands;
+void YCompiler::setJump() {
+    if (openBlocks.empty()) return;
+    const int i = openBlocks.back();
+    openBlocks.pop_back();
+    std::vector<YCommand>& c = commands;
     const int count = static_cast<int>(c.size());
     if (i < 0 || i >= count) return;
     switch (c[i].code) {
@@ -388,15 +360,4 @@ void YThread::setJump() {
     default:
         break;
     }
-}
-
-// The block stack: open blocks while compiling, return addresses at run time.
-void YThread::push(int value) {
-    if (!blockStack || blockDepth >= kYBlockStackSize) return;
-    blockStack[blockDepth++] = static_cast<int16_t>(value < 0 ? commandCount : value);
-}
-
-int YThread::pop() {
-    if (!blockStack || blockDepth <= 0) return -1;
-    return blockStack[--blockDepth];
 }

@@ -1,5 +1,4 @@
-// The executor: step runs one command of a thread, and the keyword table the
-// compiler matches statements against.
+// The executor: step runs one command of a thread's program.
 //
 // Words are read only through word(), which gives -1 (the end of a list) for
 // any index outside the word array, and jumps are clamped to the zero record
@@ -13,6 +12,7 @@
 #include "framework/KvSys.h"
 #include "script/YEvents.h"
 #include "script/YHeap.h"
+#include "script/YKeywords.h"
 #include "script/YVariable.h"
 #include "sob/KvScriptableObject.h"
 
@@ -25,30 +25,6 @@
 #include <string>
 
 namespace {
-
-YKeyword keywordTable[] = {
-    {ycIfKeyword, "if", 2},          {ycElse, "else", 4},           {ycCall, "call", 4},
-    {ycForKeyword, "for", 3},        {ycProcedureKeyword, "procedure", 9},
-    {ycBreakKeyword, "break", 5},    {ycContinueKeyword, "continue", 8},
-    {ycYield, "yield", 5},           {ycPlay, "play", 4},           {ycSet, "set", 3},
-    {ycGet, "get", 3},               {ycSuspend, "suspend", 7},     {ycResume, "resume", 6},
-    {ycDrop, "drop", 4},             {ycSchedule, "schedule", 8},   {ycIdle, "idle", 4},
-    {ycWait, "wait", 4},             {ycPause, "pause", 5},         {ycRelay, "relay", 5},
-    {ycSay, "say", 3},               {ycExit, "exit", 4},           {ycDebug, "debug", 5},
-    {ycQuit, "quit", 4},             {0, nullptr, 0},
-};
-
-// The lengths are the keywords' own: recomputed once when the library starts.
-const bool lengthsMeasured = [] {
-    for (YKeyword* k = keywordTable; k->keyword; ++k) k->length = static_cast<uint8_t>(std::strlen(k->keyword));
-    return true;
-}();
-
-const char* keywordText(int code) {
-    for (const YKeyword* k = keywordTable; k->keyword; ++k)
-        if (k->code == code) return k->keyword;
-    return nullptr;
-}
 
 // The debug file that say appends to, in the working directory.
 const char kDebugFile[] = "debug.txt";
@@ -80,20 +56,8 @@ long numberOf(YVariable* entry) {
 
 }  // namespace
 
-const YKeyword* YThread::getKeywordTable() {
-    (void)lengthsMeasured;
-    return keywordTable;
-}
-const char* YScheduleKeyword() { return keywordText(ycSchedule); }
-const char* YIdleKeyword() { return keywordText(ycIdle); }
-
 // ------------------------------------------------------------------ access
 // Inline: the commands of this file are their only callers.
-
-inline int YThread::word(int at) const {
-    if (!words || at < 0 || at >= wordCount) return -1;
-    return words[at];
-}
 
 int YThread::listLength(int operand) const {
     int n = 0;
@@ -126,6 +90,17 @@ void YThread::stall(int code) {
     if (yieldEventsOff) turnState = kYTurnCannotRun;
     --ip;
     stalled = 1;
+}
+
+// The block stack at run time: return addresses; -1 stands for the end.
+void YThread::push(int value) {
+    if (!blockStack || blockDepth >= kYBlockStackSize) return;
+    blockStack[blockDepth++] = static_cast<int16_t>(value < 0 ? program.commandCount : value);
+}
+
+int YThread::pop() {
+    if (!blockStack || blockDepth <= 0) return -1;
+    return blockStack[--blockDepth];
 }
 
 void YThread::startInterrupt(int handler) {
@@ -197,7 +172,7 @@ inline void YThread::execute(const YCommand& command) {
 
 void YThread::step(const void* event) {
     stalled = 0;
-    if (!started || blocked || !commands) {
+    if (!started || blocked || !program.commands) {
         turnState = kYTurnCannotRun;
         return;
     }
@@ -227,8 +202,8 @@ void YThread::step(const void* event) {
         turnState = kYTurnCannotRun;
         return;
     }
-    if (ip < 0 || ip > commandCount) ip = commandCount;
-    const YCommand command = commands[ip++];
+    if (ip < 0 || ip > program.commandCount) ip = program.commandCount;
+    const YCommand command = program.commands[ip++];
     if (doneMainLink && !mainRunning && command.code != lastStalledCode) mainRunning = 1;
     execute(command);
 }
@@ -267,13 +242,13 @@ void YThread::doCall(int operand) {
 // it takes the caller's arguments as texts, parameter by parameter.
 void YThread::doProcedure(int operand) {
     if (blockDepth == 0) {
-        while (ip < commandCount && commands[ip].code != ycReturn) ++ip;
-        if (ip < commandCount) ++ip;
+        while (ip < program.commandCount && program.commands[ip].code != ycReturn) ++ip;
+        if (ip < program.commandCount) ++ip;
         return;
     }
     const int caller = blockStack[blockDepth - 1] - 1;
-    if (caller < 0 || caller >= commandCount) return;
-    int argument = commands[caller].operand + 1;
+    if (caller < 0 || caller >= program.commandCount) return;
+    int argument = program.commands[caller].operand + 1;
     int parameter = operand + 1;
     for (;; ++argument, ++parameter) {
         YVariable* source = entryAt(argument);
@@ -298,7 +273,7 @@ void YThread::doForInit(int operand, int self) {
     frame.value = wrap16(numberOf(entryAt(operand + 1)));
     frame.limit = n < 3 ? 0 : wrap16(numberOf(entryAt(operand + 2)));
     frame.step = n < 3 ? -1 : n < 4 ? 1 : wrap16(numberOf(entryAt(operand + 3)));
-    frame.exit = static_cast<int16_t>(self + 2 < commandCount ? commands[self + 2].operand : commandCount);
+    frame.exit = static_cast<int16_t>(self + 2 < program.commandCount ? program.commands[self + 2].operand : program.commandCount);
     frame.direction = frame.value < frame.limit ? 1 : -1;
     frame.value = wrap16(frame.value - frame.step);
     forFrames[++forDepth] = frame;
@@ -328,7 +303,7 @@ void YThread::doForNext(int operand) {
 
 // A jump that leaves the innermost loop (to its exit) drops its frame.
 void YThread::doJump(int target) {
-    ip = target > commandCount ? commandCount : target;
+    ip = target > program.commandCount ? program.commandCount : target;
     if (forDepth >= 0 && static_cast<uint16_t>(forFrames[forDepth].exit) == target) --forDepth;
 }
 
@@ -351,7 +326,7 @@ void YThread::doReturn() {
         return;
     }
     const int back = pop();
-    ip = back < 0 ? commandCount : back;  // nothing to return to: the end
+    ip = back < 0 ? program.commandCount : back;  // nothing to return to: the end
     if (inInterrupt) --interruptCallDepth;
 }
 

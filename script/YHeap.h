@@ -98,6 +98,8 @@ public:
 private:
     friend class YVariable;
     friend class YThread;
+    friend class YCompiler;
+    friend struct YProgram;
     // Tests and tools that drive the heap without a script thread define it.
     friend struct YHeapAccess;
 

@@ -1,6 +1,7 @@
 // A script thread's life: construction from a stream or a script name,
-// (re)loading with set, stripping, stopping and killing, the host's links.
-// A thread owns its compiled tables and block stack (all null when it has no
+// (re)loading with set (through a lexer and a compiler made for that one
+// compilation), stripping, stopping and killing, the host's hooks and links.
+// A thread owns its program's tables and block stack (all null when it has no
 // runnable script) and clones of the links given to it. It joins the thread
 // list when a compilation first succeeds and leaves it when destroyed; the
 // last thread destroyed takes the script task and the heap with it.
@@ -10,10 +11,10 @@
 #include "framework/KvSys.h"
 #include "script/YEvents.h"
 #include "script/YHeap.h"
-#include "script/YScriptText.h"
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 KvTask* YThread::task = nullptr;
 int YThread::yieldEventsOff = 0;
@@ -111,41 +112,47 @@ void YThread::set(const char* scriptName) {
 }
 
 int YThread::compile(const char* scriptName) {
-    const int found = YScriptText::fill(*this, scriptName, 0, 1);
-    if (found == YScriptText::kCompiled) return 1;
-    if (found == YScriptText::kRefused) {
+    YLexer lexer(urlOpener, program);
+    const int found = lexer.open(scriptName);
+    ip = 0;
+    if (found == YLexer::kCompiled) return 1;
+    if (found == YLexer::kRefused) {
         char message[kYThreadNameSize + 64];
         std::snprintf(message, sizeof message, "%s: not a compiled script this system can read", scriptName);
         KvSysUserMessage(message, kKvSysMessageModal, nullptr);
-        YScriptText::release();
         return 0;
     }
-    return compile();
+    return compile(lexer);
 }
 
 int YThread::compile(KvIStream* stream) {
-    YScriptText::currentFileName[0] = 0;
-    const int found = YScriptText::fill(*this, stream, 0, 1);
-    if (found == YScriptText::kCompiled) return 1;
-    if (found == YScriptText::kRefused) {
-        YScriptText::release();
-        return 0;
-    }
-    return compile();
+    YLexer lexer(urlOpener, program);
+    const int found = lexer.open(stream);
+    ip = 0;
+    if (found == YLexer::kCompiled) return 1;
+    if (found == YLexer::kRefused) return 0;
+    return compile(lexer);
 }
+
+int YThread::compile(YLexer& lexer) {
+    YCompiler compilation(lexer);
+    compiler = &compilation;
+    const int good = compilation.compile(program);
+    compiler = nullptr;
+    ip = 0;
+    return good;
+}
+
+int YThread::attach(const char* token) { return compiler ? compiler->attach(token) : -1; }
 
 void YThread::enlist() {
     if (compiled && !threadList().contains(this)) threadList().append(this);
 }
 
 void YThread::strip() {
-    delete[] commands;
-    delete[] words;
+    program.release();
     delete[] blockStack;
-    commands = nullptr;
-    words = nullptr;
     blockStack = nullptr;
-    commandCount = wordCount = 0;
     blockDepth = 0;
 }
 
@@ -189,3 +196,33 @@ void YThread::relay(const char* scriptName) {
     pendingThread = this;
     pendingName = scriptName;
 }
+
+// ------------------------------------------------------------ host hooks
+
+YThread::NameCheck YThread::setNameCheck(NameCheck check) { return std::exchange(YLexer::nameCheck, check); }
+
+YThread::FatalHandler YThread::setFatalHandler(FatalHandler handler) {
+    return std::exchange(YLexer::fatalHandler, handler);
+}
+
+YThread::CompileMessageHandler YThread::setCompileMessageHandler(CompileMessageHandler handler) {
+    return std::exchange(YLexer::compileMessageHandler, handler);
+}
+
+namespace {
+YThread::Chooser hostChooser = nullptr;
+}
+
+void YThread::setChooser(Chooser chooser) { hostChooser = chooser; }
+
+void YThread::chooseFile(char* chosen, int save) {
+    if (!chosen) return;
+    if (hostChooser) {
+        hostChooser(chosen, save);
+        chosen[kYFileNameSize - 1] = 0;
+        return;
+    }
+    KvSysChooseFile("Script", "*.mps", save, chosen, kYFileNameSize);
+}
+
+int YThread::save(const char* file) const { return program.save(file); }

@@ -1,22 +1,21 @@
-// A script thread: one script, loaded from a text file (includes expanded),
-// a stream, a URL opener or a compiled script file, compiled in one pass into
-// command records and operand words, and run cooperatively by the one script
-// task inside the framework's main loop.
+// A script thread: one script, run cooperatively by the one script task
+// inside the framework's main loop. The thread gets its program from the
+// stages before it (lexer, compiler, compiled-file reader: YLexer.h,
+// YCompiler.h, YProgram.h) and itself only executes and schedules.
 //
-// Compiled form: a table of command records {code, 16-bit operand}, count + 1
-// of them, the last all zero; and an array of 16-bit heap indices holding the
-// operand lists, each ended by -1. The first three words are 0, 1, 2
-// (SYSTEM, RECEIVER, RESULT). An operand is a word index, or a command index
-// for jumps. Every table has a fixed capacity (below); the compiler refuses a
-// script that needs more, the executor stops a thread cleanly at a statement
-// that would need more, and nothing is ever written past a table.
-//
-// The compiler's text buffer, scan pointers, current file name and include
-// stack are process-wide: one compilation at a time, never re-entered.
+// Every table has a fixed capacity: the compiler refuses a script that needs
+// more, the executor stops a thread cleanly at a statement that would need
+// more (loop frames, return addresses), and nothing is ever written past a
+// table. Compilation is not re-entered: a thread compiles only from its
+// constructor or set, never from inside a step.
 #pragma once
 
 #include "framework/KvLink.h"
 #include "framework/KvList.h"
+#include "script/YCompiler.h"
+#include "script/YKeywords.h"
+#include "script/YLexer.h"
+#include "script/YProgram.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -26,76 +25,11 @@ class KvTask;
 class KvScriptableObject;
 class eventRecord;
 
-// Command codes. 1 to 5 and 17 occur only in the keyword table; any code the
-// executor does not know stops the thread at that command.
-enum YCMND : int32_t {
-    ycNone = 0,  // the zero record that ends every table
-    ycIfKeyword = 1,
-    ycForKeyword = 2,
-    ycBreakKeyword = 3,
-    ycProcedureKeyword = 4,
-    ycContinueKeyword = 5,
-    ycCall = 6,
-    ycProcedure = 7,
-    ycForInit = 8,
-    ycForNext = 9,
-    ycBranch = 10,
-    ycJump = 11,
-    ycIf = 12,
-    ycEndIf = 13,
-    ycSay = 14,
-    ycReturn = 15,
-    ycElse = 17,
-    ycAssign = 18,
-    ycDrop = 19,
-    ycStatement = 21,
-    ycWait = 22,
-    ycIdle = 23,
-    ycSchedule = 24,
-    ycExit = 25,
-    ycSuspend = 26,
-    ycResume = 27,
-    ycPause = 28,
-    ycDebug = 29,
-    ycSet = 35,
-    ycGet = 36,
-    ycYield = 37,
-    ycPlay = 40,
-    ycRelay = 45,
-    ycQuit = 46,
-};
-
-struct YCommand {
-    YCMND code;
-    uint16_t operand;
-};
-
-// One entry of the keyword table; the table ends with a null keyword.
-struct YKeyword {
-    int code;
-    const char* keyword;
-    uint8_t length;
-};
-
 // ---- capacities ----
-inline constexpr int kYMaxCommands = 8000;
-inline constexpr int kYMaxWords = 20000;         // the three predefined words included
-inline constexpr int kYBlockStackSize = 2048;    // open blocks, return addresses
-inline constexpr int kYMaxOpenBlocks = 2048;     // nested clauses while compiling
-inline constexpr int kYMaxLoops = 128;           // nested for frames
-inline constexpr int kYThreadNameSize = 512;     // a thread's script name, with its NUL
-inline constexpr int kYFileNameSize = 128;       // the current file name, with its NUL
-inline constexpr long kYMaxScriptBytes = 65535;  // the longest script text
-inline constexpr int kYMaxIncludeDepth = 64;     // includes nested in includes
+inline constexpr int kYMaxLoops = 128;        // nested for frames
+inline constexpr int kYThreadNameSize = 512;  // a thread's script name, with its NUL
 inline constexpr int kYSayBufferSize = 2048;
-inline constexpr int kYMaxNameHops = 64;         // variable-name steps of a call
-inline constexpr int kYMessageSize = 128;
-// Operand markers of an unpatched break and continue.
-inline constexpr uint16_t kYBreakMarker = 0xFFFF;
-inline constexpr uint16_t kYContinueMarker = 0xFFFE;
-// Version bytes of compiled script files.
-inline constexpr unsigned char kYCompiledVersion = 2;
-inline constexpr unsigned char kYCompiledSwapped = 1;
+inline constexpr int kYMaxNameHops = 64;      // variable-name steps of a call
 
 // Turn states read after every step.
 inline constexpr int kYTurnYield = 0;
@@ -103,32 +37,15 @@ inline constexpr int kYTurnRunOn = 1;
 inline constexpr int kYTurnCannotRun = 333;
 inline constexpr int kYTurnHandlerDone = 777;
 
-// Compile errors of the compiler itself; the tokenizer's unbalanced quote and
-// the analyser's errors use the shared evaluation codes (YVariable.h).
-enum YCompileError : int {
-    ycerrCapacity = 20,  // more commands, words or open blocks than the tables hold
-    ycerrInclude = 21,   // includes nested too deep, or an include that is not text
-};
-
-// A message of the compiler about the text it compiles: the line-numbered
-// message of a failed compilation ("12: " and the text around the failing
-// token) or the warning of an unclosed quote ("Unquote ...").
-struct YCompileMessage {
-    const char* text;      // as shown when no handler is installed
-    const char* fileName;  // the file compiled there (an included file by its own name); "" for a nameless stream
-    long line;             // the line of that file, from 1
-    bool numbered;         // text begins with that line number and ": "
-};
-
 class YThread {
 public:
     // Ends the process after showing message; see setFatalHandler.
-    using FatalHandler = void (*)(const char* message);
-    using CompileMessageHandler = void (*)(const YCompileMessage& message);
-    using URLOpener = KvIStream* (*)(const char* name);
+    using FatalHandler = YLexer::FatalHandler;
+    using CompileMessageHandler = YLexer::CompileMessageHandler;
+    using URLOpener = YURLOpener;
     // A host's rule on script names: null when the name may be opened, else
     // the reason it may not ("outside the title").
-    using NameCheck = const char* (*)(const char* name);
+    using NameCheck = YLexer::NameCheck;
     // A host's watch over a thread's turn: called after each statement; true
     // ends the turn there, as a yield does, so that the main loop runs a pass
     // (reading events, seeing a window close) even under "yield off".
@@ -217,18 +134,17 @@ public:
     static int getYieldEventsOff() { return yieldEventsOff; }
 
     // ---- inspection (tests, tools) ----
-    int getCommandCount() const { return commandCount; }
-    int getWordCount() const { return wordCount; }
-    const YCommand* getCommands() const { return commands; }
-    const int16_t* getWords() const { return words; }
-    static const YKeyword* getKeywordTable();
+    int getCommandCount() const { return program.commandCount; }
+    int getWordCount() const { return program.wordCount; }
+    const YCommand* getCommands() const { return program.commands; }
+    const int16_t* getWords() const { return program.words; }
+    static const YKeyword* getKeywordTable() { return YKeywordTable(); }
     static KvTask* getTask() { return task; }
     static int getThreadCount();
     static int getScriptStackDepth();
 
 private:
     friend class eventRecord;
-    friend struct YScriptText;
     friend class YEventLink;
 
     // A loop frame: five signed 16-bit fields.
@@ -245,28 +161,12 @@ private:
     void strip();
     int compile(const char* scriptName);
     int compile(KvIStream* stream);
-    int compile();
-    int load(const char* file, int swap);
-    int load(KvIStream* stream, int swap);
-    int loadBytes(const unsigned char* bytes, long size, int swap);
+    int compile(YLexer& lexer);
     void enlist();
     void start();
 
-    // Compiler (YCompiler.cpp); its working state is process-wide.
-    int doClause();
-    int doStatement(char* token, int length);
-    int doAssignment(char* token, int length);
-    int doInclude();
-    void doArray(int target);
-    void doList();
-    void doExpression();
-    void doCommand(YCMND code, int operand, bool literal = false);
-    void appendWord(int index);
-    void setJump();
-    void nameProcedure();
-
     // Executor helpers (YExecutor.cpp).
-    int word(int at) const;
+    int word(int at) const { return program.word(at); }
     int listLength(int operand) const;
     class YVariable* entryAt(int at) const;
     class YVariable* named(int at) const;
@@ -310,13 +210,12 @@ private:
     KvLink* yieldLink = nullptr;
     KvLink* goLink = nullptr;
     KvLink* doneMainLink = nullptr;
-    YCommand* commands = nullptr;
-    int16_t* words = nullptr;
+    YProgram program;
     int16_t* blockStack = nullptr;
     char name[kYThreadNameSize] = {};
     ForFrame forFrames[kYMaxLoops] = {};
-    int commandCount = 0;
-    int wordCount = 0;
+    // The compilation under way, while the thread compiles (attach goes to it).
+    YCompiler* compiler = nullptr;
 
     int forDepth = -1;
     int idleHandler = 0;
@@ -362,8 +261,3 @@ private:
     static KvList<char>& scriptStack();
     static void pushScript(const char* scriptName);
 };
-
-// The scheduler's view of the keyword table's timer words (the same pointers
-// the table holds, so event records can be recognised by address).
-const char* YScheduleKeyword();
-const char* YIdleKeyword();

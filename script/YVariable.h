@@ -168,6 +168,8 @@ public:
 private:
     friend class YHeap;
     friend class YThread;
+    friend class YCompiler;
+    friend struct YProgram;
     friend struct YHeapAccess;
 
     // A temporary: never owns an object (alias 1), form text, no name.

@@ -1,21 +1,12 @@
-// Compiled script files. Layout (integers little-endian when the version
-// byte is 2; version 1 marks a file whose multi-byte fields are in the
-// opposite byte order):
-//   0          1      version byte
-//   1          4      N, the number of commands
-//   5          3N     per command: code (1 byte), operand (2 bytes)
-//   5+3N       4      W, the number of words
-//   9+3N       2W     the words (heap indices, -1 ends a list)
-//   9+3N+2W    4      V, the number of heap variables
-//   ...               variables 3 .. V-1 as variable records (YVariable)
-//
+// Reading and writing compiled script files (the layout is in YProgram.h).
 // A file is read whole and checked before anything is taken: counts must fit
 // the file and the tables' capacities, every record must parse, and every
 // word must be -1 or the index of an entry of the heap as the load leaves it.
 // A file that fails any check is refused and changes nothing. A save goes
 // to FILE.part first and replaces FILE only once written whole.
+#include "script/YProgram.h"
+
 #include "script/YHeap.h"
-#include "script/YThread.h"
 #include "script/YVariable.h"
 
 #include "framework/KvIStream.h"
@@ -65,7 +56,7 @@ void put16(std::FILE* file, uint16_t v) {
 
 }  // namespace
 
-int YThread::save(const char* file) const {
+int YProgram::save(const char* file) const {
     // Written under a temporary name and renamed whole, so that a failed or
     // interrupted save never leaves a cut file in place of the old one.
     if (!file) return 0;
@@ -92,7 +83,7 @@ int YThread::save(const char* file) const {
     return 1;
 }
 
-int YThread::load(const char* file, int swap) {
+int YProgram::load(const char* file, int swap) {
     std::FILE* in = file ? std::fopen(file, "rb") : nullptr;
     if (!in) return 0;
     std::vector<unsigned char> bytes;
@@ -105,14 +96,14 @@ int YThread::load(const char* file, int swap) {
     return loadBytes(bytes.data(), static_cast<long>(bytes.size()), swap);
 }
 
-int YThread::load(KvIStream* stream, int swap) {
+int YProgram::load(KvIStream* stream, int swap) {
     if (!stream) return 0;
     stream->setSrcOffset(0);
     stream->rewind();
     return loadBytes(stream->data(), stream->size(), swap);
 }
 
-int YThread::loadBytes(const unsigned char* bytes, long size, int swap) {
+int YProgram::loadBytes(const unsigned char* bytes, long size, int swap) {
     if (!bytes || size < 1) return 0;
     Reader in(bytes + 1, size - 1, swap);  // past the version byte
 
@@ -157,6 +148,13 @@ int YThread::loadBytes(const unsigned char* bytes, long size, int swap) {
     words = list.release();
     commandCount = n;
     wordCount = w;
-    ip = 0;
     return 1;
+}
+
+void YProgram::release() {
+    delete[] commands;
+    delete[] words;
+    commands = nullptr;
+    words = nullptr;
+    commandCount = wordCount = 0;
 }
