@@ -7,9 +7,9 @@
 #include "script/YKeywords.h"
 #include "script/YVariable.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -19,6 +19,32 @@ bool failed() { return YVariable::getError() != yerrNone; }
 
 void fail(int code) {
     if (!failed()) YVariable::setError(code);
+}
+
+// How a keyword compiles: the commands it emits (ycNone: none), the literal
+// operand of a jump (0: each command takes the start of its list as
+// operand), and whether the following clause is its body. A keyword not
+// listed emits its own code, without body.
+struct KeywordForm {
+    int keyword;
+    YCMND emit[3];
+    uint16_t literal;
+    bool body;
+};
+
+constexpr KeywordForm kKeywordForms[] = {
+    {ycIfKeyword, {ycIf, ycBranch, ycNone}, 0, true},
+    {ycForKeyword, {ycForInit, ycForNext, ycBranch}, 0, true},
+    {ycBreakKeyword, {ycJump, ycNone, ycNone}, kYBreakMarker, false},
+    {ycContinueKeyword, {ycJump, ycNone, ycNone}, kYContinueMarker, false},
+    {ycProcedureKeyword, {ycProcedure, ycNone, ycNone}, 0, true},
+    {ycElse, {ycElse, ycNone, ycNone}, 0, true},
+};
+
+KeywordForm formOf(int keyword) {
+    for (const KeywordForm& form : kKeywordForms)
+        if (form.keyword == keyword) return form;
+    return KeywordForm{keyword, {static_cast<YCMND>(keyword), ycNone, ycNone}, 0, false};
 }
 
 const char kInclude[] = "include ";
@@ -154,7 +180,8 @@ int YCompiler::doAssignment(char* token, int length) {
     return failed() ? 0 : 1;
 }
 
-// The elements up to the end of the line, each into a new clone of the target.
+// [ e1 e2 ... (after NAME=): each element, up to the line end, into a new
+// clone of the target; no command.
 void YCompiler::doArray(int target) {
     for (;;) {
         char* element = lex.getToken(0);
@@ -193,42 +220,15 @@ int YCompiler::doStatement(char* token) {
         return 0;
     }
     openBlocks.push_back(static_cast<int>(commands.size()));
-    bool hasBody = true;
-    switch (keyword->code) {
-    case ycIfKeyword:
-        doCommand(ycIf, 0);
-        doCommand(ycBranch, 0);
-        break;
-    case ycForKeyword:
-        doCommand(ycForInit, 0);
-        doCommand(ycForNext, 0);
-        doCommand(ycBranch, 0);
-        break;
-    case ycBreakKeyword:
-        doCommand(ycJump, kYBreakMarker, true);
-        hasBody = false;
-        break;
-    case ycContinueKeyword:
-        doCommand(ycJump, kYContinueMarker, true);
-        hasBody = false;
-        break;
-    case ycProcedureKeyword:
-        doCommand(ycProcedure, 0);
-        procedurePending = 1;
-        break;
-    case ycElse:
-        doCommand(ycElse, 0);
-        break;
-    default:
-        doCommand(static_cast<YCMND>(keyword->code), 0);
-        hasBody = false;
-        break;
-    }
+    const KeywordForm form = formOf(keyword->code);
+    for (const YCMND code : form.emit)
+        if (code != ycNone) doCommand(code, form.literal, form.literal != 0);
+    if (keyword->code == ycProcedureKeyword) procedurePending = 1;
     // A procedure line without a name leaves the flag set: the next operand
     // compiled names the procedure.
     doList();
     int more = 1;
-    if (hasBody && !failed()) {
+    if (form.body && !failed()) {
         lex.scan = lex.tokenStart;
         more = doClause();
     }
@@ -237,7 +237,7 @@ int YCompiler::doStatement(char* token) {
     return more;
 }
 
-// The operands up to the line end, then the -1 that ends the list.
+// operand operand ... (to the line end): a word each, then the -1 that ends the list.
 void YCompiler::doList() {
     for (;;) {
         char* token = lex.getToken(0);
@@ -248,8 +248,8 @@ void YCompiler::doList() {
     appendWord(-1);
 }
 
-// One operand from the token start. A ";" operand is taken up to its first
-// blank although the scanner has already moved on to the next line.
+// operand (from the token start): one word. A ";" operand is taken up to its
+// first blank although the scanner has already moved on to the next line.
 void YCompiler::doExpression() {
     char* p = lex.tokenStart;
     while (*p && *p != '\r' && !printable(static_cast<unsigned char>(*p))) ++p;
@@ -277,8 +277,9 @@ void YCompiler::nameProcedure() {
     entry->set(text, -1);
 }
 
-// A token with an operator becomes an expression entry; a single term is
-// that term's entry. Returns the heap index appended to the words, or -1.
+// term | term op term ...: a token with an operator becomes an expression
+// entry, a single term is that term's entry. Returns the heap index appended
+// to the words, or -1.
 int YCompiler::attach(const char* token) {
     if (!token) return -1;
     char* p = const_cast<char*>(token);
@@ -320,7 +321,7 @@ void YCompiler::appendWord(int index) {
     words.push_back(static_cast<int16_t>(index));
 }
 
-// Closes the innermost open block, patching its jumps.
+// (end of a keyword's body): closes the innermost open block, patching its jumps.
 void YCompiler::setJump() {
     if (openBlocks.empty()) return;
     const int i = openBlocks.back();

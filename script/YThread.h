@@ -159,6 +159,7 @@ private:
     void construct();
     void resetFields();
     void strip();
+    // Loading (YThread.cpp): a lexer for the text, a compiler for its clauses.
     int compile(const char* scriptName);
     int compile(KvIStream* stream);
     int compile(YLexer& lexer);
