@@ -56,6 +56,34 @@ TEST_F(Compiler, IfElseExampleGivesExactlyTheDocumentedCommandsAndWords) {
     }
 }
 
+// The stages stand alone: a lexer and a compiler fill a program without any
+// thread, the very program a thread compiles from the same text.
+TEST_F(Compiler, ALexerAndACompilerAloneMakeTheProgramAThreadMakes) {
+    const std::string text = "procedure p x\n[\n  say x+1\n]\nfor i 3\n[\n  if i-1\n    call p i\n  else\n    break\n]\n";
+    const auto shape = [](const YCommand* commands, int commandCount, const int16_t* words, int wordCount) {
+        std::vector<int> all;
+        for (int i = 0; i <= commandCount; ++i) all.insert(all.end(), {commands[i].code, commands[i].operand});
+        all.insert(all.end(), words, words + wordCount);
+        return all;
+    };
+    auto empty = compile("");  // the heap as a thread starts it: the predefined variables only
+    write("alone.mps", text);
+    YProgram alone;
+    {
+        YLexer lexer(nullptr, alone);
+        ASSERT_EQ(lexer.open("alone.mps"), YLexer::kText);
+        ASSERT_EQ(YCompiler(lexer).compile(alone), 1);
+    }
+    const std::vector<int> byStages = shape(alone.commands, alone.commandCount, alone.words, alone.wordCount);
+    alone.release();
+    empty.reset();  // the last thread takes the heap with it
+    auto thread = compile(text);
+    ASSERT_TRUE(*thread) << messages;
+    EXPECT_EQ(byStages, shape(thread->getCommands(), thread->getCommandCount(), thread->getWords(),
+                              thread->getWordCount()));
+    EXPECT_GT(thread->getCommandCount(), 10);
+}
+
 // The command before an else becomes the jump past its body, whatever it is.
 TEST_F(Compiler, AnElseTurnsWhateverCommandPrecedesItIntoTheJump) {
     auto thread = compile("say a\nelse\nsay b\nsay c\n");
