@@ -3,7 +3,7 @@
 // callbacks that delete their animation, sequence editing and copies.
 #include "tests/anim/AnimTestSupport.h"
 
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/ByteWriter.h"
 
 #include <functional>
 

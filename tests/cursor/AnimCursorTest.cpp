@@ -3,7 +3,7 @@
 // the cursor and its animation can go away.
 #include "cursor/KvAnimCursor.h"
 #include "framework/KvWndCanvas.h"
-#include "tests/background/AOFileBuilder.h"
+#include "tests/support/AOBuilder.h"
 #include "tests/trinket/TrinketTestSupport.h"
 
 namespace {
@@ -22,7 +22,7 @@ KvIStream* testPalette(KvIStream*) {
 
 // Two 5 x 5 frames, colours 1 and 2, looping at 10 frames per second.
 std::vector<unsigned char> blinkingCursor() {
-    return aoFile({solidCel(5, 5, 1), solidCel(5, 5, 2)}, {{0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, kTestAOLoop, 0}}, 10);
+    return aotest::celsInTurn({aotest::solid(5, 5, 1), aotest::solid(5, 5, 2)}, true);
 }
 
 }  // namespace

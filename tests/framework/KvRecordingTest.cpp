@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "framework/KvRecording.h"
 #include "framework/KvRecordingBackend.h"
 #include "framework/KvReplayBackend.h"

@@ -13,8 +13,8 @@
 #include "framework/KvIStream.h"
 #include "framework/KvMixer.h"
 #include "framework/KvWaveSound.h"
-#include "tests/framework/HeadlessFixture.h"
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/WindowFixture.h"
+#include "tests/support/ByteWriter.h"
 
 namespace {
 
