@@ -51,6 +51,14 @@ TEST_F(Records, ADoubleEntryIsWrittenExactlyAsTheRecordLaysItOut) {
     EXPECT_EQ(recordOf(pi), doubleRecord(false).bytes);
 }
 
+// A variable never assigned has no text: -1 stands for it, not an empty one.
+TEST_F(Records, AnEntryWithoutATextWritesMinusOneForIt) {
+    RecordBytes expected;
+    expected.word32(yvtVariable).word32(yvsNone).word32(0).word32(0).word32(-1).word32(0);
+    expected.counted("unset").word32(-1).word32(-1);
+    EXPECT_EQ(recordOf(var("unset")), expected.bytes);
+}
+
 TEST_F(Records, AHandWrittenRecordReadsInEitherByteOrder) {
     for (const bool bigEndian : {false, true}) {
         const RecordBytes record = doubleRecord(bigEndian);
@@ -108,7 +116,7 @@ TEST_F(Records, EntriesOfEveryKindReadBackTheSame) {
 }
 
 TEST_F(Records, AnObjectEntryReadsBackWithNoValue) {
-    heap.pile("sprite", new TestObject(1));
+    heap.pile("sprite", new ScriptableProbe(1));
     const std::vector<unsigned char> bytes = recordOf(var("sprite"));
     YVariable* copy = YHeapAccess::fresh();
     const unsigned char* cursor = bytes.data();
