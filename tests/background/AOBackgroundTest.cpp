@@ -74,10 +74,12 @@ TEST_F(AOBackgroundTest, TheWindowShowsThePictureAndANewOneAfterARefresh) {
     app->pass();
     KvHeadlessWindow* screen = backend.windowOf(&window);
     EXPECT_EQ(pixelsOf(screen->display()), pixelsOf(*bg->bkGetCanvas()));
-    bg->bkSetRes(streamOf(aotest::celsInTurn({aotest::solid(30, 20, 9)})));
+    const Bytes next = aotest::celsInTurn({aotest::pattern(30, 20, 5)});
+    bg->bkSetRes(streamOf(next));
     window.twRefreshBackground();
     app->pass();
-    EXPECT_EQ(screen->screenPixel(13, 17), table.pixel(9));
+    for (int y = 0; y < 20; ++y)  // as the cel is, not mirrored
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(screen->screenPixel(x, y), table.pixel(patternAt(x + 5, y))) << x << "," << y;
 }
 
 TEST_F(AOBackgroundTest, StampsComeOffExactlyInReverseOrder) {

@@ -98,7 +98,7 @@ TEST_F(AnimCursorTest, KeepsPlayingWhileThePointerRests) {
 
 TEST_F(AnimCursorTest, AClickGoesToTheTrinketUnderIt) {
     Swatch* under = add(KvRect(50, 40, 90, 70), kRed);
-    CallLog log;
+    CallRecorder log;
     const KvFunctionLink hit = log.link("swatch");
     under->trMouseDownSetLink(&hit);
     moveTo(60, 50);

@@ -15,6 +15,7 @@
 
 #include "framework/KvWndCanvas.h"
 #include "sob/KvSR.h"
+#include "tests/support/CallRecorder.h"
 #include "tests/support/WindowFixture.h"
 #include "trinket/KvTBackground.h"
 #include "trinket/KvTrinket.h"
@@ -114,19 +115,6 @@ private:
         target->fillColor = kWhite;
         target->draw(region);
         return false;
-    }
-};
-
-// Calls that a link received, as text, in order.
-struct CallLog {
-    std::vector<std::string> entries;
-    KvFunctionLink link(const std::string& name) {
-        return KvFunctionLink([this, name](const void*) { entries.push_back(name); });
-    }
-    std::string joined() const {
-        std::string out;
-        for (const std::string& e : entries) out += (out.empty() ? "" : " ") + e;
-        return out;
     }
 };
 
