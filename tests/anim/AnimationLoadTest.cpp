@@ -161,6 +161,21 @@ TEST_F(AnimTest, ADirectColourChainEndingEarlyLoadsWhenNoFrameShowsTheMissingCel
     EXPECT_FALSE(load(endedAfterCelZero())->isLoaded());
 }
 
+// A picture may have no rows or no columns: it loads, and draws nothing.
+TEST_F(AnimTest, ADirectColourCelWithoutRowsOrColumnsLoads) {
+    open(16);
+    for (auto [w, h] : {std::pair{3, 0}, std::pair{0, 2}}) {
+        AOFile f;
+        f.seqs = {{frame(0), command(kAOEnd)}};
+        f.direct = {Direct{w, h, {}}};
+        KvAnimation* a = load(f.build());
+        ASSERT_TRUE(a->isLoaded()) << w << " x " << h;
+        EXPECT_EQ(a->getCelWidth(0), w);
+        EXPECT_EQ(a->getCelHeight(0), h);
+        delete a;
+    }
+}
+
 TEST_F(AnimTest, PositionsComeFromTheCallerOrTheEmbeddedRecord) {
     open(8);
     AOFile f = twoCels();

@@ -3,7 +3,7 @@
 // callbacks that delete their animation, sequence editing and copies.
 #include "tests/anim/AnimTestSupport.h"
 
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/ByteWriter.h"
 
 #include <functional>
 
@@ -251,6 +251,32 @@ TEST_F(Playback, SequenceEditingMovesPositionsAndOwnsTheSequence) {
     EXPECT_EQ(a->getSeqEntry(0).cel, 3);
 }
 
+// A frame's offsets count from the frame before: the box moves by their differences.
+TEST_F(Playback, EachFrameMovesTheBoxByTheDifferenceOfTheOffsets) {
+    KvAnimation* a = load(fileOf({frame(0, 2, 3), frame(1, 7, 5), frame(2, 1, 1), command(kAOEnd)}), 10, 10);
+    at(0);
+    const KvPoint first(a->box().left, a->box().top);
+    at(100);
+    EXPECT_EQ(KvPoint(a->box().left, a->box().top), KvPoint(first.x + 5, first.y + 2));
+    at(200);
+    EXPECT_EQ(KvPoint(a->box().left, a->box().top), KvPoint(first.x - 1, first.y - 2));
+}
+
+// The last drawn position follows removals before it, and stays on the
+// entry that takes the place of the one drawn.
+TEST_F(Playback, RemovingEntriesKeepsTheLastDrawnPositionOnThePictureShown) {
+    KvAnimation* a = load(fileOf({frame(0), frame(1), command(kAONop), frame(2), command(kAOEnd)}));
+    a->pause();
+    a->setSequencePos(1, 1);
+    a->setSequencePos(2, 0);  // a command: nothing is drawn
+    ASSERT_EQ(a->getLastSequencePos(), 1);
+    a->removeSeqEntry(1);
+    EXPECT_EQ(a->getSequencePos(), 1);
+    EXPECT_EQ(a->getLastSequencePos(), 1);
+    a->removeSeqEntry(0);
+    EXPECT_EQ(a->getLastSequencePos(), 0);
+}
+
 TEST_F(Playback, CopiesShareTheFileAndOutliveTheOriginal) {
     KvAnimation* a = load(fileOf({frame(0), frame(1), command(kAOLoop), command(kAOEnd)}), 10, 10);
     a->insertSeqEntry(kAONop, 0, 0, 0, 0);  // owned now: the copy gets its own
@@ -323,6 +349,23 @@ TEST_F(Sounds, WithSyncTheAnimationWaitsForTheSoundToBegin) {
     ASSERT_EQ(a->getState(), kAORunning);
     EXPECT_EQ(a->getSyncOffset(), t - 1100);  // the measured delay
     EXPECT_EQ(a->getLastSequencePos(), 2);
+}
+
+// Only the step onto a sound comes early, by the delay last measured: the
+// other steps keep the frame rate.
+TEST_F(Sounds, OnlyTheStepOntoASoundComesEarlyByTheSyncOffset) {
+    KvAnimation* a = load(fileOf({frame(0), frame(1), command(kAOSound, 7), frame(0), command(kAOEnd)}));
+    ASSERT_EQ(a->getSyncOffset(), kAODefaultSyncOffset);
+    at(1000);
+    const int first = a->getSequencePos();
+    at(1099);
+    EXPECT_EQ(a->getSequencePos(), first);
+    at(1100);
+    EXPECT_EQ(a->getSequencePos(), first + 1);  // the step before the sound's
+    at(1199 - kAODefaultSyncOffset);
+    EXPECT_EQ(a->getSequencePos(), first + 1);
+    at(1200 - kAODefaultSyncOffset);
+    EXPECT_GT(a->getSequencePos(), first + 1);
 }
 
 TEST_F(Sounds, AttachedSoundsLoadAndUnload) {

@@ -316,6 +316,9 @@ TEST_F(ScriptFace, SwapColorsRewritesCelsOnEightBitsAndTheTableAbove) {
     EXPECT_EQ(a->getPixel(5, 1), 1);
     a->replaceColorIndex(5, 6, 5);  // no such cel: nothing
     EXPECT_EQ(a->getPixel(1, 0), 5);
+    const unsigned char five[1] = {5}, six[1] = {6};
+    a->replaceColorIndices(1, five, six, 0);  // a single pair
+    EXPECT_EQ(a->getPixel(1, 0), 6);
     KvColor black(1, 1, 1);
     a->getColor(5, black);
     EXPECT_EQ(black, KvColor(0, 0, 0));

@@ -2,6 +2,8 @@
 // directory, runs the built program there and reads its status, output and files.
 #pragma once
 
+#include "tests/support/ByteWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,6 +37,11 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
+    Bytes bytes(const fs::path& file) const {
+        const std::string text = read(file);
+        return Bytes(text.begin(), text.end());
+    }
+    void writeBytes(const std::string& file, const Bytes& b) const { write(file, std::string(b.begin(), b.end())); }
     // Runs qrn with args in the directory, standard input from /dev/null;
     // returns the exit status.
     int qrn(const std::string& args) {

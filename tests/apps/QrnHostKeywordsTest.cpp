@@ -1,49 +1,24 @@
 // The background, cursor and thread keywords of "qrn run", on the example's
 // files: the kind of background each file makes, the cursor, threads that
 // share the script's variables, and refused ones.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <random>
+#include "tests/apps/QrnAppFixture.h"
 
 #include "framework/KvPng.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class QrnHostKeywords : public ::testing::Test {
+class QrnHostKeywords : public QrnRun {
 protected:
     // The example's files go into title/; qrn runs from the folder above, so
     // that they are found next to the script and not in the current folder.
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("qrn-host-keywords-" + std::to_string(std::random_device{}()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::copy(fs::path(QRN_TEST_DATA) / ".." / "examples" / "backdrop", dir / "title", fs::copy_options::recursive);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string read(const fs::path& file) const {
-        std::ifstream in(dir / file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        QrnRun::SetUp();
+        fs::copy(kSource / ".." / "examples" / "backdrop", dir / "title", fs::copy_options::recursive);
     }
     int run(const std::string& script, const std::string& options = "") {
-        std::ofstream(dir / "title" / "test.mps", std::ios::binary) << script;
-        const std::string command = "cd '" + dir.string() + "' && '" QRN_APP
-                                    "' run " + options + " title/test.mps </dev/null >out.txt 2>err.txt; echo $? >status.txt";
-        if (std::system(command.c_str()) != 0) return -1;
-        err = read("err.txt");
-        return std::stoi(read("status.txt"));
+        write("title/test.mps", script);
+        return qrn("run " + options + " title/test.mps");
     }
-    fs::path dir;
-    std::string err;
 };
 
 TEST_F(QrnHostKeywords, BackgroundsAndCursorsFromFilesNextToTheScript) {
@@ -94,7 +69,7 @@ TEST_F(QrnHostKeywords, CorralsKeepDraggedTrinketsInsideAndSnapThem) {
         if (pass > 10 && pass < 20) session += "mouseMove " + std::to_string(104 + 30 * (pass - 10)) + " 170\n";
         if (pass == 20) session += "mouseUp 374 170\n";
     }
-    std::ofstream(dir / "session.txt", std::ios::binary) << session;
+    write("session.txt", session);
     const std::string make = "a=KvAnimation 0 0 1\nset a x 100\nset a y 50\n";
     const std::string drag = "set a mouseUp dropped\nwait\n"
                              "procedure dropped\n[\n  get a x x\n  get a y y\n  say x y\n  quit\n]\n";
@@ -121,8 +96,8 @@ TEST_F(QrnHostKeywords, CorralsKeepDraggedTrinketsInsideAndSnapThem) {
 // A started thread runs from the same pass on and sees the variables of the
 // one that started it.
 TEST_F(QrnHostKeywords, ThreadsRunBesideTheScriptAndShareItsVariables) {
-    std::ofstream(dir / "title" / "worker.mps", std::ios::binary) << "say worker sees x\nwait\n";
-    std::ofstream(dir / "title" / "broken.mps", std::ios::binary) << "say a\nsay (b\n";
+    write("title/worker.mps", "say worker sees x\nwait\n");
+    write("title/broken.mps", "say a\nsay (b\n");
     ASSERT_EQ(run("x=41+1\nthread \"worker.mps\"\nsay started RESULT\nthread \"none.mps\"\nsay RESULT\n"
                   "thread \"broken.mps\"\nsay RESULT\nquit\n"),
               0);

@@ -1,20 +1,8 @@
-// The qrn program itself: "qrn run" on golden scripts and the example, and
-// every exit status. Each case runs the built program through the shell in
+// The qrn program itself: "qrn run" on the example, and every exit status. Each case runs the built program through the shell in
 // a fresh temporary directory and reads its status, output and debug.txt.
 #include "tests/apps/QrnAppFixture.h"
 
 namespace {
-
-TEST_F(QrnRun, GoldenScriptsWriteTheirExpectedDebugFile) {
-    const fs::path golden = kSource / "script" / "golden";
-    for (const char* name : {"statements", "loops", "procedures", "arrays", "includes"}) {
-        for (const auto& file : fs::directory_iterator(golden))
-            fs::copy_file(file.path(), dir / file.path().filename(), fs::copy_options::overwrite_existing);
-        fs::remove(dir / "debug.txt");
-        EXPECT_EQ(qrn(std::string("run ") + name + ".mps"), 0) << name << ": " << err;
-        EXPECT_EQ(read("debug.txt"), read(golden / (std::string(name) + ".expected"))) << name;
-    }
-}
 
 TEST_F(QrnRun, TheExampleRunsAsItsReadmeShows) {
     fs::copy_file(kSource.parent_path() / "examples" / "hello" / "hello.mps", dir / "hello.mps");

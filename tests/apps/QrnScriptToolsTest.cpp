@@ -1,5 +1,5 @@
-// qrn compile and qrn disasm through the built program: the golden scripts
-// compiled in both byte orders run exactly as their text does; random
+// qrn run, qrn compile and qrn disasm through the built program: the golden
+// scripts write their expected output, as text and compiled in both byte orders; random
 // scripts too; the example titles' scripts list as their golden listings;
 // a script that does not compile, or a damaged compiled file, ends with
 // status 1 and names the line or offset.
@@ -19,12 +19,13 @@ protected:
     }
 };
 
-TEST_F(QrnScriptTools, CompiledGoldenScriptsRunAsTheirTextInBothByteOrders) {
+TEST_F(QrnScriptTools, GoldenScriptsRunAsExpectedFromTextAndCompiledInBothByteOrders) {
     const fs::path golden = kSource / "script" / "golden";
     for (const auto& file : fs::directory_iterator(golden))
         fs::copy_file(file.path(), dir / file.path().filename(), fs::copy_options::overwrite_existing);
     for (const std::string name : {"statements", "loops", "procedures", "arrays", "includes"}) {
         const std::string expected = read(golden / (name + ".expected"));
+        EXPECT_EQ(run(name + ".mps"), expected) << name;
         ASSERT_EQ(qrn("compile " + name + ".mps"), 0) << err;
         EXPECT_EQ(run(name + ".qsc"), expected) << name;
         ASSERT_EQ(qrn("compile --byte-order big -o " + name + ".big " + name + ".mps"), 0) << err;

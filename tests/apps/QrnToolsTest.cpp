@@ -18,8 +18,6 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 constexpr int kPaletteSize = 256;
 constexpr int kTransparent = 0;  // the manifests' transparent index
 
@@ -28,13 +26,6 @@ protected:
     std::mt19937 rng{12345};
 
     int random(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
-    Bytes bytes(const std::string& file) const {
-        const std::string text = read(file);
-        return Bytes(text.begin(), text.end());
-    }
-    void writeBytes(const std::string& file, const Bytes& b) const {
-        write(file, std::string(b.begin(), b.end()));
-    }
     // A palette of distinct colours, as a .plt file and as PNG palette entries.
     std::vector<KvColor> palette() {
         std::vector<KvColor> colours;

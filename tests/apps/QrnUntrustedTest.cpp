@@ -164,17 +164,6 @@ int withinMemoryLimit(const std::string& command) {
     return std::system(("sh -c '" + limited + "; exit $?' </dev/null >/dev/null 2>&1").c_str());
 }
 
-using Bytes = std::vector<unsigned char>;
-
-void put32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-void writeBytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
 // Animation 2 of a title: it plays sound 1, then shows its one cel.
 const Bytes kSounding = {1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0x9B, 0xFF, 1, 0, 0, 0,
                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 4, 0, 2, 0, 0xFF, 7, 4, 4, 1, 2, 3, 4};
@@ -184,24 +173,24 @@ TEST_F(QrnUntrusted, HostileSizesAreRefusedWithinTheMemoryLimit) {
     fs::create_directories(dir / "title" / "ao");
     fs::create_directories(dir / "title" / "snd");
     // An animation whose one cel claims 60000 x 60000.
-    writeBytes(dir / "title" / "ao" / "1.ao", {1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0,
+    writeBytes("title/ao/1.ao", Bytes{1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0,
                                                0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0x60, 0xEA, 0x60, 0xEA, 0xFF,
                                                7, 4, 4, 1, 2, 3, 4});
     // Backgrounds claiming a billion pixels, and the largest sides a canvas may have.
     Bytes billion(40), widest(48);
-    for (Bytes* b : {&billion, &widest}) put32(*b, 0, 32);
-    put32(billion, 4, 40000), put32(billion, 8, 25000);
-    put32(widest, 4, 16384), put32(widest, 8, 16384), put32(widest, 16, 16384u * 16384u * 2), put32(widest, 20, 16);
-    writeBytes(dir / "title" / "billion.b16", billion);
-    writeBytes(dir / "title" / "widest.b16", widest);
+    for (Bytes* b : {&billion, &widest}) poke32(*b, 0, 32);
+    poke32(billion, 4, 40000), poke32(billion, 8, 25000);
+    poke32(widest, 4, 16384), poke32(widest, 8, 16384), poke32(widest, 16, 16384u * 16384u * 2), poke32(widest, 20, 16);
+    writeBytes("title/billion.b16", billion);
+    writeBytes("title/widest.b16", widest);
     // A sound whose data claim 4 GB, played by animation 2.
     Bytes sound = {'R', 'I', 'F', 'F', 0xF8, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1,
                    0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0xF0, 0xFF, 0xFF, 0xFF};
     sound.resize(sound.size() + 64, 1);
-    writeBytes(dir / "title" / "snd" / "1.wav", sound);
-    writeBytes(dir / "title" / "ao" / "2.ao", kSounding);
+    writeBytes("title/snd/1.wav", sound);
+    writeBytes("title/ao/2.ao", kSounding);
     // A recorded session too large to be one (sparse: it takes no disk).
-    writeBytes(dir / "title" / "huge.txt", {});
+    writeBytes("title/huge.txt", {});
     fs::resize_file(dir / "title" / "huge.txt", kKvMaxRecordingBytes + 1);
     struct Case {
         const char* script;  // "say ran" follows
@@ -234,7 +223,7 @@ TEST_F(QrnUntrusted, HostileSizesAreRefusedWithinTheMemoryLimit) {
 TEST_F(QrnUntrusted, FuzzCorporaRunWithinTheMemoryLimit) {
     fs::create_directories(dir / "title" / "ao");
     fs::create_directories(dir / "title" / "snd");
-    writeBytes(dir / "title" / "ao" / "2.ao", kSounding);
+    writeBytes("title/ao/2.ao", kSounding);
     struct Kind {
         const char* corpus;
         const char* file;    // where the input goes in the title

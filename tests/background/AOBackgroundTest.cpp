@@ -4,7 +4,7 @@
 #include "anim/KvCelRenderer.h"
 #include "background/AOBackground.h"
 #include "background/Background16.h"
-#include "tests/background/AOFileBuilder.h"
+#include "tests/support/AOBuilder.h"
 #include "tests/background/BackgroundTestSupport.h"
 #include "trinket/KvTrinketWindow.h"
 
@@ -53,7 +53,7 @@ protected:
     static int patternAt(int x, int y) { return (x + 3 * y) & 0xFF; }
 
     ColorTable table{KvPixelFormat::forDepth(16)};
-    std::vector<unsigned char> picture = aoFile({patternCel(30, 20)}, {{0, 0, 0, 0}}, 10);
+    std::vector<unsigned char> picture = aotest::celsInTurn({aotest::pattern(30, 20)});
 };
 
 TEST_F(AOBackgroundTest, PaintsTheFirstCelIntoACanvasOfTheRectangle) {
@@ -74,10 +74,12 @@ TEST_F(AOBackgroundTest, TheWindowShowsThePictureAndANewOneAfterARefresh) {
     app->pass();
     KvHeadlessWindow* screen = backend.windowOf(&window);
     EXPECT_EQ(pixelsOf(screen->display()), pixelsOf(*bg->bkGetCanvas()));
-    bg->bkSetRes(streamOf(aoFile({solidCel(30, 20, 9)}, {{0, 0, 0, 0}}, 10)));
+    const Bytes next = aotest::celsInTurn({aotest::pattern(30, 20, 5)});
+    bg->bkSetRes(streamOf(next));
     window.twRefreshBackground();
     app->pass();
-    EXPECT_EQ(screen->screenPixel(13, 17), table.pixel(9));
+    for (int y = 0; y < 20; ++y)  // as the cel is, not mirrored
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(screen->screenPixel(x, y), table.pixel(patternAt(x + 5, y))) << x << "," << y;
 }
 
 TEST_F(AOBackgroundTest, StampsComeOffExactlyInReverseOrder) {
@@ -140,7 +142,7 @@ TEST_F(AOBackgroundTest, ABackground16StreamThatIsNotAnImageIsSplashed) {
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x) ASSERT_EQ(c->getPixel(x, y), table.pixel(patternAt(x, y)));
     EXPECT_TRUE(backend.messages.empty());
-    bg.bkSetRes(streamOf(aoFile({solidCel(30, 20, 77)}, {{0, 0, 0, 0}}, 10)));
+    bg.bkSetRes(streamOf(aotest::celsInTurn({aotest::solid(30, 20, 77)})));
     EXPECT_EQ(c->getPixel(29, 19), table.pixel(77));
 }
 

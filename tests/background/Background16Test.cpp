@@ -262,17 +262,17 @@ TEST_F(Background16Decode, DamagedStreamsShowBlackAndAreReportedOnce) {
     mutate("stream cut short of its data", true, [](auto& f) { f.resize(f.size() - 10); });
     mutate("data cut short, header agreeing", true, [&](auto& f) {
         f.resize(f.size() - 10);
-        putWord(f, 20, static_cast<uint32_t>(packed - 10));
+        poke32(f, 20, static_cast<uint32_t>(packed - 10));
     });
     mutate("garbage in place of the data", true, [](auto& f) {
         for (size_t i = 32; i < f.size(); ++i) f[i] = static_cast<unsigned char>(i * 37);
     });
-    mutate("uncompressed size below width x height x 2", false, [](auto& f) { putWord(f, 16, 40 * 30 * 2 - 2); });
+    mutate("uncompressed size below width x height x 2", false, [](auto& f) { poke32(f, 16, 40 * 30 * 2 - 2); });
     mutate("uncompressed size past the allowed excess", false,
-           [](auto& f) { putWord(f, 16, 40 * 30 * 2 + kB16MaxExtraBytes + 1); });
-    mutate("wider than any canvas", false, [](auto& f) { putWord(f, 4, kKvMaxCanvasSide + 1); });
-    mutate("negative height", false, [](auto& f) { putWord(f, 8, 0xFFFFFFF0u); });
-    mutate("zero width", false, [](auto& f) { putWord(f, 4, 0); });
+           [](auto& f) { poke32(f, 16, 40 * 30 * 2 + kB16MaxExtraBytes + 1); });
+    mutate("wider than any canvas", false, [](auto& f) { poke32(f, 4, kKvMaxCanvasSide + 1); });
+    mutate("negative height", false, [](auto& f) { poke32(f, 8, 0xFFFFFFF0u); });
+    mutate("zero width", false, [](auto& f) { poke32(f, 4, 0); });
 
     for (const Case& c : cases) {
         backend.messages.clear();
@@ -303,12 +303,12 @@ TEST_F(Background16Decode, DecodesWhatTheDataHoldWhateverTheResultCode) {
     };
     mutate("size counts bytes after the end marker", [&](auto& f) {
         f.insert(f.end(), {1, 2, 3, 4, 5});
-        putWord(f, 20, packed + 5);
+        poke32(f, 20, packed + 5);
     });
-    mutate("size counts bytes past the stream", [&](auto& f) { putWord(f, 20, packed + 5); });
-    mutate("size leaves out end-marker bytes", [&](auto& f) { putWord(f, 20, packed - 3); });
+    mutate("size counts bytes past the stream", [&](auto& f) { poke32(f, 20, packed + 5); });
+    mutate("size leaves out end-marker bytes", [&](auto& f) { poke32(f, 20, packed - 3); });
     mutate("end marker garbled", [](auto& f) { f[f.size() - 3] = 0xFF; });
-    mutate("uncompressed size above what the data give", [](auto& f) { putWord(f, 16, 40 * 30 * 2 + 8); });
+    mutate("uncompressed size above what the data give", [](auto& f) { poke32(f, 16, 40 * 30 * 2 + 8); });
     {
         std::vector<unsigned char> longer = raw;
         longer.resize(raw.size() + 64, 0x11);
@@ -358,7 +358,7 @@ TEST_F(Background16Decode, RandomDamageNeverLeavesTheBuffers) {
 TEST_F(Background16Decode, DrawRefusesAHeaderThatIsNotThirtyTwo) {
     auto bg = load(16, makeImage(2, 1, {0x7FFF, 0x7FFF}));
     std::vector<unsigned char> other = makeImage(2, 1, {0, 0});
-    putWord(other, 0, 33);
+    poke32(other, 0, 33);
     bg->draw(other.data(), other.size());
     EXPECT_EQ(backend.messages, std::vector<std::string>{Background16::sBadHeader});
     EXPECT_EQ(bg->bkGetCanvas()->getPixel(0, 0), 0xFFFFu);

@@ -3,7 +3,7 @@
 // the cursor and its animation can go away.
 #include "cursor/KvAnimCursor.h"
 #include "framework/KvWndCanvas.h"
-#include "tests/background/AOFileBuilder.h"
+#include "tests/support/AOBuilder.h"
 #include "tests/trinket/TrinketTestSupport.h"
 
 namespace {
@@ -22,7 +22,7 @@ KvIStream* testPalette(KvIStream*) {
 
 // Two 5 x 5 frames, colours 1 and 2, looping at 10 frames per second.
 std::vector<unsigned char> blinkingCursor() {
-    return aoFile({solidCel(5, 5, 1), solidCel(5, 5, 2)}, {{0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, kTestAOLoop, 0}}, 10);
+    return aotest::celsInTurn({aotest::solid(5, 5, 1), aotest::solid(5, 5, 2)}, true);
 }
 
 }  // namespace
@@ -98,7 +98,7 @@ TEST_F(AnimCursorTest, KeepsPlayingWhileThePointerRests) {
 
 TEST_F(AnimCursorTest, AClickGoesToTheTrinketUnderIt) {
     Swatch* under = add(KvRect(50, 40, 90, 70), kRed);
-    CallLog log;
+    CallRecorder log;
     const KvFunctionLink hit = log.link("swatch");
     under->trMouseDownSetLink(&hit);
     moveTo(60, 50);

@@ -115,7 +115,7 @@ TEST_F(TCursorTest, ANewHotSpotMovesThePictureByAllOfIt) {
 
 TEST_F(TCursorTest, AClickGoesToTheTrinketUnderIt) {
     Swatch* under = add(KvRect(40, 30, 80, 60), kRed);
-    CallLog log;
+    CallRecorder log;
     const KvFunctionLink underLink = log.link("swatch"), cursorLink = log.link("cursor");
     under->trMouseDownSetLink(&underLink);
     cursor->trMouseDownSetLink(&cursorLink);
@@ -127,12 +127,16 @@ TEST_F(TCursorTest, AClickGoesToTheTrinketUnderIt) {
     EXPECT_EQ(window->getCanvas()->getCursor(), cursor);
 }
 
-TEST_F(TCursorTest, DeactivationShowsTheSystemPointer) {
+TEST_F(TCursorTest, DeactivationShowsTheSystemPointerAndActivationTheCursorAgain) {
     moveTo(50, 40);
     backend.post(KvEventRecord{KvEventType::deactivated, {}, 0, KvRect::zero});
     tick();
     EXPECT_FALSE(cursor->trGetVisible());
     EXPECT_TRUE(systemPointer());  // exactly one of the two pointers shows
+    backend.activate(window.get());
+    tick();
+    EXPECT_TRUE(cursor->trGetVisible());
+    EXPECT_FALSE(systemPointer());
 }
 
 TEST_F(TCursorTest, ReplacedItHidesAndLetsGoOfTheWindow) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "HeadlessFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "framework/KvSys.h"
 #include "framework/SoundManager.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "HeadlessFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "framework/KvSys.h"
 
 using App = HeadlessTest;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "framework/KvWindow.h"
 #include "framework/KvWndCanvas.h"
 

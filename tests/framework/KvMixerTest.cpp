@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "framework/KvWaveSound.h"
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/ByteWriter.h"
 
 namespace {
 

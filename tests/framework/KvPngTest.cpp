@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <vector>
 
 namespace {
 
-KvPngImage image(bool indexed, bool withAlpha) {
+KvPngImage image(bool indexed, std::vector<uint8_t> alpha = {}) {
     KvPngImage png;
     png.width = 7, png.height = 5, png.indexed = indexed;
     for (int p = 0; p < png.width * png.height; ++p) {
@@ -20,7 +23,7 @@ KvPngImage image(bool indexed, bool withAlpha) {
     }
     if (indexed) {
         png.palette = {KvColor::fromBytes(1, 2, 3), KvColor::fromBytes(200, 100, 50), KvColor::fromBytes(9, 9, 9)};
-        png.paletteAlpha = {withAlpha ? uint8_t{0} : uint8_t{255}, 255, 255};
+        png.paletteAlpha = alpha;
     }
     return png;
 }
@@ -28,8 +31,11 @@ KvPngImage image(bool indexed, bool withAlpha) {
 TEST(KvPng, ImagesReadBackAsSaved) {
     const std::string path =
         (std::filesystem::temp_directory_path() / ("kvpng-test-" + std::to_string(std::random_device{}()) + ".png")).string();
-    for (const auto& [indexed, withAlpha] : {std::pair{true, true}, {true, false}, {false, false}}) {
-        const KvPngImage saved = image(indexed, withAlpha);
+    // Entry alpha: one transparent entry, every entry translucent, all opaque.
+    const std::vector<uint8_t> alphas[] = {{0, 255, 255}, {0, 128, 7}, {255, 255, 255}, {}};
+    for (const std::vector<uint8_t>& alpha : alphas) {
+        const bool indexed = !alpha.empty();
+        const KvPngImage saved = image(indexed, alpha);
         ASSERT_TRUE(KvSavePng(saved, path.c_str()));
         KvPngImage read;
         ASSERT_TRUE(KvLoadPng(path.c_str(), read));
@@ -48,7 +54,7 @@ TEST(KvPng, ImagesReadBackAsSaved) {
         EXPECT_FALSE(KvLoadPng(path.c_str(), read, &why, 34));
         EXPECT_EQ(why, "the image's 35 pixels are more than 34");
     }
-    KvPngImage wrong = image(false, false);
+    KvPngImage wrong = image(false);
     wrong.rgba.pop_back();
     EXPECT_FALSE(KvSavePng(wrong, path.c_str()));
     std::filesystem::remove(path);
@@ -66,6 +72,38 @@ TEST(KvPng, AHeaderLargerThanItsFileCouldHoldIsRefusedBeforeAllocating) {
     EXPECT_EQ(why, "a 16000x16000 image cannot come from a file of " +
                        std::to_string(std::filesystem::file_size(path)) + " bytes");
     EXPECT_EQ(read.width, 0);
+    std::filesystem::remove(path);
+}
+
+// A side past the canvas limit is refused on its own, however short the other.
+TEST(KvPng, ASideLongerThanACanvasIsRefusedWhateverTheOtherSide) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("kvpng-test-" + std::to_string(std::random_device{}()) + ".png")).string();
+    ASSERT_TRUE(KvSavePng(image(true, {255, 255, 255}), path.c_str()));
+    std::vector<unsigned char> file;
+    {
+        std::ifstream in(path, std::ios::binary);
+        file.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{kKvMaxCanvasSide + 1, 1}, {1, kKvMaxCanvasSide + 1}}) {
+        // The header chunk's width and height (big-endian at 16 and 20), then its CRC over bytes 12 to 28.
+        for (int i = 0; i < 4; ++i) {
+            file[16 + i] = static_cast<unsigned char>(width >> (24 - 8 * i));
+            file[20 + i] = static_cast<unsigned char>(height >> (24 - 8 * i));
+        }
+        uint32_t crc = 0xFFFFFFFF;
+        for (size_t i = 12; i < 29; ++i) {
+            crc ^= file[i];
+            for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        crc = ~crc;
+        for (int i = 0; i < 4; ++i) file[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), static_cast<long>(file.size()));
+        KvPngImage read;
+        std::string why;
+        EXPECT_FALSE(KvLoadPng(path.c_str(), read, &why));
+        EXPECT_EQ(why, "the image is larger than " + std::to_string(kKvMaxCanvasSide) + " pixels a side") << width << " x " << height;
+    }
     std::filesystem::remove(path);
 }
 

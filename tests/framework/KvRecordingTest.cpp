@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "framework/KvRecording.h"
 #include "framework/KvRecordingBackend.h"
 #include "framework/KvReplayBackend.h"
@@ -169,4 +169,30 @@ TEST(KvRecording, MalformedRecordingsAreRefusedWithTheLineAndWhatWasExpected) {
     EXPECT_TRUE(r.parse(head + "# a comment\n\npass 3 1010\r\nmouseUp -4 7\n", error)) << error;
     ASSERT_EQ(r.passes.size(), 1u);
     EXPECT_EQ(r.passes[0].events[0].mouse.y, 7);
+}
+
+TEST(KvRecording, EveryKindOfEventLineReadsBackAsItsEvent) {
+    struct Case {
+        const char* line;
+        KvEventType type;
+        KvPoint mouse;
+        int key;
+    } cases[] = {
+        {"mouseDown 1 -2", KvEventType::mouseDown, {1, -2}, 0},   {"mouseUp 3 4", KvEventType::mouseUp, {3, 4}, 0},
+        {"mouseMove 5 6", KvEventType::mouseMove, {5, 6}, 0},     {"mouseDblClick 7 8", KvEventType::mouseDblClick, {7, 8}, 0},
+        {"keyDown 65", KvEventType::keyDown, {0, 0}, 65},         {"keyUp 66", KvEventType::keyUp, {0, 0}, 66},
+        {"activated", KvEventType::activated, {0, 0}, 0},         {"deactivated", KvEventType::deactivated, {0, 0}, 0},
+        {"close", KvEventType::close, {0, 0}, 0},
+    };
+    for (const Case& c : cases) {
+        KvRecording r;
+        std::string error;
+        ASSERT_TRUE(r.parse(std::string("qrn-recording 1\nwindow 64 48 16\nseed 1\nstart 0\npass 1 10\n\t") + c.line + "\n", error))
+            << c.line << ": " << error;
+        ASSERT_EQ(r.passes[0].events.size(), 1u) << c.line;
+        const KvEventRecord& e = r.passes[0].events[0];
+        EXPECT_EQ(e.type, c.type) << c.line;
+        EXPECT_EQ(e.mouse, c.mouse) << c.line;
+        EXPECT_EQ(e.key, c.key) << c.line;
+    }
 }

@@ -13,8 +13,8 @@
 #include "framework/KvIStream.h"
 #include "framework/KvMixer.h"
 #include "framework/KvWaveSound.h"
-#include "tests/framework/HeadlessFixture.h"
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/WindowFixture.h"
+#include "tests/support/ByteWriter.h"
 
 namespace {
 
@@ -173,6 +173,26 @@ TEST(SoundDriverDevice, TheDevicePullsInItsFormatAndLinksRunInThePasses) {
     EXPECT_FALSE(KvSoundDriver::hasDevice());
     EXPECT_EQ(device.closes, 1);
     EXPECT_EQ(KvSoundDriver::mixer()->getRate(), 44100);
+}
+
+// A device already in the mixer's format is kept, even while a sound plays
+// (the mixer could not change its format then).
+TEST(SoundDriverDevice, ANewDeviceInTheMixersFormatIsKeptWhileASoundPlays) {
+    DeviceBackend first, second;
+    KvBackend::install(&first);
+    {
+        KvApp app;
+        std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 8000, 1000), nullptr));
+        s->play();  // on first's device: 22050 mono, as second's
+        ASSERT_EQ(KvSoundDriver::mixer()->getRate(), 22050);
+        KvBackend::install(&second);
+        EXPECT_TRUE(KvSoundDriver::hasDevice());
+        EXPECT_EQ(first.closes, 1);
+        EXPECT_EQ(second.opens, 1);
+        EXPECT_EQ(second.closes, 0);
+        EXPECT_TRUE(s->isPlaying());
+    }
+    KvBackend::install(nullptr);
 }
 
 }  // namespace

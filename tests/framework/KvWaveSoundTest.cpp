@@ -8,11 +8,10 @@
 
 #include "framework/KvIStream.h"
 #include "framework/KvMixer.h"
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/ByteWriter.h"
 
 namespace {
 
-using wave::Bytes;
 using wave::Chunk;
 
 std::unique_ptr<KvWaveSound> parse(const Bytes& file) {
@@ -44,7 +43,7 @@ TEST_P(EveryPcmFormat, SamplesComeOutAsSigned16Bit) {
             want.push_back(static_cast<int16_t>((u - 128) * 256));
         } else {
             const int16_t v = static_cast<int16_t>(i * 7919 - 32768);
-            wave::put16(data.body, v);
+            put16(data.body, v);
             want.push_back(v);
         }
     }
@@ -76,7 +75,7 @@ TEST(Wave, DurationIsFramesOverRate) {
 TEST(WaveChunks, OddLengthsArePaddedAndExtraChunksSkipped) {
     Chunk list{"LIST", {'a', 'b', 'c', 'd', 'e'}};     // odd: a pad byte follows
     Chunk fmt18 = wave::fmt(1, 8000, 8);
-    wave::put16(fmt18.body, 0);                          // an 18-byte "fmt " with its extension size
+    put16(fmt18.body, 0);                          // an 18-byte "fmt " with its extension size
     Chunk data = wave::data8({10, 20, 30});              // odd again
     Chunk trailer{"cue ", {1, 2, 3, 4, 5, 6, 7}};
     const auto s = parse(wave::riff({list, fmt18, Chunk{"fact", {4, 0, 0, 0}}, data, trailer}));
@@ -212,7 +211,7 @@ TEST(WaveBroken, NullAndFailedStreams) {
 // A stream that tells when it is deleted.
 class WatchedStream : public KvIStreamMemory {
 public:
-    WatchedStream(const wave::Bytes& b, bool* gone)
+    WatchedStream(const Bytes& b, bool* gone)
         : KvIStreamMemory(b.data(), static_cast<long>(b.size())), gone(gone) {}
     ~WatchedStream() override { *gone = true; }
 

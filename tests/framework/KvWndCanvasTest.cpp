@@ -1,7 +1,7 @@
 // Window canvases: what reaches the headless screen, and page flipping.
 #include <gtest/gtest.h>
 
-#include "HeadlessFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "framework/KvWindow.h"
 #include "framework/KvWndCanvas.h"
 

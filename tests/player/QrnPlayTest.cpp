@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/anim/AnimTestSupport.h"
-#include "tests/framework/WaveFiles.h"
+#include "tests/support/AOBuilder.h"
+#include "tests/support/ByteWriter.h"
 #include "tests/player/DisplayFixture.h"
 
 // Titles made of the examples' pictures: the backdrop's compressed room and
@@ -133,11 +133,11 @@ TEST_F(Play, ATitlesSoundReachesTheAudioDeviceWithItsSamplesInOrder) {
         pcm.push_back(static_cast<int16_t>((i * 37) % 20000 - 10000 + 1));
         pcm.push_back(static_cast<int16_t>(-((i * 53) % 20000 - 10000) + 1));
     }
-    const wave::Bytes wav = wave::riff({wave::fmt(2, 44100, 16), wave::data16(pcm)});
+    const Bytes wav = wave::riff({wave::fmt(2, 44100, 16), wave::data16(pcm)});
     write("title/snd/4.wav", std::string(wav.begin(), wav.end()));
     aotest::AOFile ao = aotest::twoCels();
     ao.seqs = {{aotest::command(kAOSound, 4), aotest::frame(0), aotest::command(kAOEnd)}};
-    const aotest::Bytes bytes = ao.build();
+    const Bytes bytes = ao.build();
     write("title/ao/9.ao", std::string(bytes.begin(), bytes.end()));
     write("title/main.mps", "s=KvAnimation 0 0 9\nplay s\npause 1\nquit\n");
     start("play --size 80x60 title", "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=audio.raw");

@@ -14,7 +14,9 @@
 #include "framework/sdl/KvSdlBackend.h"
 #include "framework/sdl/KvSdlWindow.h"
 #include "script/YThread.h"
-#include "tests/anim/AnimTestSupport.h"
+#include "anim/KvAnimation.h"
+#include "tests/support/AOBuilder.h"
+#include "trinket/KvTrinketWindow.h"
 #include "tests/player/DisplayFixture.h"
 #include "trinket/KvTBackground.h"
 #include "trinket/KvTUserEventInfo.h"
@@ -78,7 +80,7 @@ protected:
 
 TEST_F(SdlTest, AKeyPressReachesTheFocusedTrinketWithItsFrameworkCode) {
     ASSERT_FALSE(id.empty());
-    auto* a = new KvAnimation(aotest::streamOf(aotest::twoCels().build()), 10, 10, window.get());
+    auto* a = new KvAnimation(streamOf(aotest::twoCels().build()), 10, 10, window.get());
     std::vector<int> keys;
     const KvFunctionLink heard([&keys](const void*) { keys.push_back(KvEventGetKey()); });
     a->trKeyDownSetLink(&heard);

@@ -1,12 +1,11 @@
 // Shared fixtures for the script value and heap tests: the door to the heap's
-// life cycle (normally driven by script threads), a small scriptable object
-// class that counts its living instances, and a fixture that gives every
+// life cycle (normally driven by script threads) and a fixture that gives every
 // test a fresh heap with only the predefined entries.
 #pragma once
 
 #include "script/YHeap.h"
 #include "script/YVariable.h"
-#include "sob/KvScriptableObject.h"
+#include "tests/support/ScriptableProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -30,23 +29,6 @@ struct YHeapAccess {
     static int arithmeticText(double number, char* digits) { return YVariable::arithmeticText(number, digits); }
 };
 
-// A scriptable object that counts how many of its kind are alive; a copy
-// gets the id plus 100.
-class TestObject : public KvScriptableObject {
-public:
-    explicit TestObject(int objectId = 0) : id(objectId) { ++alive; }
-    ~TestObject() override { --alive; }
-    KvScriptableObject* copy() const override {
-        auto* twin = new TestObject(id + 100);
-        sobClone(twin);
-        return twin;
-    }
-    void sobAssignProperties() override {}
-
-    int id;
-    static inline int alive = 0;
-};
-
 class ScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -56,8 +38,8 @@ protected:
     void TearDown() override {
         YHeapAccess::kill();
         // The heap deletes what it owns; tests delete what they took.
-        EXPECT_EQ(TestObject::alive, 0) << "objects leaked or deleted twice";
-        TestObject::alive = 0;
+        EXPECT_EQ(ScriptableProbe::alive, 0) << "objects leaked or deleted twice";
+        ScriptableProbe::alive = 0;
     }
 
     // The entry of that name, found or made (as the compiler enters words).

@@ -1,4 +1,5 @@
-// The Gadget class, its registration record and the thread test fixture.
+// The registration of the test class as "Gadget", the host keywords and the
+// thread test fixture.
 #include "tests/script/ThreadTestSupport.h"
 
 #include <algorithm>
@@ -8,53 +9,11 @@
 #include <random>
 
 namespace {
-KvSR gadgetRecord("Gadget", &Gadget::make);
+KvSR gadgetRecord("Gadget", &ScriptableProbe::make);
 }
 
 std::vector<std::string> notes;
 int ticks = 0;
-
-KvScriptableObject* Gadget::make() {
-    auto* gadget = new Gadget(nextId++);
-    gadget->label = KvScriptableObject::nextParameter();
-    return gadget;
-}
-
-KvScriptableObject* Gadget::copy() const {
-    auto* twin = new Gadget(id + 100);
-    twin->label = label;
-    sobClone(twin);
-    return twin;
-}
-
-void Gadget::sobAssignProperties() {
-    const KvMemberLink<Gadget> setter(this, &Gadget::setLabel);
-    const KvMemberLink<Gadget> getter(this, &Gadget::getLabel);
-    const KvMemberLink<Gadget> idGetter(this, &Gadget::getId);
-    sobAddDataProperty("label", &setter, &getter);
-    sobAddDataProperty("id", nullptr, &idGetter);
-    const KvMemberLink<Gadget> fireLink(this, &Gadget::fire);
-    const KvMemberLink<Gadget> holdLink(this, &Gadget::hold);
-    const KvMemberLink<Gadget> collectLink(this, &Gadget::collect);
-    sobAddMethodProperty("fire", &fireLink);
-    sobAddMethodProperty("hold", &holdLink);
-    sobAddMethodProperty("fail", nullptr);
-    sobAddMethodProperty("collect", &collectLink);
-    sobAddEventProperty("ping");
-    sobAddEventProperty("pong");
-}
-
-void Gadget::setLabel(const void* text) { label = static_cast<const char*>(text); }
-void Gadget::getLabel(const void* buffer) const {
-    std::snprintf(sobValueOut(buffer), kKvSobValueBufferSize, "%s", label.c_str());
-}
-void Gadget::getId(const void* buffer) const { std::snprintf(sobValueOut(buffer), kKvSobValueBufferSize, "%d", id); }
-void Gadget::fire() { sobPass("ping"); }
-void Gadget::hold() {}
-void Gadget::collect() {
-    lastParameters.clear();
-    for (int i = KvScriptableObject::countParameters(); i > 0; --i) lastParameters.emplace_back(nextParameter());
-}
 
 void registerTestKeywords() {
     const KvFunctionLink poke([](const void*) {
@@ -94,15 +53,16 @@ void ThreadTest::SetUp() {
     registerTestKeywords();
     notes.clear();
     ticks = 0;
-    Gadget::nextId = 1;
-    Gadget::lastParameters.clear();
+    ScriptableProbe::nextId = 1;
+    ScriptableProbe::lastCollected.clear();
+    ScriptableProbe::lastSetParameters.clear();
 }
 
 void ThreadTest::TearDown() {
     EXPECT_EQ(YThread::getThreadCount(), 0) << "a thread outlived its test";
     EXPECT_EQ(YThread::getTask(), nullptr);
-    EXPECT_EQ(Gadget::alive, 0) << "gadgets leaked or deleted twice";
-    Gadget::alive = 0;
+    EXPECT_EQ(ScriptableProbe::alive, 0) << "gadgets leaked or deleted twice";
+    ScriptableProbe::alive = 0;
     YThread::setYieldEventsOff(0);
     KvSR::setDynamicLoad(savedDynamicLoad);
     app.reset();

@@ -1,7 +1,7 @@
 // Fixtures for the script thread tests: a headless application in a fresh
-// temporary working directory (say writes debug.txt there), helpers to write
-// scripts and run threads pass by pass, and "Gadget", a small scriptable
-// class whose events the tests raise.
+// temporary working directory (say writes debug.txt there) and helpers to
+// write scripts and run threads pass by pass; scripts know the test class
+// ScriptableProbe by the name "Gadget".
 #pragma once
 
 #include "framework/KvApp.h"
@@ -12,6 +12,7 @@
 #include "script/YThread.h"
 #include "sob/KvSR.h"
 #include "sob/KvScriptableObject.h"
+#include "tests/support/ScriptableProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -19,33 +20,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// Gadget: data "label" (settable, readable), data "id" (read-only),
-// methods "fire" (passes "ping" itself: dropped, a call is in progress),
-// "hold" (succeeds; the test calls sobSyncDone later), "fail" (no action),
-// "collect" (keeps its parameters in lastParameters); events "ping", "pong".
-class Gadget : public KvScriptableObject {
-public:
-    explicit Gadget(int gadgetId = 0) : id(gadgetId) { ++alive; }
-    ~Gadget() override { --alive; }
-    KvScriptableObject* copy() const override;
-    void sobAssignProperties() override;
-
-    int id;
-    std::string label;
-    static inline int alive = 0;
-    static inline int nextId = 1;
-    static inline std::vector<std::string> lastParameters;
-    static KvScriptableObject* make();
-
-private:
-    void setLabel(const void* text);
-    void getLabel(const void* buffer) const;
-    void getId(const void* buffer) const;
-    void fire();
-    void hold();
-    void collect();
-};
 
 // The application, the backend and the working directory of one test.
 class ThreadTest : public ::testing::Test {

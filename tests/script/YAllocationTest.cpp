@@ -26,7 +26,7 @@ TEST_F(ScriptTest, ReadingValuesAllocatesNothing) {
     assign("s", "abcdef");
     assign("i", "2");
     assign("n", "0.5");
-    heap.pile("ball", new TestObject(1));
+    heap.pile("ball", new ScriptableProbe(1));
     YVariable* entries[] = {var("s"),     var("unset"),    var("42"),   var("'quoted'"), var("?r"),
                             var("s|i|3"), var("s||2"),     var("ball"), var("slot.i"),   var("n")};
     entries[8]->getAssociate();  // a path enters its plain variable once, on first resolution

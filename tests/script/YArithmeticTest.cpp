@@ -156,8 +156,8 @@ TEST_F(Arithmetic, AssigningANumberEqualsAssigningItsText) {
         YVariable* byNumber = var("byNumber");
         YVariable* byText = var("byText");
         // Both held an object and a handle: an assignment lets go of both.
-        byNumber->set(new TestObject(2));
-        byText->set(new TestObject(3));
+        byNumber->set(new ScriptableProbe(2));
+        byText->set(new ScriptableProbe(3));
         heap.getSobHandle("byNumber");
         heap.getSobHandle("byText");
         char digits[kYNumberTextSize];
@@ -207,14 +207,14 @@ TEST_F(Arithmetic, ANumberAssignedByValueReadsAsItsText) {
 // lands on the entry it stands for, which lets go of its object.
 TEST_F(Arithmetic, AssigningANumberThroughAReferenceReachesItsTarget) {
     YVariable* holder = var("ball");
-    holder->set(new TestObject(1));
+    holder->set(new ScriptableProbe(1));
     YVariable* receiver = heap[kYReceiver];
     receiver->set(holder);
     ASSERT_EQ(receiver->getOther(), heap.index("ball", 4));
     YHeapAccess::setArithmetic(receiver, 42);
     EXPECT_EQ(text(holder), "42");
     EXPECT_EQ(holder->getForm(), yvsLong);
-    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
     EXPECT_EQ(receiver->getOther(), heap.index("ball", 4));
 }
 

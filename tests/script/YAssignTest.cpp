@@ -28,7 +28,7 @@ TEST_F(Assignments, ArithmeticReachesThePathsVariableAndDropsItsObject) {
     auto thread = start("i=2\nslot.2=Gadget\nslot.i=i*3+1\nsay slot.2\nwait\n");
     passes(5);
     EXPECT_EQ(debug(), "7\n");
-    EXPECT_EQ(Gadget::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
 }
 
 }  // namespace

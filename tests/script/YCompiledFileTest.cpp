@@ -1,6 +1,7 @@
 // Compiled script files: save then load runs the same; a file written in the
 // other byte order loads with the swap; a damaged file is refused whole.
 #include "tests/script/ThreadTestSupport.h"
+#include "tests/support/ByteWriter.h"
 
 #include <cstring>
 #include <fstream>
@@ -208,24 +209,21 @@ TEST_F(CompiledFile, EveryTruncationIsRefusedWithoutReadingPastTheData) {
 TEST_F(CompiledFile, CountsThatDoNotFitOrWordsPastTheHeapAreRefused) {
     saveCompiled("s.bin");
     const std::vector<unsigned char> whole = bytes("s.bin");
-    const auto put32 = [](std::vector<unsigned char>& f, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
     const uint32_t n = whole[1] | whole[2] << 8;
     const size_t wordsAt = 5 + 3 * n;
     std::vector<std::vector<unsigned char>> damaged;
     damaged.push_back(whole);
-    put32(damaged.back(), 1, 0x7FFFFFFF);  // N far beyond the file
+    poke32(damaged.back(), 1, 0x7FFFFFFF);  // N far beyond the file
     damaged.push_back(whole);
-    put32(damaged.back(), 1, 9000);  // N beyond the command table
+    poke32(damaged.back(), 1, 9000);  // N beyond the command table
     damaged.push_back(whole);
-    put32(damaged.back(), wordsAt, 0xFFFFFFF0);  // a negative W
+    poke32(damaged.back(), wordsAt, 0xFFFFFFF0);  // a negative W
     damaged.push_back(whole);
     damaged.back()[wordsAt + 4 + 2 * 3] = 0xF0;  // word 3 points far past the heap
     damaged.back()[wordsAt + 4 + 2 * 3 + 1] = 0x7F;
     const uint32_t w = whole[wordsAt] | whole[wordsAt + 1] << 8;
     damaged.push_back(whole);
-    put32(damaged.back(), wordsAt + 4 + 2 * w, 3);  // fewer variables than the words use
+    poke32(damaged.back(), wordsAt + 4 + 2 * w, 3);  // fewer variables than the words use
     for (size_t i = 0; i < damaged.size(); ++i) {
         writeBytes("bad.bin", damaged[i]);
         testing::internal::CaptureStderr();

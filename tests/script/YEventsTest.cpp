@@ -78,11 +78,11 @@ TEST_F(Events, BindingTheSameEventTwiceKeepsOnlyTheSecond) {
 TEST_F(Events, DroppingAnObjectRemovesItsBindingsAndDeletesIt) {
     auto thread = start("g=Gadget\nset g ping p\nwait\ndrop g\nwait\nprocedure p\n  tick\n");
     passes(4);
-    EXPECT_EQ(Gadget::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     EXPECT_EQ(eventRecord::eventRecordList().count(), 1);
     thread->resume();
     passes(3);
-    EXPECT_EQ(Gadget::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
     EXPECT_EQ(eventRecord::eventRecordList().count(), 0);
 }
 
@@ -121,7 +121,7 @@ TEST_F(Events, AliasSharesTheObjectAndCopiesGetTheirOwnBinding) {
     object("g")->sobPass("ping");
     object("c")->sobPass("ping");
     EXPECT_EQ(debug(), "ping g\nping c\n");
-    EXPECT_EQ(Gadget::alive, 2);
+    EXPECT_EQ(ScriptableProbe::alive, 2);
 }
 
 TEST_F(Events, HostKeywordGetsExactlyTheResolvedOperands) {

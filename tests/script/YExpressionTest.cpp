@@ -55,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Evaluation{"'1'+'2'", "3", 0}, Evaluation{"'a'+'b'", "ab", 0}, Evaluation{"'1'+'b'", "1b", 0},
                       Evaluation{"apple<banana", "1", 0}, Evaluation{"apple>banana", "0", 0},
                       Evaluation{"ab<abc", "1", 0}, Evaluation{"10<9", "0", 0}, Evaluation{"'10'<'9'", "0", 0},
-                      Evaluation{"`10<`9", "1", 0}, Evaluation{"12@3124", "2", 0}, Evaluation{"9@x", "0", 0}));
+                      Evaluation{"`10<`9", "1", 0}, Evaluation{"12@3124", "2", 0}, Evaluation{"9@x", "0", 0},
+                      // Equal operands are neither before nor after each other.
+                      Evaluation{"7>7", "0", 0}, Evaluation{"7<7", "0", 0}, Evaluation{"8>7", "1", 0},
+                      Evaluation{"b>b", "0", 0}, Evaluation{"b<b", "0", 0}, Evaluation{"b>a", "1", 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     Unary, Evaluations,
@@ -105,15 +108,15 @@ TEST_F(ScriptTest, ResultsOfArithmeticAreReducedToLongs) {
 }
 
 TEST_F(ScriptTest, ObjectsInExpressions) {
-    heap.pile("one", new TestObject(1));
-    heap.pile("two", new TestObject(2));
+    heap.pile("one", new ScriptableProbe(1));
+    heap.pile("two", new ScriptableProbe(2));
     EXPECT_EQ(evaluate("one+two"), "0");
     EXPECT_EQ(evaluate("one=two"), "0");
     EXPECT_EQ(evaluate("~one"), "0");
     EXPECT_EQ(evaluate("`one"), "0");
     // With a text, an object takes part through its marker text.
     EXPECT_EQ(evaluate("one+'x'"), std::string(1, kYObjectMarker) + "x");
-    EXPECT_EQ(TestObject::alive, 2);  // reading never copies or deletes
+    EXPECT_EQ(ScriptableProbe::alive, 2);  // reading never copies or deletes
 }
 
 TEST_F(ScriptTest, AnExpressionThatEvaluatesItselfStopsAtTheNestingLimit) {

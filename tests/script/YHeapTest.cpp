@@ -29,7 +29,7 @@ TEST_F(Heap, AClosedHeapDoesNothing) {
     EXPECT_FALSE(heap.isAlive());
     EXPECT_TRUE(!heap);
     EXPECT_EQ(heap.pile("x", 1, "1"), 0);
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     EXPECT_EQ(heap.pile("x", object), 0);
     EXPECT_STREQ(heap.pileClone("x", object), "");
     delete object;
@@ -108,8 +108,8 @@ TEST_F(Heap, ACloneNameThatExistsIsReused) {
 }
 
 TEST_F(Heap, PileCloneNamesAnObjectUnderANewCloneAndOwnsIt) {
-    auto* first = new TestObject(1);
-    auto* second = new TestObject(2);
+    auto* first = new ScriptableProbe(1);
+    auto* second = new ScriptableProbe(2);
     EXPECT_STREQ(heap.pileClone("sprite", first), "sprite.1");
     EXPECT_STREQ(heap.pileClone("sprite", second), "sprite.2");
     int at = -1;
@@ -120,7 +120,7 @@ TEST_F(Heap, PileCloneNamesAnObjectUnderANewCloneAndOwnsIt) {
 }
 
 TEST_F(Heap, GetNameSkipsEntriesThatDoNotOwnTheObject) {
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     YVariable* alias = var("alias");
     alias->makeAlias();
     alias->set(object);
@@ -130,7 +130,7 @@ TEST_F(Heap, GetNameSkipsEntriesThatDoNotOwnTheObject) {
 }
 
 TEST_F(Heap, HandlesAndTakingObjects) {
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     const int at = heap.pile("ball", object);
     const KvSobHandle handle = heap.getSobHandle("ball");
     EXPECT_EQ(handle.getIndex(), at);
@@ -141,14 +141,15 @@ TEST_F(Heap, HandlesAndTakingObjects) {
 
     heap[at]->set("moved", -1);  // an assignment clears the handled flag (and deletes the owned object)
     EXPECT_EQ(heap[at]->getHandled(), 0);
-    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
 
-    auto* taken = new TestObject(2);
+    auto* taken = new ScriptableProbe(2);
     heap.pile("ball", taken);
     EXPECT_EQ(heap.getSob(handle, nullptr, 1), taken);
     EXPECT_EQ(heap[at]->getAlias(), 1);  // the heap no longer owns it
     heap[at]->set(nullptr, -2);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
+    EXPECT_EQ(heap[at]->getAlias(), 0);  // what it holds next is its own again
     delete taken;
 
     EXPECT_FALSE(heap.getSobHandle("nothing").isValid());
@@ -160,7 +161,7 @@ TEST_F(Heap, AHandleOnAPathIsTheHandleOfTheVariableItResolvesTo) {
     assign("n", "2");
     var("ball.n");
     EXPECT_FALSE(heap.getSobHandle("ball.n").isValid());  // ball.2 not yet in the heap
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     const int at = heap.pile("ball.2", object);
     const KvSobHandle handle = heap.getSobHandle("ball.n");
     EXPECT_EQ(handle.getIndex(), at);
@@ -171,54 +172,54 @@ TEST_F(Heap, AHandleOnAPathIsTheHandleOfTheVariableItResolvesTo) {
 }
 
 TEST_F(Heap, DroppingAnObjectHeldByAnOwnerAndAnAliasDeletesItOnce) {
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     heap.pile("owner", object);
     YVariable* alias = var("alias");
     alias->makeAlias();
     alias->set(var("owner"));
     EXPECT_EQ(heap.drop(object, 1), 1);
-    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
     EXPECT_EQ(var("owner")->getForm(), yvsNone);
     EXPECT_EQ(alias->getForm(), yvsNone);
     EXPECT_EQ(heap.drop(object, 1), 0);  // nobody holds it any more
 }
 
 TEST_F(Heap, DroppingWithoutDeletingForgetsTheObject) {
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     heap.pile("owner", object);
     EXPECT_EQ(heap.drop(object, 0), 1);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     EXPECT_EQ(text(var("owner")), "owner");
     delete object;
 }
 
 TEST_F(Heap, DroppingAnObjectFirstHeldByAReferenceReportsIt) {
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     heap[kYReceiver]->set(object);  // RECEIVER comes before every other entry
     heap.pile("owner", object);
     EXPECT_EQ(heap.drop(object, 1), 0);
     EXPECT_EQ(heap[kYReceiver]->getForm(), yvsNone);
     EXPECT_EQ(var("owner")->getForm(), yvsNone);
-    EXPECT_EQ(TestObject::alive, 1);  // the reference could not delete it; the owner forgot it
+    EXPECT_EQ(ScriptableProbe::alive, 1);  // the reference could not delete it; the owner forgot it
     delete object;
 }
 
 TEST_F(Heap, DropTrinketsClearsEveryOwnedObject) {
-    heap.pile("a", new TestObject(1));
-    heap.pile("b", new TestObject(2));
-    auto* shared = new TestObject(3);
+    heap.pile("a", new ScriptableProbe(1));
+    heap.pile("b", new ScriptableProbe(2));
+    auto* shared = new ScriptableProbe(3);
     YVariable* alias = var("c");
     alias->makeAlias();
     alias->set(shared);
     YHeapAccess::dropTrinkets(1);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     EXPECT_EQ(alias->getForm(), yvsObject);
     delete shared;
 }
 
 TEST_F(Heap, TheVariableWalkFiltersByFormAndTellsTheObject) {
-    auto* owned = new TestObject(1);
-    auto* shared = new TestObject(2);
+    auto* owned = new ScriptableProbe(1);
+    auto* shared = new ScriptableProbe(2);
     heap.pile("sprite", owned);
     assign("count", "3");
     assign("label", "text");
@@ -281,7 +282,7 @@ TEST_F(Heap, TheHeapHoldsAtMost32767Entries) {
     EXPECT_EQ(YHeapAccess::append(extra), -1);
     delete extra;
     EXPECT_EQ(heap.pile("new", 3, "1"), -1);
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     EXPECT_EQ(heap.pile("other", object), -1);
     EXPECT_STREQ(heap.pileClone("filler", object), "");
     delete object;

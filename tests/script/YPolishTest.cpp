@@ -77,24 +77,29 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"~~a", yerrMissingOperand}, Failure{"(a", yerrUnbalanced}, Failure{"a)", yerrUnbalanced},
                       Failure{"a)+(b", yerrUnbalanced}, Failure{"'a", yerrUnbalanced}, Failure{"\"a'", yerrUnbalanced},
                       Failure{"(a)b", yerrUnbalanced},
-                      Failure{"'x(y'+z", yerrUnbalanced},  // parentheses count inside quotes too Failure{"a+()", yerrMissingOperand},
+                      Failure{"'x(y'+z", yerrUnbalanced},  // parentheses count inside quotes too
+                      Failure{"a+()", yerrMissingOperand},
                       Failure{"+", yerrMissingOperand}, Failure{"a+-", yerrMissingOperand}, Failure{"", yerrLength},
                       Failure{std::string(1024, 'a'), yerrLength}, Failure{sumOfTerms(44), yerrTooComplex}),
     [](const ::testing::TestParamInfo<Failure>& info) { return "case" + std::to_string(info.index); });
 
 }  // namespace
 
-TEST_F(ScriptTest, TheLongestCodeFillsAll127Bytes) {
-    const std::string source = sumOfTerms(43);  // 43 terms and 42 operators: 127 bytes
-    const char* code = heap.polish(source.c_str());
-    ASSERT_EQ(YVariable::getError(), yerrNone);
-    EXPECT_EQ(std::strlen(code), 127u);
-    int count = 0;
-    YHeap::getTerms(count);
-    EXPECT_EQ(count, 43);
-    YVariable* sum = heap[YHeapAccess::pile(source.c_str(), static_cast<int>(source.size()), yvtExpression)];
+// Sums of every length up to the longest code (43 terms and 42 operators:
+// 127 bytes) analyse and evaluate; each entry keeps as many parts as terms.
+TEST_F(ScriptTest, SumsOfUpTo43TermsEvaluate) {
     for (int i = 0; i < 43; ++i) assign(("a" + std::to_string(i)).c_str(), std::to_string(i).c_str());
-    EXPECT_EQ(text(sum), "903");  // 0 + 1 + ... + 42
+    for (int terms = 1; terms <= 43; ++terms) {
+        const std::string source = sumOfTerms(terms);
+        const char* code = heap.polish(source.c_str());
+        ASSERT_EQ(YVariable::getError(), yerrNone) << terms;
+        EXPECT_EQ(std::strlen(code), static_cast<size_t>(3 * terms - 2)) << terms;
+        YVariable* sum = terms == 1 ? var("a0") : expression(source.c_str());
+        EXPECT_EQ(text(sum), std::to_string(terms * (terms - 1) / 2)) << terms;
+        int count = 0;
+        if (terms > 1) sum->getParts(count);
+        EXPECT_EQ(count, terms > 1 ? terms : 0) << terms;
+    }
 }
 
 TEST_F(ScriptTest, A1023CharacterTextIsAnalysed) {

@@ -1,6 +1,7 @@
 // The variable record: writing, reading back in both byte orders, records
 // written by hand, and records that are damaged or cut short.
 #include "ScriptTestSupport.h"
+#include "tests/support/ByteWriter.h"
 
 #include <cstdio>
 
@@ -10,23 +11,12 @@ namespace {
 class RecordBytes {
 public:
     explicit RecordBytes(bool bigEndian = false) : big(bigEndian) {}
-    RecordBytes& word32(int32_t value) {
-        const auto v = static_cast<uint32_t>(value);
-        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(v >> (big ? 24 - 8 * i : 8 * i)));
-        return *this;
-    }
-    RecordBytes& word16(uint16_t value) {
-        bytes.push_back(static_cast<unsigned char>(big ? value >> 8 : value));
-        bytes.push_back(static_cast<unsigned char>(big ? value : value >> 8));
-        return *this;
-    }
-    RecordBytes& text(const std::string& s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
+    RecordBytes& word32(int32_t value) { return put32(bytes, static_cast<uint32_t>(value), big), *this; }
+    RecordBytes& word16(uint16_t value) { return put16(bytes, value, big), *this; }
+    RecordBytes& text(const std::string& s) { return bytes.insert(bytes.end(), s.begin(), s.end()), *this; }
     RecordBytes& counted(const std::string& s) { return word32(static_cast<int32_t>(s.size())).text(s); }
 
-    std::vector<unsigned char> bytes;
+    Bytes bytes;
 
 private:
     bool big;
@@ -49,6 +39,14 @@ using Records = ScriptTest;
 TEST_F(Records, ADoubleEntryIsWrittenExactlyAsTheRecordLaysItOut) {
     YVariable* pi = assign("pi", "3.25");
     EXPECT_EQ(recordOf(pi), doubleRecord(false).bytes);
+}
+
+// A variable never assigned has no text: -1 stands for it, not an empty one.
+TEST_F(Records, AnEntryWithoutATextWritesMinusOneForIt) {
+    RecordBytes expected;
+    expected.word32(yvtVariable).word32(yvsNone).word32(0).word32(0).word32(-1).word32(0);
+    expected.counted("unset").word32(-1).word32(-1);
+    EXPECT_EQ(recordOf(var("unset")), expected.bytes);
 }
 
 TEST_F(Records, AHandWrittenRecordReadsInEitherByteOrder) {
@@ -108,7 +106,7 @@ TEST_F(Records, EntriesOfEveryKindReadBackTheSame) {
 }
 
 TEST_F(Records, AnObjectEntryReadsBackWithNoValue) {
-    heap.pile("sprite", new TestObject(1));
+    heap.pile("sprite", new ScriptableProbe(1));
     const std::vector<unsigned char> bytes = recordOf(var("sprite"));
     YVariable* copy = YHeapAccess::fresh();
     const unsigned char* cursor = bytes.data();

@@ -4,7 +4,7 @@
 using References = ScriptTest;
 
 TEST_F(References, AReferenceStandsForTheEntryItWasGivenAndForwardsAssignments) {
-    auto* ball = new TestObject(1);
+    auto* ball = new ScriptableProbe(1);
     YVariable* holder = var("ball");
     holder->set(ball);
     YVariable* receiver = heap[kYReceiver];
@@ -19,7 +19,7 @@ TEST_F(References, AReferenceStandsForTheEntryItWasGivenAndForwardsAssignments) 
 
     receiver->set("12", -1);  // forwarded: ball now holds 12 and has deleted its object
     EXPECT_EQ(text(holder), "12");
-    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
     EXPECT_EQ(text(receiver), "12");
 
     receiver->set(nullptr, -3);  // clearing cuts the reference
@@ -30,19 +30,19 @@ TEST_F(References, AReferenceStandsForTheEntryItWasGivenAndForwardsAssignments) 
 
 TEST_F(References, AReferenceWithoutTargetHoldsItsOwnValueButNeverOwnsAnObject) {
     YVariable* receiver = heap[kYReceiver];
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     heap.pile("owner", object);
     receiver->set(object);
     EXPECT_EQ(receiver->getAlias(), -1);
     receiver->set(nullptr, -2);  // a reference never deletes
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     KvScriptableObject* seen = nullptr;
     var("owner")->value(seen);
     EXPECT_EQ(seen, object);
 }
 
 TEST_F(References, AssigningAnOwnedObjectToAnOwnerCopiesIt) {
-    auto* original = new TestObject(7);
+    auto* original = new ScriptableProbe(7);
     heap.pile("a", original);
     YVariable* b = var("b");
     b->set(var("a"));
@@ -50,15 +50,15 @@ TEST_F(References, AssigningAnOwnedObjectToAnOwnerCopiesIt) {
     b->value(copy);
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy, original);
-    EXPECT_EQ(static_cast<TestObject*>(copy)->id, 107);
+    EXPECT_EQ(static_cast<ScriptableProbe*>(copy)->id, 107);
     EXPECT_EQ(b->getAlias(), 0);
     EXPECT_EQ(text(b), std::string(1, kYObjectMarker));
     EXPECT_EQ(b->size(), 1);
-    EXPECT_EQ(TestObject::alive, 2);
+    EXPECT_EQ(ScriptableProbe::alive, 2);
 }
 
 TEST_F(References, AMarkedAliasSharesTheObjectAndClearingItLeavesTheObjectAlive) {
-    auto* original = new TestObject(7);
+    auto* original = new ScriptableProbe(7);
     heap.pile("a", original);
     YVariable* b = var("b");
     b->makeAlias();
@@ -67,10 +67,10 @@ TEST_F(References, AMarkedAliasSharesTheObjectAndClearingItLeavesTheObjectAlive)
     b->value(shared);
     EXPECT_EQ(shared, original);
     EXPECT_EQ(b->getAlias(), 1);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
 
     b->set(nullptr, -2);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     EXPECT_EQ(b->getAlias(), 0);  // letting go of the object ends the alias
     KvScriptableObject* still = nullptr;
     var("a")->value(still);
@@ -78,7 +78,7 @@ TEST_F(References, AMarkedAliasSharesTheObjectAndClearingItLeavesTheObjectAlive)
 }
 
 TEST_F(References, AnEntryGivenAnObjectFromANonOwnerBecomesAnAlias) {
-    auto* original = new TestObject(7);
+    auto* original = new ScriptableProbe(7);
     heap.pile("a", original);
     YVariable* shared = var("shared");
     shared->makeAlias();
@@ -86,39 +86,39 @@ TEST_F(References, AnEntryGivenAnObjectFromANonOwnerBecomesAnAlias) {
     YVariable* c = var("c");  // an owner assigned from an alias shares too
     c->set(shared);
     EXPECT_EQ(c->getAlias(), 1);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
 }
 
 TEST_F(References, AnOwnerDeletesItsObjectWhenClearedOrReassigned) {
     YVariable* v = var("v");
-    v->set(new TestObject(1));
+    v->set(new ScriptableProbe(1));
     EXPECT_EQ(v->getAlias(), 0);
-    v->set(new TestObject(2));
-    EXPECT_EQ(TestObject::alive, 1);
+    v->set(new ScriptableProbe(2));
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     v->set("text", -1);
-    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
 
-    auto* kept = new TestObject(3);
+    auto* kept = new ScriptableProbe(3);
     v->set(kept);
     v->drop(0);  // -3: forget without deleting
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     EXPECT_EQ(v->getForm(), yvsNone);
     delete kept;
 
-    v->set(new TestObject(4));
+    v->set(new ScriptableProbe(4));
     v->set(static_cast<KvScriptableObject*>(nullptr));
-    EXPECT_EQ(TestObject::alive, 0);
+    EXPECT_EQ(ScriptableProbe::alive, 0);
     EXPECT_EQ(text(v), "v");
 }
 
 TEST_F(References, AMarkedAliasThatHeldATextStaysAnAliasWhenGivenAnObject) {
     YVariable* v = assign("v", "words");
     v->makeAlias();
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     v->set(object);
     EXPECT_EQ(v->getAlias(), 1);
     v->set(nullptr, -2);
-    EXPECT_EQ(TestObject::alive, 1);
+    EXPECT_EQ(ScriptableProbe::alive, 1);
     delete object;
 }
 
@@ -163,7 +163,7 @@ TEST_F(References, AnEmptyPartIsLeftOutOfTheResolvedName) {
 }
 
 TEST_F(References, AnObjectIsReadThroughItsPath) {
-    auto* object = new TestObject(1);
+    auto* object = new ScriptableProbe(1);
     heap.pile("sprite.2", object);
     assign("k", "2");
     YVariable* path = var("sprite.k");

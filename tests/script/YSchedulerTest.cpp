@@ -87,6 +87,17 @@ TEST_F(Scheduler, ScheduleFiresOnceAfterNineteenTicks) {
     EXPECT_EQ(ticks, 1);
 }
 
+// An aging tick comes once more than 100 ms have gone since the last, not on
+// every pass: at 50 ms a pass, a schedule takes three times the passes.
+TEST_F(Scheduler, AgingTicksFollowTheClockNotThePasses) {
+    backend.setStepPerPass(50);
+    auto thread = start("schedule 2 p\nwait\nprocedure p\n  tick\n");
+    passes(3 * 19 - 2);
+    EXPECT_EQ(ticks, 0);
+    passes(3);
+    EXPECT_EQ(ticks, 1);
+}
+
 TEST_F(Scheduler, IdleFiresAfterEveryNineteenTicksWithoutActivity) {
     backend.setStepPerPass(101);
     auto thread = start("idle 2 p\nwait\nprocedure p\n  tick\n");
@@ -222,16 +233,6 @@ TEST_F(Scheduler, SwitchToAScriptThatDoesNotCompileLeavesTheThreadNotRunnable) {
     EXPECT_TRUE(thread.lastCompileFailed());
 }
 
-TEST_F(Scheduler, DropScriptStackForgetsTheCallers) {
-    write("main.mps", "tick\nsay main RESULT\ncall \"sub.mps\"\n");
-    write("sub.mps", "say sub\ndrop script stack\nexit\n");
-    YThread thread("main.mps");
-    thread.go();
-    runUntilEnd(thread);
-    EXPECT_EQ(debug(), "main 1\nsub\n");
-    EXPECT_FALSE(thread);
-}
-
 TEST_F(Scheduler, QuitStopsTheApplicationLoop) {
     auto thread = start("say a\nquit\nsay b\n");
     EXPECT_EQ(app->run(), 0);
@@ -280,7 +281,7 @@ TEST_F(Scheduler, BlockingPlayWaitsForTheObject) {
     auto thread = start("g=Gadget\nplay g collect a } b\ntick\nplay g fail }\ntick\nwait\n");
     passes(5);
     EXPECT_EQ(ticks, 0);
-    EXPECT_EQ(Gadget::lastParameters, std::vector<std::string>{"a"}) << "} ends the parameters";
+    EXPECT_EQ(ScriptableProbe::lastCollected, std::vector<std::string>{"a"}) << "} ends the parameters";
     KvScriptableObject* g = object("g");
     ASSERT_NE(g, nullptr);
     g->sobSyncDone();
@@ -291,17 +292,11 @@ TEST_F(Scheduler, BlockingPlayWaitsForTheObject) {
 TEST_F(Scheduler, ParametersReachMethodsAndProperties) {
     auto thread = start(
         "g=Gadget first\nplay g collect 1 \"two words\" 1+2\n"
-        "set g label new\nget g label x\nsay x\nget g name n\nsay n\nplay g\nwait\n");
+        "set g label p1 \"p 2\" new\nget g label x\nsay x\nget g name n\nsay n\nplay g\nwait\n");
     passes(12);
-    EXPECT_EQ(Gadget::lastParameters, (std::vector<std::string>{"1", "two words", "3"}));
+    EXPECT_EQ(ScriptableProbe::lastCollected, (std::vector<std::string>{"1", "two words", "3"}));
+    EXPECT_EQ(ScriptableProbe::lastSetParameters, (std::vector<std::string>{"p1", "p 2"})) << "the value is none";
     EXPECT_EQ(debug(), "new\ng\n");
-}
-
-// get OBJECT PROPERTY with no target word: the property's word names the target.
-TEST_F(Scheduler, GetWithoutATargetStoresInTheVariableNamedByTheProperty) {
-    auto thread = start("g=Gadget\nset g label shiny\nget g label\nsay label\nwait\n");
-    passes(8);
-    EXPECT_EQ(debug(), "shiny\n");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ using Sob = KvScriptableObject;
 namespace {
 // Rebinds a copied handler at the new owner, as a script side would.
 struct Rebinder {
-    LinkLog log;
+    CallRecorder log;
     std::vector<Sob*> owners;
     KvFunctionLink link{[this](const void* arg) {
         const auto* info = static_cast<const KvSOBCloneInfo*>(arg);
@@ -34,47 +34,47 @@ TEST_F(Clone, CopiesEveryPropertyInOrderWithTheClassName) {
 
 TEST_F(Clone, DataAndMethodLinksCallTheCloneNotTheSource) {
     std::unique_ptr<Sob> source(Sob::create("Probe", Sob::kKvEndOfParameters));
-    source->sobSet("value", "source");
+    source->sobSet("label", "source");
     std::unique_ptr<Sob> twin(source->copy());
     auto* s = static_cast<Probe*>(source.get());
     auto* t = static_cast<Probe*>(twin.get());
 
-    EXPECT_EQ(twin->sobSet("value", "twin"), 1);
-    EXPECT_EQ(t->value, "twin");
-    EXPECT_EQ(s->value, "source");
-    EXPECT_STREQ(twin->sobGet("id"), "probe-1");  // the twin's own id
+    EXPECT_EQ(twin->sobSet("label", "twin"), 1);
+    EXPECT_EQ(t->label, "twin");
+    EXPECT_EQ(s->label, "source");
+    EXPECT_EQ(twin->sobGet("id"), std::to_string(s->id + 100));  // the twin's own id
     EXPECT_EQ(twin->sobPlay("collect", "z", Sob::kKvEndOfParameters), 1);
     EXPECT_EQ(t->collectCalls, 1);
     EXPECT_EQ(s->collectCalls, 0);
 }
 
 TEST_F(Clone, EventHandlerIsSharedWithTheSourceWithoutACloneLink) {
-    LinkLog log;
+    CallRecorder log;
     Probe source;
     source.sobAssignProperties();
-    LoggingLink handler(&log);
+    RecordingLink handler(&log);
     int script = 0;
     handler.setTarget(&script);
-    source.sobSet("poked", &handler, nullptr);
+    source.sobSet("ping", &handler, nullptr);
     std::unique_ptr<Sob> twin(source.copy());
-    EXPECT_EQ(twin->sobPass("poked"), 1);
+    EXPECT_EQ(twin->sobPass("ping"), 1);
     ASSERT_EQ(log.targets.size(), 1u);
     EXPECT_EQ(log.targets[0], &script);  // not retargeted at the twin
 }
 
 TEST_F(Clone, CloneLinkRebindsTheCopiedHandlerOnly) {
-    LinkLog log;
+    CallRecorder log;
     Rebinder rebinder;
     Probe source;
     source.sobAssignProperties();
-    const LoggingLink handler(&log);
-    source.sobSet("poked", &handler, &rebinder.link);
+    const RecordingLink handler(&log);
+    source.sobSet("ping", &handler, &rebinder.link);
     std::unique_ptr<Sob> twin(source.copy());
     ASSERT_EQ(rebinder.owners.size(), 1u);
     EXPECT_EQ(rebinder.owners[0], twin.get());
 
-    source.sobPass("poked");
-    twin->sobPass("poked");
+    source.sobPass("ping");
+    twin->sobPass("ping");
     ASSERT_EQ(log.targets.size(), 2u);
     EXPECT_EQ(log.targets[0], nullptr);     // the source's handler kept its target
     EXPECT_EQ(log.targets[1], twin.get());  // the copy was rebound
@@ -89,30 +89,30 @@ TEST_F(Clone, CloneLinkSeesANullLinkForAnUnboundEvent) {
     source.sobAssignProperties();
     std::vector<const KvLink*> seen;
     const KvFunctionLink spy([&](const void* arg) { seen.push_back(static_cast<const KvSOBCloneInfo*>(arg)->link); });
-    source.sobSet("poked", nullptr, &spy);
+    source.sobSet("ping", nullptr, &spy);
     std::unique_ptr<Sob> twin(source.copy());
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], nullptr);
 }
 
 TEST_F(Clone, CloneReplacesSameNamedPropertiesOfTheTarget) {
-    LinkLog log;
+    CallRecorder log;
     Probe source;
     source.sobAssignProperties();
     Probe target(9);
     {
-        const LoggingLink l(&log);
+        const RecordingLink l(&log);
         target.sobAddMethodProperty("collect", &l);
         target.sobAddEventProperty("own");
     }
     source.sobClone(&target);
     EXPECT_EQ(log.deaths, 2);  // target's own "collect" went
-    EXPECT_EQ(target.table(), (std::vector<std::string>{"own:1", "born:1", "value:0", "id:0", "collect:2",
-                                                        "default:2", "poked:1"}));
+    EXPECT_EQ(target.table(), (std::vector<std::string>{"own:1", "born:1", "label:0", "id:0", "collect:2",
+                                                        "default:2", "fire:2", "hold:2", "fail:2", "ping:1", "pong:1"}));
 }
 
 TEST_F(Clone, CloneRunsTheClassBornLinkEachTime) {
-    const LoggingLink l(&born);
+    const RecordingLink l(&born);
     ASSERT_EQ(Sob::setBornHandler("probe", &l), 1);
     std::unique_ptr<Sob> source(Sob::create("Probe", Sob::kKvEndOfParameters));
     EXPECT_EQ(born.calls, 0);  // creation by class name runs no born link
@@ -125,7 +125,7 @@ TEST_F(Clone, CloneRunsTheClassBornLinkEachTime) {
 }
 
 TEST_F(Clone, CloneOfAnObjectOfNoClassRunsNoBornLink) {
-    const LoggingLink l(&born);
+    const RecordingLink l(&born);
     Sob::setBornHandler("Probe", &l);
     Probe loose;
     std::unique_ptr<Sob> twin(loose.copy());
@@ -137,7 +137,7 @@ TEST_F(Clone, CloneOfAnObjectOfNoClassRunsNoBornLink) {
 // ---- sobBorn ----
 
 TEST_F(Clone, BornJoinsARegisteredClassOnce) {
-    const LoggingLink l(&born);
+    const RecordingLink l(&born);
     Sob::setBornHandler("Probe", &l);
     Probe p;
     p.sobBorn("PROBE");
@@ -166,9 +166,9 @@ TEST_F(Clone, BornWithAnUnknownOrNullClassOnlySetsNewborn) {
 // ---- sync ----
 
 TEST(SyncLink, RunsOnceAndMayInstallANewOne) {
-    LinkLog first, second;
+    CallRecorder first, second;
     Probe p;
-    const LoggingLink again(&second);
+    const RecordingLink again(&second);
     int stored = 0;
     const KvFunctionLink installer(
         [&](const void* arg) {
@@ -188,9 +188,9 @@ TEST(SyncLink, RunsOnceAndMayInstallANewOne) {
 }
 
 TEST(SyncLink, NullClearsIt) {
-    LinkLog log;
+    CallRecorder log;
     Probe p;
-    const LoggingLink l(&log);
+    const RecordingLink l(&log);
     p.sobSetSyncLink(&l);
     p.sobSetSyncLink(nullptr);
     p.sobSyncDone();

@@ -14,7 +14,7 @@ KvScriptableObject* makeProbe7() { return new Probe(7); }
 KvScriptableObject* makeProbe8() { return new Probe(8); }
 KvScriptableObject* makeNothing() { return nullptr; }
 
-// The id ("probe-<n>") of the object a class name creates, or "none".
+// The id (in decimal) of the object a class name creates, or "none".
 std::string createdId(const char* className) {
     std::unique_ptr<Sob> o(Sob::create(className, Sob::kKvEndOfParameters));
     if (!o) return "none";
@@ -64,9 +64,9 @@ TEST_F(Registry, FirstRegisteredWinsUntilItLeaves) {
     auto first = std::make_unique<KvSR>("Twin", makeProbe7);
     KvSR second("TWIN", makeProbe8);
     EXPECT_EQ(registeredByTests(), 3);
-    EXPECT_EQ(createdId("twin"), "probe-7");
+    EXPECT_EQ(createdId("twin"), "7");
     first.reset();
-    EXPECT_EQ(createdId("twin"), "probe-8");
+    EXPECT_EQ(createdId("twin"), "8");
     EXPECT_STREQ(KvSR::at(0)->getClassName(), "KvAnimation");
     EXPECT_EQ(KvSR::at(kLibraryClasses), &probeRecord);
     EXPECT_EQ(KvSR::at(kLibraryClasses + 1), &second);
@@ -75,7 +75,7 @@ TEST_F(Registry, FirstRegisteredWinsUntilItLeaves) {
 }
 
 TEST_F(Registry, CreationAssignsPropertiesOnceAndRunsNoBornLink) {
-    const LoggingLink l(&born);
+    const RecordingLink l(&born);
     ASSERT_EQ(Sob::setBornHandler("Probe", &l), 1);
     Sob* marker = Sob::getNewborn();
     std::unique_ptr<Sob> o(Sob::create("Probe", Sob::kKvEndOfParameters));
@@ -88,8 +88,8 @@ TEST_F(Registry, CreationAssignsPropertiesOnceAndRunsNoBornLink) {
 TEST_F(Registry, UnknownClassesFailWithoutDynamicLoad) {
     KvSR::setDynamicLoad(0);
     EXPECT_EQ(KvSR::getDynamicLoad(), 0);
-    LinkLog log;
-    const LoggingLink l(&log);
+    CallRecorder log;
+    const RecordingLink l(&log);
     EXPECT_EQ(Sob::create("Nothing", "1", Sob::kKvEndOfParameters), nullptr);
     EXPECT_EQ(Sob::createFromCommandLine("Nothing", "1"), nullptr);
     EXPECT_EQ(Sob::isXtor("Nothing"), 0);
@@ -109,10 +109,10 @@ TEST_F(Registry, FactoryReturningNullCreatesNothing) {
 }
 
 TEST_F(Registry, BornLinkGoesWithItsRecord) {
-    LinkLog temporaryBorn;
+    CallRecorder temporaryBorn;
     {
         KvSR temporary("Temporary", makeProbe7);
-        const LoggingLink l(&temporaryBorn);
+        const RecordingLink l(&temporaryBorn);
         ASSERT_EQ(Sob::setBornHandler("temporary", &l), 1);
     }
     EXPECT_EQ(temporaryBorn.deaths, 2);  // the caller's link and the record's clone
@@ -188,9 +188,9 @@ TEST_F(Registry, CommandLineOfAtMost1023CharactersFitsLongerIsRefused) {
 TEST(RegistryLifetime, RecordsComeAndGoWhileTheLibrarysOwnClassKeepsTheSharedState) {
     ASSERT_EQ(registeredByTests(), 0);
     Sob::resetParameters();
+    Sob::addParameter("kept");  // before any record of the tests
     auto first = std::make_unique<KvSR>("First", makeProbe7);
     auto second = std::make_unique<KvSR>("Second", makeProbe8);
-    Sob::addParameter("kept");
     Sob::addParameter("and this");
     first.reset();
     second.reset();
@@ -208,5 +208,5 @@ TEST(RegistryLifetime, RecordsComeAndGoWhileTheLibrarysOwnClassKeepsTheSharedSta
     Sob::addParameter("new");
     Sob::prepareParameters();
     EXPECT_STREQ(Sob::nextParameter(), "new");
-    EXPECT_EQ(createdId("again"), "probe-7");
+    EXPECT_EQ(createdId("again"), "7");
 }

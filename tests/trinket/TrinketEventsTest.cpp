@@ -8,7 +8,7 @@
 namespace {
 
 // Logs a trinket's links as "<name>:<what>" and its script events as "<name>.<event>".
-void listen(Swatch* s, const std::string& name, CallLog& log, bool moves = false) {
+void listen(Swatch* s, const std::string& name, CallRecorder& log, bool moves = false) {
     const KvFunctionLink down = log.link(name + ":down"), up = log.link(name + ":up"),
                          dbl = log.link(name + ":dbl"), on = log.link(name + ":on"),
                          off = log.link(name + ":off"), key = log.link(name + ":key"),
@@ -28,7 +28,7 @@ void listen(Swatch* s, const std::string& name, CallLog& log, bool moves = false
 }
 
 // Logs the background's links with the point they receive.
-void listen(KvTBackground* bg, CallLog& log) {
+void listen(KvTBackground* bg, CallRecorder& log) {
     auto pointLink = [&log](const std::string& what) {
         return KvFunctionLink([&log, what](const void* p) {
             const auto* point = static_cast<const KvPoint*>(p);
@@ -44,7 +44,7 @@ void listen(KvTBackground* bg, CallLog& log) {
 }
 
 // Logs the window's own event links.
-void listenToWindow(KvTrinketWindow* w, CallLog& log) {
+void listenToWindow(KvTrinketWindow* w, CallRecorder& log) {
     const KvFunctionLink down = log.link("win:down"), up = log.link("win:up"), move = log.link("win:move"),
                          dbl = log.link("win:dbl"), key = log.link("win:key");
     w->mouseDownSetLink(&down);
@@ -63,7 +63,7 @@ protected:
     void moveTo(int x, int y) { backend.mouseMove({x, y}); tick(); }
     void dblClick(int x, int y) { backend.mouseDblClick({x, y}); tick(); }
     void key(int code) { backend.keyDown(code); tick(); }
-    CallLog log;
+    CallRecorder log;
 };
 
 TEST_F(Events, ADragMovesSnapsAndReleasesTheTrinket) {

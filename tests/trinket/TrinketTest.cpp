@@ -44,6 +44,12 @@ TEST_F(Trinket, NewTrinketHasTheDocumentedStartingState) {
     EXPECT_EQ(hidden->trGetVisible(), 0);
 }
 
+TEST_F(Trinket, WithoutAWindowATrinketHasAZeroSizedCorralAndNoFlags) {
+    Swatch s(nullptr, KvRect(0, 0, 5, 5), kRed);
+    EXPECT_EQ(s.trGetCorral(), KvRect(0, 0, 0, 0));
+    EXPECT_EQ(s.trGetLinkMask(), 0);
+}
+
 TEST_F(Trinket, DefaultConstructionUsesTheFirstWindow) {
     KvTrinketWindow* first = open();
     KvTrinketWindow second(KvRect(0, 0, 20, 20), nullptr, 0, -1, -1, 16, 1, 0);
@@ -326,7 +332,7 @@ TEST_F(Trinket, FocusIsOnePerLibraryAndLosingItCallsTheLink) {
     open();
     Swatch* a = add(KvRect(0, 0, 10, 10), kRed);
     Swatch* b = add(KvRect(0, 0, 10, 10), kRed);
-    CallLog log;
+    CallRecorder log;
     const KvFunctionLink lostA = log.link("a lost"), lostB = log.link("b lost");
     a->trLostFocusSetLink(&lostA);
     b->trLostFocusSetLink(&lostB);
@@ -353,7 +359,7 @@ TEST_F(Trinket, ACopyHasTheStateAndClonedLinksAndJoinsTheWindowUndrawn) {
     s->trSetSnapGrid(5, 6, 1, 2);
     s->trSetCorral(KvRect(0, 0, 100, 100));
     s->trFreeze();
-    CallLog log;
+    CallRecorder log;
     const KvFunctionLink down = log.link("down");
     s->trMouseDownSetLink(&down);
     tick(2);

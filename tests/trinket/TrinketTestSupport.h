@@ -15,7 +15,8 @@
 
 #include "framework/KvWndCanvas.h"
 #include "sob/KvSR.h"
-#include "tests/framework/HeadlessFixture.h"
+#include "tests/support/CallRecorder.h"
+#include "tests/support/WindowFixture.h"
 #include "trinket/KvTBackground.h"
 #include "trinket/KvTrinket.h"
 #include "trinket/KvTrinketWindow.h"
@@ -117,46 +118,14 @@ private:
     }
 };
 
-// Calls that a link received, as text, in order.
-struct CallLog {
-    std::vector<std::string> entries;
-    KvFunctionLink link(const std::string& name) {
-        return KvFunctionLink([this, name](const void*) { entries.push_back(name); });
-    }
-    std::string joined() const {
-        std::string out;
-        for (const std::string& e : entries) out += (out.empty() ? "" : " ") + e;
-        return out;
-    }
-};
-
-// A headless app with one window: 160 x 120 at 16 bits, white background.
-class TrinketTest : public HeadlessTest {
+// The window at 16 bits over a recording white background.
+class TrinketTest : public WindowTest {
 protected:
-    static constexpr int kW = 160, kH = 120;
-
-    void SetUp() override {
-        HeadlessTest::SetUp();
-        KvTrinket::setCreateVisible(1);
-        KvTrinket::setCorralNormalization(1);
-        KvTrinket::trSetDefaultBkgdCursor(nullptr, 0);
-        KvTrinket::trSetDefaultSpotCursor(nullptr);
-        KvTrinket::trSetDefaultGrabCursor(nullptr);
-    }
-    void TearDown() override {
-        window.reset();
-        EXPECT_EQ(KvTrinketWindow::currentWindow, nullptr);
-        EXPECT_EQ(KvTrinket::trGetFocus(), nullptr);
-        EXPECT_EQ(KvTrinket::trGetFlyOverTrinket(), nullptr);
-        HeadlessTest::TearDown();
-    }
-
     // Makes the window; background defaults to a recording white one.
     KvTrinketWindow* open(int collectorW = -1, int collectorH = -1, int flip = 0,
                           KvTBackground* bg = nullptr, int depth = 16) {
         if (!bg) bg = recorder = new RecordingBackground;
-        window = std::make_unique<KvTrinketWindow>(KvRect(0, 0, kW, kH), bg, 0, collectorW,
-                                                   collectorH, depth, 1, flip);
+        openWindow(bg, depth, collectorW, collectorH, flip);
         // The last mouse point is library-wide: start each test with the
         // pointer at (0, 0), where the headless pointer is.
         window->twDoMouseMove(KvPoint(0, 0));
@@ -165,10 +134,6 @@ protected:
     Swatch* add(const KvRect& r, const KvColor& c, KvTrinketClippingSupport s = kTrClipRegion) {
         return new Swatch(window.get(), r, c, s);
     }
-    void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) app->pass();
-    }
-    KvHeadlessWindow* screen() const { return backend.windowOf(window.get()); }
 
     // The scene painted from scratch: white, then every shown trinket bottom to top.
     std::unique_ptr<KvMemCanvas> reference() const {
@@ -211,6 +176,5 @@ protected:
         return shown.isValid() && shown.getPixel(x, y) == shown.mapColor(c);
     }
 
-    std::unique_ptr<KvTrinketWindow> window;
     RecordingBackground* recorder = nullptr;  // owned by the window
 };

@@ -3,6 +3,7 @@
 // and blits (recorded by the background, the swatches and the blit link).
 // Also flipping, scaling, blit offsets, suspension and lost time, palette,
 // hooks, reentrance and the update-region aid.
+#include <algorithm>
 #include <random>
 
 #include "framework/KvSys.h"
@@ -43,7 +44,7 @@ TEST_F(Tick, ATickWithNothingDirtyRestoresDrawsAndBlitsNothing) {
     BlitRecorder blits{screen(), {}};
     const KvFunctionLink blitLink = blits.link();
     w->twBltSetLink(&blitLink);
-    CallLog hooks;
+    CallRecorder hooks;
     const KvFunctionLink pre = hooks.link("pre"), postUpdate = hooks.link("postUpdate"),
                          postRestore = hooks.link("postRestore"), postDraw = hooks.link("postDraw"),
                          post = hooks.link("post");
@@ -69,7 +70,7 @@ TEST_F(Tick, ATickWithNothingDirtyRestoresDrawsAndBlitsNothing) {
 TEST_F(Tick, HooksRunBetweenTheStagesInOrder) {
     KvTrinketWindow* w = open();
     add(KvRect(10, 10, 30, 30), kRed);
-    CallLog hooks;
+    CallRecorder hooks;
     const KvFunctionLink cursor = hooks.link("cursor"), pre = hooks.link("pre"),
                          postUpdate = hooks.link("postUpdate"), postRestore = hooks.link("postRestore"),
                          postDraw = hooks.link("postDraw"), blt = hooks.link("blt"), post = hooks.link("post");
@@ -560,23 +561,30 @@ TEST_F(Tick, PaletteReachesCollectorBackgroundAndScreenAndClearsOnlyIndexedScree
 
 TEST_F(Tick, AnIndexedScreenIsClearedWhenTheMiddleOfThePaletteChanges) {
     backend.setDisplayDepth(8);
-    KvColor grey[256], changed[256];
-    for (int i = 0; i < 256; ++i) {
-        grey[i] = KvColor::fromBytes(static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
-        changed[i] = grey[i];
+    KvColor grey[256];
+    for (int i = 0; i < 256; ++i) grey[i] = KvColor::fromBytes(static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
+    // Each channel on its own is a change; outside 10..245 or in the low byte, none.
+    struct Case {
+        int entry;
+        unsigned short KvColor::*channel;
+        unsigned short value;
+        bool clears;
+    } cases[] = {{3, &KvColor::red, 0x4000, false},  {100, &KvColor::red, 0x64FF, false},
+                 {100, &KvColor::red, 0x0100, true}, {100, &KvColor::green, 0x0100, true},
+                 {245, &KvColor::blue, 0x0100, true}};
+    for (const Case& c : cases) {
+        KvTrinketWindow* w = open(-1, -1, 0, nullptr, 8);
+        w->twSetPalette(grey, 1);
+        add(KvRect(10, 10, 30, 30), KvColor::fromBytes(255, 255, 255));
+        tick();
+        ASSERT_EQ(screen()->screenPixel(20, 20), 255u);
+        KvColor changed[256];
+        std::copy(grey, grey + 256, changed);
+        changed[c.entry].*c.channel = c.value;
+        w->twSetPalette(changed, 1);
+        EXPECT_EQ(screen()->screenPixel(20, 20), c.clears ? screen()->display().mapColor(KvColor(0, 0, 0)) : 255u)
+            << c.entry;
     }
-    KvTrinketWindow* w = open(-1, -1, 0, nullptr, 8);
-    w->twSetPalette(grey, 1);
-    add(KvRect(10, 10, 30, 30), KvColor::fromBytes(255, 255, 255));
-    tick();
-    ASSERT_EQ(screen()->screenPixel(20, 20), 255u);
-    changed[3].red = 0x4000;     // outside 10..245: no clear
-    changed[100].red |= 0x00FF;  // only the low byte: no clear
-    w->twSetPalette(changed, 1);
-    EXPECT_EQ(screen()->screenPixel(20, 20), 255u);
-    changed[100] = KvColor::fromBytes(1, 2, 3);
-    w->twSetPalette(changed, 1);
-    EXPECT_EQ(screen()->screenPixel(20, 20), screen()->display().mapColor(KvColor(0, 0, 0)));
 }
 
 // The update-region aid outlines what each stage touched and pauses. A clock

@@ -15,6 +15,9 @@ get h label m
 say labels l m
 get g id gi
 say id gi
+; without a target word, the property's word names the variable
+get g label
+say label
 exit
 procedure onping
 [

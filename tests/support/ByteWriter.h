@@ -1,5 +1,6 @@
-// WAVE files made in memory for the sound tests: chunks are written byte by
-// byte, so a test can declare any length it likes, true or not.
+// Bytes of the files the tests make in memory: 16- and 32-bit words in either
+// byte order, and WAVE files whose chunks are written byte by byte, so a test
+// can declare any length it likes, true or not.
 #pragma once
 
 #include <cstdint>
@@ -9,17 +10,31 @@
 #include "framework/KvIStream.h"
 #include "framework/KvWaveSound.h"
 
-namespace wave {
-
 using Bytes = std::vector<unsigned char>;
 
-inline void put16(Bytes& b, int v) {
-    b.push_back(static_cast<unsigned char>(v & 0xFF));
-    b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+inline void put16(Bytes& b, int v, bool big = false) {
+    const auto lo = static_cast<unsigned char>(v), hi = static_cast<unsigned char>(v >> 8);
+    b.push_back(big ? hi : lo);
+    b.push_back(big ? lo : hi);
 }
-inline void put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
+inline void put32(Bytes& b, uint32_t v, bool big = false) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> 8 * (big ? 3 - i : i)));
 }
+// A little-endian word written over the bytes at `at`.
+inline void poke32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+// 16-bit words, big-endian.
+inline Bytes bigEndianWords(const std::vector<uint16_t>& words) {
+    Bytes out;
+    for (uint16_t w : words) put16(out, w, true);
+    return out;
+}
+
+// A stream over bytes the caller keeps alive.
+inline KvIStream* streamOf(const Bytes& b) { return new KvIStreamMemory(b.data(), static_cast<long>(b.size())); }
+
+namespace wave {
 
 struct Chunk {
     std::string id;  // four characters
@@ -70,8 +85,6 @@ inline Bytes constant16(int rate, long n, int16_t value) {
 }
 
 // A sound on mixer over the given file; the sound owns its stream.
-inline KvWaveSound* sound(const Bytes& file, KvMixer* mixer) {
-    return new KvWaveSound(new KvIStreamMemory(file.data(), static_cast<long>(file.size())), true, mixer);
-}
+inline KvWaveSound* sound(const Bytes& file, KvMixer* mixer) { return new KvWaveSound(streamOf(file), true, mixer); }
 
 }  // namespace wave

@@ -1,0 +1,3 @@
+say sub
+drop script stack
+exit
