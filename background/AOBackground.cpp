@@ -15,7 +15,7 @@ int depthOf(const KvCanvas& c) { return c.getFormat() == kKvFormat555 ? 15 : c.g
 }  // namespace
 
 AOBackground::AOBackground(const KvRect& rect, KvIStream* stream)
-    : canvas(new KvMemCanvas(rect.width(), rect.height(), KvApp::bUsingDirectDraw ? KvSysNumColors(0) : 8,
+    : canvas(new KvMemCanvas(rect.width(), rect.height(), KvApp::bCanFlip ? KvSysNumColors(0) : 8,
                              1, false)) {
     KvAnimation::splash(canvas, stream, 0);
 }

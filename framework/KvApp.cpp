@@ -7,7 +7,6 @@
 #include "framework/KvSys.h"
 
 KvApp* KvApp::theApp = nullptr;
-bool KvApp::bUsingDirectDraw = false;
 
 KvTask::KvTask(const KvLink* l, int p) : link(l ? l->clone() : nullptr), period(p < 0 ? 0 : p) {}
 
@@ -22,7 +21,7 @@ void KvTask::run() {
 
 KvApp::KvApp() {
     if (!theApp) theApp = this;
-    bUsingDirectDraw = KvBackend::current()->canFlip();
+    bCanFlip = KvBackend::current()->canFlip();
 }
 
 KvApp::~KvApp() {

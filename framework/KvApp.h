@@ -39,8 +39,11 @@ private:
 class KvApp {
 public:
     static KvApp* theApp;
-    // Window canvases support page flipping (set from the backend when the app is made).
-    static bool bUsingDirectDraw;
+    // Window canvases can flip pages: a back buffer is available (read from
+    // the backend when the app is made). bUsingDirectDraw is the name host
+    // programs know it by.
+    static inline bool bCanFlip = false;
+    static inline bool& bUsingDirectDraw = bCanFlip;
 
     // The first application made becomes theApp; its destructor clears theApp.
     KvApp();

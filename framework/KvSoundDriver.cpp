@@ -6,7 +6,7 @@
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
 #include "framework/KvMixer.h"
-#include "framework/SoundManager.h"
+#include "framework/KvInterruptions.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ public:
         : mix(kRequestedRate, kRequestedChannels),
           task(&kPumpLink),
           interrupted(this, &Driver::onInterruption) {
-        SoundManager::interruptedList.append(&interrupted);
+        KvInterruptions::interruptedList.append(&interrupted);
     }
 
     // Follow the current backend and application.

@@ -5,7 +5,7 @@
 // Without one (the headless backend) the mixer's timeline follows the backend's
 // millisecond clock, converted to frames exactly (KvFrameClock), so a 500 ms
 // sound finishes 500 virtual milliseconds after it began; an interruption
-// reported to SoundManager does not count as sound time (the sound was held
+// reported to KvInterruptions does not count as sound time (the sound was held
 // up like everything else). Either way one task of the application dispatches
 // the sound events on the main loop's thread at every pass.
 //

@@ -12,7 +12,7 @@
 
 #include "framework/KvSys.h"
 #include "framework/KvWndCanvas.h"
-#include "framework/SoundManager.h"
+#include "framework/KvInterruptions.h"
 
 KvTrinketWindow* KvTrinketWindow::currentWindow = nullptr;
 unsigned short KvTrinketWindow::twFormat = 0;
@@ -59,7 +59,7 @@ KvTrinketWindow::KvTrinketWindow(const KvRect& rect, KvTBackground* bg, KvWindow
     if (flip) surfaceMode = kTwFlipSurfaceMode;
     collector = new KvMemCanvas(collectorWidth, collectorHeight, depth, surfaceMode, false);
 
-    if (flip && KvApp::bUsingDirectDraw && getCanvas())
+    if (flip && KvApp::bCanFlip && getCanvas())
         flipping = getCanvas()->attachToFlipChain(collector);
     flipSide = 0;
     traverseTrinkets = 1;
@@ -69,7 +69,7 @@ KvTrinketWindow::KvTrinketWindow(const KvRect& rect, KvTBackground* bg, KvWindow
     const KvMemberLink<KvTrinketWindow> serviceLink(this, &KvTrinketWindow::service);
     serviceTask = new KvTask(&serviceLink, 0);
     lostTimeLink = new KvMemberLink<KvTrinketWindow>(this, &KvTrinketWindow::twIncreaseLostTime);
-    SoundManager::interruptedList.append(lostTimeLink);
+    KvInterruptions::interruptedList.append(lostTimeLink);
     if (KvApp::theApp) KvApp::theApp->addTask(serviceTask);
 
     scaleWidth = getRect().width();
@@ -86,7 +86,7 @@ KvTrinketWindow::KvTrinketWindow(const KvRect& rect, KvTBackground* bg, KvWindow
 
 KvTrinketWindow::~KvTrinketWindow() {
     if (!lastSuspendedTime && KvApp::theApp) KvApp::theApp->removeTask(serviceTask);
-    SoundManager::interruptedList.remove(lostTimeLink);
+    KvInterruptions::interruptedList.remove(lostTimeLink);
     delete lostTimeLink;
     delete serviceTask;
     for (KvLink** l : {&bltLink, &preServiceLink, &postUpdateTrinketsLink,

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "framework/KvSoundDriver.h"
-#include "framework/SoundManager.h"
+#include "framework/KvInterruptions.h"
 #include "framework/KvWindow.h"
 
 // ---- window ----
@@ -80,7 +80,7 @@ bool KvHeadlessBackend::openAudio(KvAudioFill fill, void* user, KvAudioFormat* d
 
 void KvHeadlessBackend::interrupt(unsigned long ms) {
     now += ms;
-    SoundManager::interrupted(ms);
+    KvInterruptions::interrupted(ms);
 }
 
 bool KvHeadlessBackend::setDisplayDepth(int bits) {

@@ -106,7 +106,7 @@ public:
     void advance(unsigned long ms) { now += ms; }
     void setTime(unsigned long ms) { now = ms; }
     // The application could not run for ms: the clock moves on and the
-    // interruption is reported to SoundManager's list.
+    // interruption is reported to the interruption list (KvInterruptions).
     void interrupt(unsigned long ms);
 
     // Display depth: 8, 15, 16, 24 or 32; false (unchanged) for anything else.

@@ -8,7 +8,7 @@
 
 #include "tests/support/WindowFixture.h"
 #include "framework/KvSys.h"
-#include "framework/SoundManager.h"
+#include "framework/KvInterruptions.h"
 
 using Clock = HeadlessTest;
 

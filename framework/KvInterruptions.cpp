@@ -1,9 +1,9 @@
 // The interruption list and its report.
-#include "framework/SoundManager.h"
+#include "framework/KvInterruptions.h"
 
-KvList<KvLink> SoundManager::interruptedList;
+KvList<KvLink> KvInterruptions::interruptedList;
 
-void SoundManager::interrupted(unsigned long ms) {
+void KvInterruptions::interrupted(unsigned long ms) {
     const unsigned long length = ms;
     KvList<KvLink>::Cursor walk(interruptedList);
     for (KvLink* link = walk.first(); link; link = walk.next()) (*link)(&length);

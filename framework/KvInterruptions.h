@@ -9,10 +9,13 @@
 #include "framework/KvLink.h"
 #include "framework/KvList.h"
 
-class SoundManager {
+class KvInterruptions {
 public:
     static KvList<KvLink> interruptedList;
     // Report an interruption of ms milliseconds. Links may remove themselves
     // or others while they are called.
     static void interrupted(unsigned long ms);
 };
+
+// The name host programs know this list by.
+using SoundManager = KvInterruptions;
