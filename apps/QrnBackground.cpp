@@ -66,18 +66,14 @@ bool decode(const std::string& input, const std::string& output, std::string& er
 
 int qrnBackgroundCommand(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
+    const auto check = [](const std::vector<std::string>& p) {
+        return p.size() == 3 && (p[0] == "encode" || p[0] == "decode")
+                   ? std::string()
+                   : std::string("give encode IMAGE.png OUT.b16 or decode FILE.b16 OUT.png");
+    };
+    if (const int status = qrnCommandLine("bg", args, {}, kBackgroundUsage, check, positional); status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, {}, positional, error);
-    if (parsed == QrnParse::help) {
-        std::fputs(kBackgroundUsage, stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && (positional.size() != 3 || (positional[0] != "encode" && positional[0] != "decode")))
-        error = "give encode IMAGE.png OUT.b16 or decode FILE.b16 OUT.png";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn bg: %s\n%s", error.c_str(), kBackgroundUsage);
-        return kQrnExitUsage;
-    }
     const bool ok = positional[0] == "encode" ? encode(positional[1], positional[2], error)
                                               : decode(positional[1], positional[2], error);
     if (!ok) {

@@ -27,8 +27,7 @@ const char kUsage[] =
     "main.mps or a single .mps) in a web browser: index.html, the web player\n"
     "(qrn-web.js, qrn-web.wasm) and the title's files as they are. Serve OUTDIR\n"
     "from any web server. Plug-ins (.lrn) do not run in a browser and are left out.\n"
-    "\n"
-    "options:\n";
+    "\n";
 
 const char* const kPlayerFiles[] = {"index.html", "qrn-web.js", "qrn-web.wasm"};
 const char kHowToBuild[] =
@@ -129,18 +128,11 @@ int qrnExportWebCommand(const std::vector<std::string>& args) {
         if (name == "--size" || name == "--depth" || name == "--script-positions") options.push_back(std::move(o));
     }
     std::vector<std::string> positional;
+    if (const int status = qrnCommandLine("export-web", args, options, qrnUsage(kUsage, options),
+                                          qrnExactly(2, "give TITLE and OUTDIR"), positional);
+        status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, options, positional, error);
-    const std::string usage = std::string(kUsage) + describeOptions(options);
-    if (parsed == QrnParse::help) {
-        std::fputs(usage.c_str(), stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && positional.size() != 2) error = "give TITLE and OUTDIR";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn export-web: %s\n%s", error.c_str(), usage.c_str());
-        return kQrnExitUsage;
-    }
     const std::string script = qrnFindScript(positional[0], error);
     if (script.empty()) return fail(error);
     std::error_code e;

@@ -302,17 +302,10 @@ bool QrnInfo::describe(QrnFileKind kind, const std::vector<unsigned char>& bytes
 
 int qrnInfoCommand(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
+    if (const int status = qrnCommandLine("info", args, {}, kInfoUsage, qrnExactly(1, "give one FILE"), positional);
+        status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, {}, positional, error);
-    if (parsed == QrnParse::help) {
-        std::fputs(kInfoUsage, stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && positional.size() != 1) error = "give one FILE";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn info: %s\n%s", error.c_str(), kInfoUsage);
-        return kQrnExitUsage;
-    }
     std::vector<unsigned char> bytes;
     if (!QrnFiles::read(positional[0], bytes, error)) {
         std::fprintf(stderr, "qrn info: %s\n", error.c_str());

@@ -3,6 +3,7 @@
 #include "apps/QrnOptions.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 QrnParse parseOptions(const std::vector<std::string>& args, const std::vector<QrnOption>& options,
@@ -70,4 +71,28 @@ std::string describeOptions(const std::vector<QrnOption>& options) {
         text += left + " " + o.help + "\n";
     }
     return text;
+}
+
+std::string qrnUsage(const char* head, const std::vector<QrnOption>& options, const char* tail) {
+    return std::string(head) + "options:\n" + describeOptions(options) + tail;
+}
+
+int qrnCommandLine(const char* name, const std::vector<std::string>& args, const std::vector<QrnOption>& options,
+                   const std::string& usage, const QrnPositionalCheck& check, std::vector<std::string>& positional) {
+    std::string error;
+    const QrnParse parsed = parseOptions(args, options, positional, error);
+    if (parsed == QrnParse::help) {
+        std::fputs(usage.c_str(), stdout);
+        return kQrnExitOk;
+    }
+    if (parsed == QrnParse::ok) error = check(positional);
+    if (error.empty()) return kQrnGoOn;
+    std::fprintf(stderr, "qrn %s: %s\n%s", name, error.c_str(), usage.c_str());
+    return kQrnExitUsage;
+}
+
+QrnPositionalCheck qrnExactly(size_t count, const char* message) {
+    return [count, message](const std::vector<std::string>& positional) {
+        return positional.size() == count ? std::string() : std::string(message);
+    };
 }

@@ -35,3 +35,20 @@ bool parseWhole(const std::string& text, long min, long max, long& out);
 
 // "  --name VALUE   help" lines for a usage text.
 std::string describeOptions(const std::vector<QrnOption>& options);
+
+// "options:" and the option lines after a subcommand's usage text, then tail.
+std::string qrnUsage(const char* head, const std::vector<QrnOption>& options, const char* tail = "");
+
+// The command line of a subcommand, handled alike by all: --help prints the
+// usage on stdout and ends with kQrnExitOk; a bad argument, or positional
+// arguments that check refuses (it returns what is wrong with them, "" when
+// they are right), print "qrn NAME: what is wrong" and the usage on stderr
+// and end with kQrnExitUsage. Otherwise the result is kQrnGoOn and
+// positional holds the arguments that are not options.
+inline constexpr int kQrnGoOn = -1;
+using QrnPositionalCheck = std::function<std::string(const std::vector<std::string>&)>;
+int qrnCommandLine(const char* name, const std::vector<std::string>& args, const std::vector<QrnOption>& options,
+                   const std::string& usage, const QrnPositionalCheck& check, std::vector<std::string>& positional);
+
+// A check that wants exactly count positional arguments, and says message otherwise.
+QrnPositionalCheck qrnExactly(size_t count, const char* message);

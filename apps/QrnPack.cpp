@@ -260,18 +260,10 @@ int qrnPackCommand(const std::vector<std::string>& args) {
     PackSettings s;
     const std::vector<QrnOption> options = packOptions(s);
     std::vector<std::string> positional;
-    std::string error;
-    const QrnParse parsed = parseOptions(args, options, positional, error);
-    const std::string usage = std::string(kPackUsage) + "options:\n" + describeOptions(options);
-    if (parsed == QrnParse::help) {
-        std::fputs(usage.c_str(), stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && positional.size() != 2) error = "give IMAGE.png and OUT.ao";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn pack: %s\n%s", error.c_str(), usage.c_str());
-        return kQrnExitUsage;
-    }
+    const std::string usage = qrnUsage(kPackUsage, options);
+    if (const int status = qrnCommandLine("pack", args, options, usage, qrnExactly(2, "give IMAGE.png and OUT.ao"), positional);
+        status != kQrnGoOn)
+        return status;
     s.image = positional[0];
     s.output = positional[1];
     if (s.image.size() > kManifestExtension.size() &&
@@ -283,6 +275,7 @@ int qrnPackCommand(const std::vector<std::string>& args) {
         return packManifest(s.image, s.output);
     }
 
+    std::string error;
     KvColor palette[kAOPaletteEntries];
     if (!s.palette.empty() && !qrnReadPalette(s.palette, palette)) error = "cannot read the palette " + s.palette;
     KvPngImage image;

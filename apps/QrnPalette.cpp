@@ -118,11 +118,10 @@ bool writePalette(const std::string& path, Palette colours, std::string& error) 
 
 int qrnPaletteCommand(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
+    if (const int status = qrnCommandLine("palette", args, {}, kPaletteUsage, qrnExactly(2, "give IN and OUT"), positional);
+        status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, {}, positional, error);
-    if (parsed == QrnParse::help) return std::fputs(kPaletteUsage, stdout), kQrnExitOk;
-    if (parsed == QrnParse::ok && positional.size() != 2) error = "give IN and OUT";
-    if (!error.empty()) return std::fprintf(stderr, "qrn palette: %s\n%s", error.c_str(), kPaletteUsage), kQrnExitUsage;
     Palette colours;
     if (!readPalette(positional[0], colours, error) || !writePalette(positional[1], colours, error))
         return std::fprintf(stderr, "qrn palette: %s\n", error.c_str()), kQrnExitFailed;

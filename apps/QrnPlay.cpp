@@ -114,21 +114,16 @@ int qrnPlayCommand(const std::vector<std::string>& args) {
                            return !v.empty();
                        }});
     std::vector<std::string> positional;
+    const std::string usage = qrnUsage(kPlayUsage, options, "(--max-passes defaults to no limit)\n") + kPlayStatuses;
+    const auto check = [&settings](const std::vector<std::string>& p) {
+        if (p.size() > 1) return std::string("more than one TITLE given");
+        if (!settings.record.empty() && !settings.replay.empty())
+            return std::string("--record and --replay cannot go together");
+        return std::string();
+    };
+    if (const int status = qrnCommandLine("play", args, options, usage, check, positional); status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, options, positional, error);
-    const std::string usage = std::string(kPlayUsage) + "options:\n" + describeOptions(options) +
-                              "(--max-passes defaults to no limit)\n" + kPlayStatuses;
-    if (parsed == QrnParse::help) {
-        std::fputs(usage.c_str(), stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && positional.size() > 1) error = "more than one TITLE given";
-    if (parsed == QrnParse::ok && error.empty() && !settings.record.empty() && !settings.replay.empty())
-        error = "--record and --replay cannot go together";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn play: %s\n%s", error.c_str(), usage.c_str());
-        return kQrnExitUsage;
-    }
     if (positional.empty()) {
         positional.push_back(demoFolder());
         if (positional[0].empty()) {

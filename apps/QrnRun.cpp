@@ -96,19 +96,13 @@ int qrnRunCommand(const std::vector<std::string>& args) {
     QrnTitleSettings settings;
     const std::vector<QrnOption> options = qrnTitleOptions(settings);
     std::vector<std::string> positional;
+    const std::string usage = qrnUsage(kRunUsage, options, "(--max-passes defaults to 1000000)\n") + kRunStatuses;
+    const auto oneTitle = [](const std::vector<std::string>& p) {
+        return std::string(p.empty() ? "no TITLE given" : p.size() > 1 ? "more than one TITLE given" : "");
+    };
+    if (const int status = qrnCommandLine("run", args, options, usage, oneTitle, positional); status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, options, positional, error);
-    const std::string usage = std::string(kRunUsage) + "options:\n" + describeOptions(options) +
-                              "(--max-passes defaults to 1000000)\n" + kRunStatuses;
-    if (parsed == QrnParse::help) {
-        std::fputs(usage.c_str(), stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && positional.size() != 1) error = positional.empty() ? "no TITLE given" : "more than one TITLE given";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn run: %s\n%s", error.c_str(), usage.c_str());
-        return kQrnExitUsage;
-    }
     settings.script = qrnFindScript(positional[0], error);
     if (settings.script.empty()) {
         std::fprintf(stderr, "qrn run: %s\n", error.c_str());

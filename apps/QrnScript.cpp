@@ -170,12 +170,11 @@ int qrnCompileCommand(const std::vector<std::string>& args) {
          [&order](const std::string& v) { return order = v, v == "little" || v == "big"; }},
     };
     std::vector<std::string> positional;
+    if (const int status = qrnCommandLine("compile", args, options, qrnUsage(kCompileUsage, options),
+                                          qrnExactly(1, "give one SCRIPT"), positional);
+        status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, options, positional, error);
-    const std::string usage = std::string(kCompileUsage) + "options:\n" + describeOptions(options);
-    if (parsed == QrnParse::help) return std::fputs(usage.c_str(), stdout), kQrnExitOk;
-    if (parsed == QrnParse::ok && positional.size() != 1) error = "give one SCRIPT";
-    if (!error.empty()) return std::fprintf(stderr, "qrn compile: %s\n%s", error.c_str(), usage.c_str()), kQrnExitUsage;
     const std::string script = positional[0];
     if (output.empty()) output = std::filesystem::path(script).replace_extension(kCompiledExtension).string();
     if (!std::filesystem::is_regular_file(script)) {
@@ -209,11 +208,10 @@ int qrnCompileCommand(const std::vector<std::string>& args) {
 
 int qrnDisasmCommand(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
+    if (const int status = qrnCommandLine("disasm", args, {}, kDisasmUsage, qrnExactly(1, "give one FILE"), positional);
+        status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, {}, positional, error);
-    if (parsed == QrnParse::help) return std::fputs(kDisasmUsage, stdout), kQrnExitOk;
-    if (parsed == QrnParse::ok && positional.size() != 1) error = "give one FILE";
-    if (!error.empty()) return std::fprintf(stderr, "qrn disasm: %s\n%s", error.c_str(), kDisasmUsage), kQrnExitUsage;
     // The checks that name an offset first; the engine's loader then reads it.
     std::vector<unsigned char> bytes;
     std::string lines, why;

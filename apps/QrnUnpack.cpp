@@ -96,18 +96,11 @@ int qrnUnpackCommand(const std::vector<std::string>& args) {
          [&palette](const std::string& v) { return palette = v, !v.empty(); }},
     };
     std::vector<std::string> positional;
+    if (const int status = qrnCommandLine("unpack", args, options, qrnUsage(kUnpackUsage, options),
+                                          qrnExactly(2, "give FILE.ao and OUTDIR"), positional);
+        status != kQrnGoOn)
+        return status;
     std::string error;
-    const QrnParse parsed = parseOptions(args, options, positional, error);
-    const std::string usage = std::string(kUnpackUsage) + "options:\n" + describeOptions(options);
-    if (parsed == QrnParse::help) {
-        std::fputs(usage.c_str(), stdout);
-        return kQrnExitOk;
-    }
-    if (parsed == QrnParse::ok && positional.size() != 2) error = "give FILE.ao and OUTDIR";
-    if (!error.empty()) {
-        std::fprintf(stderr, "qrn unpack: %s\n%s", error.c_str(), usage.c_str());
-        return kQrnExitUsage;
-    }
     std::string summary;
     if (!unpack(positional[0], positional[1], palette, error, summary)) {
         std::fprintf(stderr, "qrn unpack: %s\n", error.c_str());
