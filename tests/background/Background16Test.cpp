@@ -251,7 +251,8 @@ TEST_F(Background16Decode, DamagedStreamsShowBlackAndAreReportedOnce) {
     struct Case {
         const char* what;
         std::vector<unsigned char> file;
-        bool canvas;  // the header is sound enough to size a canvas
+        bool canvas;               // the header is sound enough to size a canvas
+        const char* says = nullptr;  // what the message tells, when it is pinned down
     };
     std::vector<Case> cases;
     auto mutate = [&](const char* what, bool canvas, auto change) {
@@ -270,6 +271,12 @@ TEST_F(Background16Decode, DamagedStreamsShowBlackAndAreReportedOnce) {
     mutate("uncompressed size below width x height x 2", false, [](auto& f) { poke32(f, 16, 40 * 30 * 2 - 2); });
     mutate("uncompressed size past the allowed excess", false,
            [](auto& f) { poke32(f, 16, 40 * 30 * 2 + kB16MaxExtraBytes + 1); });
+    {
+        std::vector<unsigned char> rows = raw;
+        rows.resize(40 * 29 * 2);
+        cases.push_back({"data that end cleanly a row short", makeFile(40, 30, rows, 40 * 30 * 2), true,
+                         "the compressed data hold 2320 bytes, the picture needs 2400"});
+    }
     mutate("wider than any canvas", false, [](auto& f) { poke32(f, 4, kKvMaxCanvasSide + 1); });
     mutate("negative height", false, [](auto& f) { poke32(f, 8, 0xFFFFFFF0u); });
     mutate("zero width", false, [](auto& f) { poke32(f, 4, 0); });
@@ -280,6 +287,9 @@ TEST_F(Background16Decode, DamagedStreamsShowBlackAndAreReportedOnce) {
         ASSERT_EQ(backend.messages.size(), 1u) << c.what;
         EXPECT_EQ(backend.messages[0].rfind(std::string(Background16::sDamagedImage) + ": ", 0), 0u)
             << c.what << ": " << backend.messages[0];
+        if (c.says) {
+            EXPECT_NE(backend.messages[0].find(c.says), std::string::npos) << c.what << ": " << backend.messages[0];
+        }
         ASSERT_EQ(bg->bkGetCanvas() != nullptr, c.canvas) << c.what;
         if (c.canvas) {
             EXPECT_TRUE(allBlack(*bg->bkGetCanvas())) << c.what;
