@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Build and run every test: once in the normal build (build/), once with
-# AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/).
+# Build and run every test: once in the normal build (build/), whose suite
+# also installs it into build/consumer/ and builds a host program against
+# that (tests/consumer/), once with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh

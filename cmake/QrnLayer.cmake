@@ -1,0 +1,53 @@
+# The library's layers: a folder of sources is a layer, and a layer may
+# include its own headers and those of the layers beneath it, nothing else.
+#
+# Every source names its headers from a root ("framework/KvRect.h"). Each
+# layer compiles against an include root of its own, <build>/layers/<layer>/,
+# which holds a symbolic link per folder the layer may see (itself and the
+# layers beneath it, transitively) and nothing else; no include folder is
+# shared across the tree. A header of a layer above is then simply not
+# there: "#include "script/YThread.h"" in a trinket source stops the build
+# with "No such file or directory". The folders a layer sees follow from the
+# same BENEATH list that links it, so linking and including cannot disagree.
+include_guard(GLOBAL)
+include(GNUInstallDirs)
+
+# qrn_include_root(TARGET LAYER FOLDER...): TARGET compiles against
+# <build>/layers/LAYER/, which holds FOLDER... of the source tree.
+function(qrn_include_root target layer)
+  set(root ${CMAKE_BINARY_DIR}/layers/${layer})
+  # Rebuilt on every configure, so that a folder taken out of the list is gone.
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root})
+  foreach(folder IN LISTS ARGN)
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PRIVATE ${root})
+  set_property(GLOBAL PROPERTY QRN_LAYER_${layer}_SEES ${ARGN})
+endfunction()
+
+# qrn_layer(LAYER BENEATH LAYER... SOURCES FILE... HEADERS FILE...): the
+# object library qrn_LAYER, one part of the qrn library, built from the
+# folder of the same name. Its headers install under include/qrn/LAYER/.
+function(qrn_layer layer)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "BENEATH;SOURCES;HEADERS")
+  add_library(qrn_${layer} OBJECT ${arg_SOURCES} ${arg_HEADERS})
+  set(sees ${layer})
+  foreach(below IN LISTS arg_BENEATH)
+    get_property(below_sees GLOBAL PROPERTY QRN_LAYER_${below}_SEES)
+    if(NOT below_sees)
+      message(FATAL_ERROR "layer ${layer}: the layer ${below} beneath it is not defined yet")
+    endif()
+    list(APPEND sees ${below_sees})
+    # The framework layer is the kvfw library; the others are parts of qrn.
+    if(below STREQUAL "framework")
+      target_link_libraries(qrn_${layer} PUBLIC kvfw)
+    else()
+      target_link_libraries(qrn_${layer} PUBLIC qrn_${below})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES sees)
+  qrn_include_root(qrn_${layer} ${layer} ${sees})
+  set_property(GLOBAL APPEND PROPERTY QRN_LAYERS qrn_${layer})
+  install(FILES ${arg_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qrn/${layer})
+endfunction()
