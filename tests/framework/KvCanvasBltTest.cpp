@@ -379,63 +379,6 @@ std::unique_ptr<KvMemCanvas> numbered(int w, int h) {
 
 }  // namespace
 
-TEST(BltScroll, DownRightAndUpLeftShiftTheWholePicture) {
-    auto c = numbered(6, 5);
-    ASSERT_TRUE(c->blt(c.get(), 0, 0, 5, 4, 1, 1));
-    for (int y = 1; y < 5; ++y)
-        for (int x = 1; x < 6; ++x) EXPECT_EQ(c->getPixel(x, y), 10u * (y - 1) + (x - 1));
-    EXPECT_EQ(c->getPixel(0, 3), 30u);  // the uncovered column keeps its pixels
-    c = numbered(6, 5);
-    ASSERT_TRUE(c->blt(c.get(), 1, 2, 5, 3, 0, 0));
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(c->getPixel(x, y), 10u * (y + 2) + (x + 1));
-}
-
-TEST(BltKey, KeyPixelsOfTheSourceLeaveTheDestinationAlone) {
-    KvMemCanvas src(3, 1, 16), dst(3, 1, 32);
-    src.setColorKey(KvColor::fromBytes(0, 0, 0));
-    const KvColor red = KvColor::fromBytes(255, 0, 0), white = KvColor::fromBytes(255, 255, 255);
-    src.setPixel(1, 0, src.mapColor(red));
-    dst.fill = true;
-    dst.fillColor = white;
-    dst.draw(dst.getBounds());
-    ASSERT_TRUE(dst.blt(&src, 0, 0, 3, 1, 0, 0, kKvRopCopyKeyed));
-    EXPECT_EQ(dst.getPixel(0, 0), 0xFFFFFFu);
-    EXPECT_EQ(dst.getPixel(1, 0), 0xFF0000u);
-    EXPECT_EQ(dst.getPixel(2, 0), 0xFFFFFFu);
-    ASSERT_TRUE(dst.blt(&src, 0, 0, 3, 1, 0, 0, kKvRopCopy));
-    EXPECT_EQ(dst.getPixel(0, 0), 0u);
-}
-
-TEST(BltKey, AnIndexedSourceKeysOnThePaletteEntryNearestTheKeyColour) {
-    KvColor palette[256];
-    for (int i = 0; i < 256; ++i) palette[i] = KvColor::fromBytes(static_cast<uint8_t>(i), 0, 0);
-    KvMemCanvas src(2, 1, 8), dst(2, 1, 8);
-    src.setPalette(palette, true);
-    src.setColorKey(KvColor::fromBytes(200, 3, 2));  // nearest entry: 200
-    src.setPixel(0, 0, 200);
-    src.setPixel(1, 0, 201);
-    dst.setPixel(0, 0, 9);
-    dst.setPixel(1, 0, 9);
-    ASSERT_TRUE(dst.blt(&src, 0, 0, 2, 1, 0, 0, kKvRopCopyKeyed));
-    EXPECT_EQ(dst.getPixel(0, 0), 9u);
-    EXPECT_EQ(dst.getPixel(1, 0), 201u);
-}
-
-TEST(BltIndexed, IndexedToIndexedCopiesTheIndicesWhateverThePalettes) {
-    KvColor red[256], blue[256];
-    for (int i = 0; i < 256; ++i) {
-        red[i] = KvColor::fromBytes(static_cast<uint8_t>(i), 0, 0);
-        blue[i] = KvColor::fromBytes(0, 0, static_cast<uint8_t>(i));
-    }
-    KvMemCanvas src(1, 1, 8), dst(1, 1, 8);
-    src.setPalette(red, true);
-    dst.setPalette(blue, true);
-    src.setPixel(0, 0, 77);
-    ASSERT_TRUE(dst.blt(&src, 0, 0, 1, 1, 0, 0));
-    EXPECT_EQ(dst.getPixel(0, 0), 77u);
-}
-
 TEST(BltScale, DoublingRepeatsEachPixelAndHalvingTakesEveryOther) {
     auto small = numbered(2, 2);
     KvMemCanvas big(4, 4, 8);
@@ -451,20 +394,6 @@ TEST(BltScale, DoublingRepeatsEachPixelAndHalvingTakesEveryOther) {
     EXPECT_EQ(half.getPixel(1, 0), 2u);
     EXPECT_EQ(half.getPixel(0, 1), 20u);
     EXPECT_EQ(half.getPixel(1, 1), 22u);
-}
-
-TEST(BltScale, DegenerateRectanglesDrawNothing) {
-    auto src = numbered(4, 4);
-    KvMemCanvas dst(4, 4, 8);
-    const KvRect full(0, 0, 4, 4);
-    const KvRect degenerate[] = {KvRect::zero, KvRect(2, 2, 2, 4), KvRect(1, 3, 3, 1),
-                                 KvRect(4, 4, 0, 0)};
-    for (const KvRect& r : degenerate) {
-        EXPECT_TRUE(dst.bltScale(src.get(), r, full));
-        EXPECT_TRUE(dst.bltScale(src.get(), full, r));
-    }
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.getPixel(x, y), 0u);
 }
 
 TEST(BltArguments, InvalidCanvasesOrUnknownRopsAreRefusedAndDrawNothing) {

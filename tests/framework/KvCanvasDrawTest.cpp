@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,186 +19,88 @@ const KvColor kRed = KvColor::fromBytes(255, 0, 0);
 const KvColor kGreen = KvColor::fromBytes(0, 255, 0);
 
 // A 32-bit canvas drawing in red ('f') and outlining in green ('o'); '.' is untouched.
-struct Painting {
-    KvMemCanvas canvas;
-    Painting(int w, int h) : canvas(w, h, 32) {
-        canvas.fillColor = kRed;
-        canvas.outlineColor = kGreen;
+// Reads the pictures of golden/draw-pictures.txt by name.
+std::map<std::string, std::vector<std::string>> goldenPictures() {
+    std::ifstream in(std::string(QRN_TEST_DATA) + "/framework/golden/draw-pictures.txt");
+    std::map<std::string, std::vector<std::string>> pictures;
+    std::vector<std::string>* current = nullptr;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("= ", 0) == 0)
+            current = &pictures[line.substr(2)];
+        else if (current && !line.empty() && line[0] != '#')
+            current->push_back(line);
     }
-    std::vector<std::string> picture() const {
-        std::vector<std::string> rows;
-        for (int y = 0; y < canvas.getHeight(); ++y) {
-            std::string row;
-            for (int x = 0; x < canvas.getWidth(); ++x) {
-                const uint32_t p = canvas.getPixel(x, y);
-                row += p == 0 ? '.' : p == 0xFF0000 ? 'f' : p == 0x00FF00 ? 'o' : '?';
-            }
-            rows.push_back(row);
-        }
-        return rows;
-    }
-    void style(bool fill, bool outline, int pen) {
-        canvas.fill = fill;
-        canvas.outline = outline;
-        canvas.penWidth = pen;
-    }
-};
-
-using Picture = std::vector<std::string>;
-
-KvRegion lShape(const KvRect& upright, const KvRect& foot) {
-    KvRegion r(upright);
-    r += foot;
-    return r;
+    return pictures;
 }
+
+// What a 32-bit canvas shows after drawing in red ('f') and outlining in green ('o').
+std::vector<std::string> picture(const KvCanvas& canvas) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < canvas.getHeight(); ++y) {
+        std::string row;
+        for (int x = 0; x < canvas.getWidth(); ++x) {
+            const uint32_t p = canvas.getPixel(x, y);
+            row += p == 0 ? '.' : p == 0xFF0000 ? 'f' : p == 0x00FF00 ? 'o' : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+constexpr KvRect kEverything(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
 
 }  // namespace
 
-TEST(DrawPictures, FillPaintsTheRectangle) {
-    Painting p(8, 5);
-    p.style(true, false, 1);
-    p.canvas.draw(KvRect(2, 1, 6, 4));
-    EXPECT_EQ(p.picture(), (Picture{"........",
-                                    "..ffff..",
-                                    "..ffff..",
-                                    "..ffff..",
-                                    "........"}));
-}
-
-TEST(DrawPictures, OutlineAloneIsAFrameInsideTheEdge) {
-    Painting p(8, 6);
-    p.style(false, true, 1);
-    p.canvas.draw(KvRect(1, 1, 7, 5));
-    EXPECT_EQ(p.picture(), (Picture{"........",
-                                    ".oooooo.",
-                                    ".o....o.",
-                                    ".o....o.",
-                                    ".oooooo.",
-                                    "........"}));
-}
-
-TEST(DrawPictures, WidePenOverAFill) {
-    Painting p(9, 7);
-    p.style(true, true, 2);
-    p.canvas.draw(KvRect(0, 0, 8, 7));
-    EXPECT_EQ(p.picture(), (Picture{"oooooooo.",
-                                    "oooooooo.",
-                                    "ooffffoo.",
-                                    "ooffffoo.",
-                                    "ooffffoo.",
-                                    "oooooooo.",
-                                    "oooooooo."}));
-}
-
-TEST(DrawPictures, LShapedRegionOutlinedWithAThinPen) {
-    Painting p(9, 8);
-    p.style(false, true, 1);
-    p.canvas.draw(lShape(KvRect(1, 1, 4, 7), KvRect(1, 4, 8, 7)));
-    EXPECT_EQ(p.picture(), (Picture{".........",
-                                    ".ooo.....",
-                                    ".o.o.....",
-                                    ".o.o.....",
-                                    ".o.ooooo.",
-                                    ".o.....o.",
-                                    ".ooooooo.",
-                                    "........."}));
-}
-
-TEST(DrawPictures, LShapedRegionWithAWidePenRoundsTheInnerCornerSquarely) {
-    Painting p(11, 10);
-    p.style(true, true, 2);
-    p.canvas.draw(lShape(KvRect(0, 0, 5, 9), KvRect(0, 5, 10, 9)));
-    EXPECT_EQ(p.picture(), (Picture{"ooooo......",
-                                    "ooooo......",
-                                    "oofoo......",
-                                    "oofoo......",
-                                    "oofoo......",
-                                    "oofooooooo.",
-                                    "oofooooooo.",
-                                    "oooooooooo.",
-                                    "oooooooooo.",
-                                    "..........."}));
-}
-
-TEST(DrawPictures, EdgesBeyondTheCanvasAreNotDrawn) {
-    Painting p(7, 6);
-    p.style(true, true, 1);
-    p.canvas.draw(KvRect(-3, -3, 5, 4));
-    EXPECT_EQ(p.picture(), (Picture{"ffffo..",
-                                    "ffffo..",
-                                    "ffffo..",
-                                    "ooooo..",
-                                    ".......",
-                                    "......."}));
-}
-
-TEST(DrawPictures, TheClipRegionMasksTheShape) {
-    Painting p(7, 4);
-    KvRegion clip = lShape(KvRect(0, 0, 3, 4), KvRect(5, 0, 7, 4));
-    p.canvas.clip = &clip;
-    p.style(true, true, 1);
-    p.canvas.draw(KvRect(0, 1, 7, 4));
-    p.canvas.clip = nullptr;
-    EXPECT_EQ(p.picture(), (Picture{".......",
-                                    "ooo..oo",
-                                    "off..fo",
-                                    "ooo..oo"}));
-}
-
-TEST(DrawPictures, APenWiderThanTheShapeOutlinesAllOfIt) {
-    for (int pen : {2, 5, 1000, INT_MAX}) {
-        Painting p(5, 4);
-        p.style(true, true, pen);
-        p.canvas.draw(KvRect(1, 1, 4, 3));
-        EXPECT_EQ(p.picture(), (Picture{".....", ".ooo.", ".ooo.", "....."})) << pen;
-    }
-}
-
-TEST(DrawPictures, NoPenOrNoAttributeDrawsNoOutline) {
-    for (int pen : {0, -1, INT_MIN}) {
-        Painting p(4, 3);
-        p.style(true, true, pen);
-        p.canvas.draw(KvRect(0, 0, 4, 3));
-        EXPECT_EQ(p.picture(), (Picture{"ffff", "ffff", "ffff"})) << pen;
-    }
-    Painting p(4, 3);
-    p.style(false, false, 1);
-    p.canvas.draw(KvRect(0, 0, 4, 3));
-    p.canvas.draw(KvRegion(KvRect(0, 0, 4, 3)));
-    EXPECT_EQ(p.picture(), (Picture{"....", "....", "...."}));
-}
-
-TEST(DrawPictures, ShapesCoveringTheWholeIntRangeFillWithoutAnEdge) {
-    Painting p(4, 3);
-    p.style(true, true, 3);
-    p.canvas.draw(KvRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
-    EXPECT_EQ(p.picture(), (Picture{"ffff", "ffff", "ffff"}));
-    // A hole in a huge region has an edge all round it.
-    KvRegion holed(KvRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
-    holed -= KvRegion(KvRect(1, 1, 2, 2));
-    Painting q(4, 3);
-    q.style(false, true, 1);
-    q.canvas.draw(holed);
-    EXPECT_EQ(q.picture(), (Picture{"ooo.", "o.o.", "ooo."}));
-}
-
-TEST(DrawColours, EveryDepthPaintsTheMappedColour) {
-    for (int depth : {8, 15, 16, 24, 32}) {
-        KvMemCanvas canvas(6, 6, depth);
-        KvColor palette[256];
-        palette[3] = kRed;
-        palette[9] = kGreen;
-        canvas.setPalette(palette, true);
-        canvas.fillColor = KvColor::fromBytes(250, 8, 8);
-        canvas.outlineColor = KvColor::fromBytes(8, 250, 8);
-        canvas.outline = true;
-        canvas.draw(KvRect(0, 0, 6, 6));
-        EXPECT_EQ(canvas.getPixel(3, 3), canvas.mapColor(canvas.fillColor)) << depth;
-        EXPECT_EQ(canvas.getPixel(0, 3), canvas.mapColor(canvas.outlineColor)) << depth;
-        if (depth == 8) {
-            EXPECT_EQ(canvas.getPixel(3, 3), 3u);
-            EXPECT_EQ(canvas.getPixel(0, 3), 9u);
-        }
+// A shape is the union of `add` minus `cut`; a lone rectangle is drawn as a rectangle.
+TEST(DrawPictures, SmallShapesPaintTheirGoldenPicture) {
+    struct Case {
+        const char* picture;
+        int w, h;
+        bool fill, outline;
+        int pen;
+        std::vector<KvRect> add, cut, clip;
+    };
+    const Case cases[] = {
+        {"fill", 8, 5, true, false, 1, {{2, 1, 6, 4}}, {}, {}},
+        {"outline-frame", 8, 6, false, true, 1, {{1, 1, 7, 5}}, {}, {}},
+        {"wide-pen-over-fill", 9, 7, true, true, 2, {{0, 0, 8, 7}}, {}, {}},
+        {"l-shape-thin", 9, 8, false, true, 1, {{1, 1, 4, 7}, {1, 4, 8, 7}}, {}, {}},
+        {"l-shape-wide", 11, 10, true, true, 2, {{0, 0, 5, 9}, {0, 5, 10, 9}}, {}, {}},
+        {"beyond-the-canvas", 7, 6, true, true, 1, {{-3, -3, 5, 4}}, {}, {}},
+        {"clipped", 7, 4, true, true, 1, {{0, 1, 7, 4}}, {}, {{0, 0, 3, 4}, {5, 0, 7, 4}}},
+        {"all-outline", 5, 4, true, true, 2, {{1, 1, 4, 3}}, {}, {}},
+        {"all-outline", 5, 4, true, true, 5, {{1, 1, 4, 3}}, {}, {}},
+        {"all-outline", 5, 4, true, true, 1000, {{1, 1, 4, 3}}, {}, {}},
+        {"all-outline", 5, 4, true, true, INT_MAX, {{1, 1, 4, 3}}, {}, {}},
+        {"all-fill", 4, 3, true, true, 0, {{0, 0, 4, 3}}, {}, {}},
+        {"all-fill", 4, 3, true, true, -1, {{0, 0, 4, 3}}, {}, {}},
+        {"all-fill", 4, 3, true, true, INT_MIN, {{0, 0, 4, 3}}, {}, {}},
+        {"nothing", 4, 3, false, false, 1, {{0, 0, 4, 3}}, {}, {}},
+        {"nothing", 4, 3, false, false, 1, {{0, 0, 4, 3}, {0, 0, 1, 1}}, {}, {}},  // as a region
+        {"all-fill", 4, 3, true, true, 3, {kEverything}, {}, {}},  // no edge anywhere near
+        {"holed-huge", 4, 3, false, true, 1, {kEverything}, {{1, 1, 2, 2}}, {}},
+    };
+    const auto golden = goldenPictures();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.picture << " pen " << c.pen);
+        ASSERT_EQ(golden.count(c.picture), 1u);
+        KvMemCanvas canvas(c.w, c.h, 32);
+        canvas.fillColor = kRed;
+        canvas.outlineColor = kGreen;
+        canvas.fill = c.fill;
+        canvas.outline = c.outline;
+        canvas.penWidth = c.pen;
+        KvRegion clip, shape;
+        for (const KvRect& r : c.clip) clip += r;
+        if (!c.clip.empty()) canvas.clip = &clip;
+        for (const KvRect& r : c.add) shape += r;
+        for (const KvRect& r : c.cut) shape -= KvRegion(r);
+        if (c.add.size() == 1 && c.cut.empty())
+            canvas.draw(c.add[0]);
+        else
+            canvas.draw(shape);
+        canvas.clip = nullptr;
+        EXPECT_EQ(picture(canvas), golden.at(c.picture));
     }
 }
 
@@ -232,7 +136,7 @@ bool nearTheEdge(const KvRegion& shape, int x, int y, int pen) {
 TEST(DrawReference, RandomRegionsMatchABruteForceOutline) {
     std::mt19937 rng(21);
     const int w = 26, h = 18;
-    for (int depth : {8, 16, 24, 32}) {
+    for (int depth : {8, 15, 16, 24, 32}) {
         KvMemCanvas canvas(w, h, depth);
         KvColor palette[256];
         for (KvColor& c : palette)

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -232,55 +234,44 @@ TEST(Control, PauseHoldsThePositionAndResumeGoesOn) {
     EXPECT_EQ(log.finished, std::vector<uint64_t>{3000 + 5000});  // length plus the paused frames
 }
 
-TEST(Control, StopEndsABegunPlayWithItsFinishedLink) {
-    KvMixer m(8000, 1);
-    std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 3000, 500), &m));
-    Log log;
-    watch(s.get(), &m, &log);
-    s->play();
-    m.advance(1234);
-    s->stop();
-    EXPECT_FALSE(s->isPlaying());
-    int16_t out[10];
-    m.mix(out, 10);
-    for (int16_t v : out) EXPECT_EQ(v, 0);
-    m.dispatch();
-    EXPECT_EQ(log.began, std::vector<uint64_t>{0});
-    EXPECT_EQ(log.finished, std::vector<uint64_t>{1234});
-    s->stop();  // stopping again reports nothing more
-    m.advance(10);
-    EXPECT_EQ(m.dispatch(), 0);
-}
-
-TEST(Control, StopBeforeTheBeginningReportsNothing) {
-    KvMixer m(8000, 1);
-    std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 3000, 500), &m));
-    Log log;
-    watch(s.get(), &m, &log);
-    s->play();
-    s->stop();
-    s->play();
-    s->pause();  // paused before its first frame: it has not begun either
-    m.advance(100);
-    s->stop();
-    m.advance(5000);
-    EXPECT_EQ(m.dispatch(), 0);
-    EXPECT_TRUE(log.began.empty());
-    EXPECT_TRUE(log.finished.empty());
-}
-
-TEST(Control, PlayingAgainFinishesTheOldPlayAndBeginsANewOne) {
-    KvMixer m(8000, 1);
-    std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 100, 500), &m));
-    Log log;
-    watch(s.get(), &m, &log);
-    s->play();
-    m.advance(40);
-    s->play();
-    m.advance(1000);
-    m.dispatch();
-    EXPECT_EQ(log.began, (std::vector<uint64_t>{0, 40}));
-    EXPECT_EQ(log.finished, (std::vector<uint64_t>{40, 140}));
+// Plays a sound of `frames` frames through a script of words: play, pause,
+// resume, stop, or +N to advance the timeline N frames.
+TEST(Control, EachPlayBeginsAndFinishesOnceAtTheRightFrames) {
+    struct Case {
+        long frames;
+        const char* script;
+        std::vector<uint64_t> began, finished;
+    };
+    const Case cases[] = {
+        {3000, "play +1234 stop", {0}, {1234}},
+        {3000, "play +1234 stop stop +10", {0}, {1234}},  // stopping again reports nothing more
+        {3000, "play stop play pause +100 stop +5000", {}, {}},  // never reached its first frame
+        {100, "play +40 play +1000", {0, 40}, {40, 140}},  // the old play finishes, a new one begins
+        {0, "+10 play +1", {10}, {10}},
+        {3000, "play +1000 pause +500 resume +10000", {0}, {3500}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        KvMixer m(8000, 1);
+        std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, c.frames, 500), &m));
+        Log log;
+        watch(s.get(), &m, &log);
+        std::istringstream words(c.script);
+        for (std::string w; words >> w;) {
+            if (w == "play") s->play();
+            else if (w == "pause") s->pause();
+            else if (w == "resume") s->resume();
+            else if (w == "stop") s->stop();
+            else m.advance(std::stoull(w.substr(1)));
+        }
+        EXPECT_FALSE(s->isPlaying());
+        int16_t out[10];
+        m.mix(out, 10);
+        for (int16_t v : out) EXPECT_EQ(v, 0);
+        m.dispatch();
+        EXPECT_EQ(log.began, c.began);
+        EXPECT_EQ(log.finished, c.finished);
+    }
 }
 
 TEST(Control, VoicesAreLimited) {
@@ -310,19 +301,6 @@ TEST(Control, MalformedPcmIsRefused) {
     EXPECT_EQ(m.voiceCount(), 0);
     EXPECT_TRUE(m.setFormat(44100, 2));
     EXPECT_EQ(m.getRate(), 44100);
-}
-
-TEST(Control, EmptySoundBeginsAndFinishesAtOnce) {
-    KvMixer m(8000, 1);
-    std::unique_ptr<KvWaveSound> s(wave::sound(wave::riff({wave::fmt(1, 8000, 16), wave::Chunk{"data", {}}}), &m));
-    Log log;
-    watch(s.get(), &m, &log);
-    m.advance(10);
-    s->play();
-    m.advance(1);
-    m.dispatch();
-    EXPECT_EQ(log.began, std::vector<uint64_t>{10});
-    EXPECT_EQ(log.finished, std::vector<uint64_t>{10});
 }
 
 TEST(Events, LinksRunOnlyInDispatchOnTheCallingThread) {

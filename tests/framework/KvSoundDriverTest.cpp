@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -48,78 +50,74 @@ protected:
     std::unique_ptr<KvIStreamMemory> stream;
 };
 
-TEST_F(SoundDriverTest, HeadlessHalfSecondFinishesFiveHundredVirtualMillisecondsAfterItBegan) {
-    auto s = halfSecond();
-    Calls calls;
-    watch(*s, backend, calls);
-    app->pass();
-    const unsigned long started = backend.milliSeconds();
-    s->play();
-    EXPECT_FALSE(KvSoundDriver::hasDevice());
-    EXPECT_TRUE(calls.beganMs.empty());  // links wait for a pass
-    for (int i = 0; i < 100 && calls.finishedMs.empty(); ++i) app->pass();
-
-    ASSERT_EQ(calls.beganMs.size(), 1u);
-    ASSERT_EQ(calls.finishedMs.size(), 1u);
-    EXPECT_EQ(calls.beganMs[0], started + kKvHeadlessDefaultStepMs);  // the first pass after play()
-    EXPECT_EQ(calls.finishedMs[0], started + 500);
-    const int rate = KvSoundDriver::mixer()->getRate();
-    EXPECT_EQ(calls.finishedFrame[0] - calls.beganFrame[0], static_cast<uint64_t>(rate / 2));
-    EXPECT_FALSE(s->isPlaying());
+// A half-second sound played over the headless clock, driven by a script of
+// words: play (the moment its times count from), pass N, advance N (time
+// without a pass), interrupt N, pause, resume; then passes run until it
+// finishes. Its links run in the passes, on the backend's clock.
+TEST_F(SoundDriverTest, TheLinksRunAtTheHeardEndOnTheBackendsClock) {
+    const struct {
+        unsigned long stepMs;
+        const char* script;
+        unsigned long beganMs, finishedMs;  // after play()
+    } cases[] = {
+        {kKvHeadlessDefaultStepMs, "play", kKvHeadlessDefaultStepMs, 500},  // the first pass after play()
+        {1, "advance 3 play", 1, 500},  // time moved without a pass: it still begins at once
+        {10, "play pass 20 interrupt 1000", 10, 1500},  // an interruption is not sound time
+        {10, "play pass 10 pause pass 30 resume", 10, 800},  // 500 ms of sound, 300 paused
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        backend.setStepPerPass(c.stepMs);
+        auto s = halfSecond();
+        Calls calls;
+        watch(*s, backend, calls);
+        app->pass();
+        unsigned long started = 0;
+        std::istringstream words(c.script);
+        for (std::string w; words >> w;) {
+            if (w == "play") {
+                started = backend.milliSeconds();
+                s->play();
+                EXPECT_TRUE(calls.beganMs.empty());  // links wait for a pass
+            } else if (w == "pause") {
+                s->pause();
+            } else if (w == "resume") {
+                EXPECT_TRUE(s->isPlaying());
+                s->resume();
+            } else {
+                unsigned long n = 0;
+                words >> n;
+                if (w == "pass")
+                    for (unsigned long i = 0; i < n; ++i) app->pass();
+                else if (w == "advance")
+                    backend.advance(n);
+                else
+                    backend.interrupt(n);
+            }
+        }
+        EXPECT_TRUE(calls.finishedMs.empty());
+        while (calls.finishedMs.empty() && backend.milliSeconds() < started + 5000) app->pass();
+        EXPECT_FALSE(KvSoundDriver::hasDevice());
+        ASSERT_EQ(calls.beganMs.size(), 1u);
+        ASSERT_EQ(calls.finishedMs.size(), 1u);
+        EXPECT_EQ(calls.beganMs[0] - started, c.beganMs);
+        EXPECT_EQ(calls.finishedMs[0] - started, c.finishedMs);
+        EXPECT_FALSE(s->isPlaying());
+    }
 }
 
-TEST_F(SoundDriverTest, PlayBetweenPassesBeginsAtThatMoment) {
-    backend.setStepPerPass(1);
+TEST_F(SoundDriverTest, AStopFinishesThePlayAfterTheFramesHeard) {
     auto s = halfSecond();
     Calls calls;
     watch(*s, backend, calls);
     app->pass();
-    backend.advance(3);  // time moves without a pass: the sound still begins now
-    const unsigned long started = backend.milliSeconds();
-    s->play();
-    while (calls.finishedMs.empty() && backend.milliSeconds() < started + 1000) app->pass();
-    ASSERT_EQ(calls.finishedMs.size(), 1u);
-    EXPECT_EQ(calls.finishedMs[0], started + 500);
-}
-
-TEST_F(SoundDriverTest, AnInterruptionIsNotSoundTime) {
-    auto s = halfSecond();
-    Calls calls;
-    watch(*s, backend, calls);
-    app->pass();
-    const unsigned long started = backend.milliSeconds();
-    s->play();
-    for (int i = 0; i < 20; ++i) app->pass();  // 200 ms heard
-    backend.interrupt(1000);
-    while (calls.finishedMs.empty() && backend.milliSeconds() < started + 5000) app->pass();
-    ASSERT_EQ(calls.finishedMs.size(), 1u);
-    EXPECT_EQ(calls.finishedMs[0], started + 1500);
-}
-
-TEST_F(SoundDriverTest, PauseAndStopInsideTheLoop) {
-    auto s = halfSecond();
-    Calls calls;
-    watch(*s, backend, calls);
-    app->pass();
-    const unsigned long started = backend.milliSeconds();
-    s->play();
-    for (int i = 0; i < 10; ++i) app->pass();
-    s->pause();
-    for (int i = 0; i < 30; ++i) app->pass();
-    EXPECT_TRUE(s->isPlaying());
-    EXPECT_TRUE(calls.finishedMs.empty());
-    s->resume();
-    while (calls.finishedMs.empty() && backend.milliSeconds() < started + 5000) app->pass();
-    ASSERT_EQ(calls.finishedMs.size(), 1u);
-    EXPECT_EQ(calls.finishedMs[0], started + 800);  // 500 ms of sound plus 300 ms paused
-
     s->play();
     for (int i = 0; i < 5; ++i) app->pass();
     s->stop();
     app->pass();
-    ASSERT_EQ(calls.finishedMs.size(), 2u);
-    EXPECT_EQ(calls.finishedFrame[1] - calls.beganFrame[1],
-              static_cast<uint64_t>(KvSoundDriver::mixer()->getRate()) * 50 / 1000);
+    ASSERT_EQ(calls.finishedMs.size(), 1u);
+    const int rate = KvSoundDriver::mixer()->getRate();
+    EXPECT_EQ(calls.finishedFrame[0] - calls.beganFrame[0], static_cast<uint64_t>(rate) * 50 / 1000);
 }
 
 // A headless backend with a pretend device of another format, pulled by the test.

@@ -3,6 +3,8 @@
 // event links; the active window.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,10 +33,15 @@ public:
     void mouseUp() override { note("mouseUp " + at()); }
     void mouseMove() override { note("mouseMove " + at()); }
     void mouseDblClick() override { note("mouseDblClick " + at()); }
-    void moved() override { note("moved"); }
-    void sized() override { note("sized"); }
+    void moved() override { note("moved " + rect()); }
+    void sized() override { note("sized " + rect()); }
 
 private:
+    std::string rect() {
+        const KvRect r = getRect();
+        return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+               std::to_string(r.bottom) + " canvas " + std::to_string(getCanvas()->getWidth());
+    }
     static std::string at() {
         const KvPoint p = KvEventGetMouse();
         return std::to_string(p.x) + "," + std::to_string(p.y);
@@ -80,22 +87,65 @@ TEST_F(Window, Depth15GivesA555Canvas) {
     EXPECT_EQ(w.getCanvas()->getFormat(), kKvFormat555);
 }
 
-TEST_F(Window, InputReachesTheActiveWindowInOrder) {
-    std::vector<std::string> log;
-    LogWindow w(KvRect(0, 0, 100, 100), "W");
-    w.log = &log;
-    backend.mouseMove({5, 6});
-    backend.mouseDown({7, 8});
-    backend.keyDown(65);
-    backend.mouseUp({9, 10});
-    backend.mouseDblClick({11, 12});
-    backend.keyUp(65);
-    EXPECT_TRUE(log.empty());  // nothing before the next pass
-    app->pass();
-    EXPECT_EQ(log, (std::vector<std::string>{"W mouseMove 5,6", "W mouseDown 7,8", "W keyDown 65",
-                                             "W mouseUp 9,10", "W mouseDblClick 11,12",
-                                             "W keyUp 65"}));
-    EXPECT_EQ(backend.pendingEvents(), 0);
+// A (opened first, so active) and B log their virtuals; the events are
+// queued, then one pass delivers them all.
+TEST_F(Window, QueuedEventsReachTheirWindowsInOrderInTheNextPass) {
+    using Post = std::function<void(KvHeadlessBackend&, KvWindow& a, std::unique_ptr<LogWindow>& b)>;
+    const KvEventRecord deactivate{KvEventType::deactivated, {}, 0, KvRect::zero};
+    const struct {
+        const char* what;
+        Post post;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"untargeted input goes to the active window",
+         [](auto& be, auto&, auto&) {
+             be.mouseMove({5, 6});
+             be.mouseDown({7, 8});
+             be.keyDown(65);
+             be.mouseUp({9, 10});
+             be.mouseDblClick({11, 12});
+             be.keyUp(65);
+         },
+         {"A mouseMove 5,6", "A mouseDown 7,8", "A keyDown 65", "A mouseUp 9,10", "A mouseDblClick 11,12",
+          "A keyUp 65"}},
+        {"activation deactivates the previous window first; the active one is not activated again",
+         [&](auto& be, auto& a, auto& b) {
+             be.activate(b.get());
+             be.activate(b.get());
+             be.activate(&a);
+             be.post(deactivate, b.get());  // not active: dropped
+         },
+         {"A deactivated", "B activated", "B deactivated", "A activated"}},
+        {"draw, moved and sized; the canvas keeps its size",
+         [](auto& be, auto&, auto&) {
+             be.post(KvEventRecord{KvEventType::draw, {}, 0, KvRect(5, 6, 20, 20)});
+             be.post(KvEventRecord{KvEventType::draw, {}, 0, KvRect::zero});
+             be.post(KvEventRecord{KvEventType::moved, {}, 0, KvRect(40, 50, 140, 150)});
+             be.post(KvEventRecord{KvEventType::sized, {}, 0, KvRect(40, 50, 200, 170)});
+         },
+         {"A draw 5,6", "A draw all", "A moved 40,50,140,150 canvas 100", "A sized 40,50,200,170 canvas 100"}},
+        {"events for a closed window are dropped",
+         [](auto& be, auto& a, auto& b) {
+             be.mouseDown({1, 1}, b.get());
+             be.mouseUp({1, 1}, b.get());
+             be.keyDown(3, &a);
+             b.reset();
+         },
+         {"A keyDown 3"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> log;
+        LogWindow a(KvRect(0, 0, 100, 100), "A");
+        auto b = std::make_unique<LogWindow>(KvRect(0, 0, 50, 50), "B");
+        a.log = b->log = &log;
+        ASSERT_EQ(KvWindow::activeWindow, &a) << c.what;
+        c.post(backend, a, b);
+        EXPECT_TRUE(log.empty()) << c.what;
+        app->pass();
+        EXPECT_EQ(log, c.want) << c.what;
+        EXPECT_EQ(backend.pendingEvents(), 0) << c.what;
+        EXPECT_EQ(KvWindow::activeWindow, &a) << c.what;
+    }
 }
 
 TEST_F(Window, NamedTargetsAndThePointerFollowingMoves) {
@@ -147,21 +197,6 @@ TEST_F(Window, HandlersInjectingInputSeeItInTheNextPass) {
     EXPECT_EQ(log, (std::vector<std::string>{"W keyDown 2"}));
 }
 
-TEST_F(Window, EventsForAClosedWindowAreDropped) {
-    std::vector<std::string> log;
-    LogWindow a(KvRect(0, 0, 100, 100), "A");
-    a.log = &log;
-    auto* b = new LogWindow(KvRect(0, 0, 50, 50), "B");
-    b->log = &log;
-    backend.mouseDown({1, 1}, b);
-    backend.mouseUp({1, 1}, b);
-    backend.keyDown(3, &a);
-    delete b;
-    EXPECT_EQ(backend.pendingEvents(), 1);
-    app->pass();
-    EXPECT_EQ(log, (std::vector<std::string>{"A keyDown 3"}));
-}
-
 TEST_F(Window, AWindowClosedByAnEarlierHandlerGetsNothingMore) {
     std::vector<std::string> log;
     LogWindow a(KvRect(0, 0, 100, 100), "A");
@@ -201,22 +236,6 @@ TEST_F(Window, NoActiveWindowDropsUntargetedInput) {
     delete w;
 }
 
-TEST_F(Window, ActivationDeactivatesThePreviousWindowFirst) {
-    std::vector<std::string> log;
-    LogWindow a(KvRect(0, 0, 100, 100), "A");
-    LogWindow b(KvRect(0, 0, 100, 100), "B");
-    a.log = b.log = &log;
-    EXPECT_EQ(KvWindow::activeWindow, &a);
-    backend.activate(&b);
-    backend.activate(&b);  // already active: dropped
-    backend.activate(&a);
-    backend.post(KvEventRecord{KvEventType::deactivated, {}, 0, KvRect::zero}, &b);  // not active
-    app->pass();
-    EXPECT_EQ(log, (std::vector<std::string>{"A deactivated", "B activated", "B deactivated",
-                                             "A activated"}));
-    EXPECT_EQ(KvWindow::activeWindow, &a);
-}
-
 TEST_F(Window, ClosingTheActiveWindowLeavesNoneActive) {
     KvWindow a(KvRect(0, 0, 10, 10));
     {
@@ -227,20 +246,6 @@ TEST_F(Window, ClosingTheActiveWindowLeavesNoneActive) {
     }
     EXPECT_EQ(KvWindow::activeWindow, nullptr);
     EXPECT_TRUE(KvWindow::isOpen(&a));
-}
-
-TEST_F(Window, DrawMovedAndSizedEvents) {
-    std::vector<std::string> log;
-    LogWindow w(KvRect(0, 0, 100, 100), "W");
-    w.log = &log;
-    backend.post(KvEventRecord{KvEventType::draw, {}, 0, KvRect(5, 6, 20, 20)});
-    backend.post(KvEventRecord{KvEventType::draw, {}, 0, KvRect::zero});
-    backend.post(KvEventRecord{KvEventType::moved, {}, 0, KvRect(40, 50, 140, 150)});
-    backend.post(KvEventRecord{KvEventType::sized, {}, 0, KvRect(40, 50, 200, 170)});
-    app->pass();
-    EXPECT_EQ(log, (std::vector<std::string>{"W draw 5,6", "W draw all", "W moved", "W sized"}));
-    EXPECT_EQ(w.getRect(), KvRect(40, 50, 200, 170));
-    EXPECT_EQ(w.getCanvas()->getWidth(), 100);  // the canvas keeps its size
 }
 
 // Each event's link is called by the base virtual with the link's stored
