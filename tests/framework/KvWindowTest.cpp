@@ -81,12 +81,6 @@ TEST_F(Window, CanvasIsTheWindowSizeAtDisplayDepth) {
     EXPECT_STREQ(hw->getTitle(), "Demo");
 }
 
-TEST_F(Window, Depth15GivesA555Canvas) {
-    backend.setDisplayDepth(15);
-    KvWindow w(KvRect(0, 0, 8, 8));
-    EXPECT_EQ(w.getCanvas()->getFormat(), kKvFormat555);
-}
-
 // A (opened first, so active) and B log their virtuals; the events are
 // queued, then one pass delivers them all.
 TEST_F(Window, QueuedEventsReachTheirWindowsInOrderInTheNextPass) {

@@ -19,6 +19,8 @@ TEST_F(Screen, PixelsWrittenIntoTheWindowCanvasArePresented) {
     EXPECT_EQ(hw->screenPixel(4, 2), 0u);
     c->setPixel(99, 99, 1);  // outside: no write, no present
     EXPECT_EQ(hw->getPresentCount(), 1);
+    c->setPixel(5, 5, 0x03E0);  // a later present leaves the rest of the screen alone
+    EXPECT_EQ(hw->screenPixel(3, 2), 0x7C00u);
 }
 
 TEST_F(Screen, DirectMemoryWritesShowOnlyWhenPresented) {
