@@ -1,6 +1,7 @@
 // Shape drawing: fills, square-pen outlines drawn inside the shape's edge,
 // clipping to the canvas and its clip region, and the changed() reports of
-// draw and blt. Small cases are spelled out as pictures; random regions are
+// draw and blt. Small cases are compared with the pictures of
+// golden/draw-pictures.txt; random regions are
 // checked against a brute-force reference of the outline.
 #include "framework/KvCanvas.h"
 
