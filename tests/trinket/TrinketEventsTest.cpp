@@ -58,11 +58,6 @@ void listenToWindow(KvTrinketWindow* w, CallRecorder& log) {
 
 class Events : public TrinketTest {
 protected:
-    void press(int x, int y) { backend.mouseDown({x, y}); tick(); }
-    void release(int x, int y) { backend.mouseUp({x, y}); tick(); }
-    void moveTo(int x, int y) { backend.mouseMove({x, y}); tick(); }
-    void dblClick(int x, int y) { backend.mouseDblClick({x, y}); tick(); }
-    void key(int code) { backend.keyDown(code); tick(); }
     CallRecorder log;
 };
 

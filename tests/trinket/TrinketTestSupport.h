@@ -170,6 +170,20 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // Input as a user makes it, each followed by one main-loop pass.
+    void press(int x, int y) { backend.mouseDown({x, y}); tick(); }
+    void release(int x, int y) { backend.mouseUp({x, y}); tick(); }
+    void moveTo(int x, int y) { backend.mouseMove({x, y}); tick(); }
+    void dblClick(int x, int y) { backend.mouseDblClick({x, y}); tick(); }
+    void key(int code) { backend.keyDown(code); tick(); }
+
+    // As a host does: c over the background and over every trinket (null: none).
+    static void installCursor(const KvCursor* c) {
+        KvTrinket::trSetDefaultSpotCursor(c);
+        KvTrinket::trSetDefaultGrabCursor(c);
+        KvTrinket::trSetDefaultBkgdCursor(c, c != nullptr);
+    }
+
     // Whether the screen pixel at (x, y) is colour c (as the screen's format stores it).
     bool shows(int x, int y, const KvColor& c) const {
         const KvCanvas& shown = screen()->display();
