@@ -35,8 +35,7 @@ inline std::string describe(const KvRect& r) {
     return text;
 }
 
-// Paints its box in one colour. Records each draw and the part of the
-// collector it could really paint (the box within the clip region).
+// Paints its box in one colour. Records each draw and the clip it was drawn under.
 class Swatch : public KvTrinket {
 public:
     Swatch(KvTrinketWindow* w, const KvRect& r, const KvColor& c,
@@ -63,11 +62,8 @@ public:
     void trDraw() const override {
         KvCanvas* c = trGetCollector();
         ++draws;
-        KvRegion painted(box());
-        if (c->clip) painted *= *c->clip;
         lastClip = c->clip ? *c->clip : KvRegion();
         lastClipped = c->clip != nullptr;
-        paintedArea += painted;
         c->fill = true;
         c->outline = false;
         c->fillColor = color;
@@ -84,7 +80,6 @@ public:
 
     // Field access for tests.
     int dirtyStateOfSide(int side) const { return dirtyState[side]; }
-    const KvRegion& dirtyRgnOfSide(int side) const { return dirtyRgn[side]; }
     int stuck() const { return stuckX | (stuckY << 1); }
     int track() const { return trackState; }
 
@@ -92,7 +87,6 @@ public:
     std::function<void(Swatch&)> onUpdate;
     int updates = 0;
     mutable int draws = 0;
-    mutable KvRegion paintedArea;
     mutable KvRegion lastClip;
     mutable bool lastClipped = false;
 };
@@ -102,14 +96,12 @@ class RecordingBackground : public KvTBackground {
 public:
     int restores = 0;  // calls with something to restore
     KvRegion restored;
-    std::vector<KvRegion> calls;
 
 private:
     bool bkRestore(KvCanvas* target, const KvRegion& region, KvRect&) override {
         if (region.isNull()) return false;
         ++restores;
         restored += region;
-        calls.push_back(region);
         target->fill = true;
         target->outline = false;
         target->fillColor = kWhite;
