@@ -34,24 +34,14 @@ protected:
         KvAnimation::installPaletteURL(testPalette);
         open();
         cursor = new KvAnimCursor(new KvIStreamMemory(blinkingCursor()), window.get());
-        install(cursor);
+        installCursor(cursor);
     }
     void TearDown() override {
-        install(nullptr);
+        installCursor(nullptr);
         window.reset();
         delete cursor;
         KvAnimation::installPaletteURL(nullptr);
         TrinketTest::TearDown();
-    }
-    // As a host does: the cursor over the background and over every trinket.
-    static void install(const KvCursor* c) {
-        KvTrinket::trSetDefaultSpotCursor(c);
-        KvTrinket::trSetDefaultGrabCursor(c);
-        KvTrinket::trSetDefaultBkgdCursor(c, c != nullptr);
-    }
-    void moveTo(int x, int y) {
-        backend.mouseMove(KvPoint(x, y));
-        tick();
     }
     bool showsIndex(int x, int y, int index) const { return shows(x, y, paletteColor(index)); }
 
@@ -116,7 +106,7 @@ TEST_F(AnimCursorTest, CorralNormalizationIsTheAnimations) {
 // ---- going away, in every order ----
 
 TEST_F(AnimCursorTest, DeletedFirstItTakesItsAnimationAndLinksAlong) {
-    install(nullptr);  // the defaults must not name a deleted cursor
+    installCursor(nullptr);  // the defaults must not name a deleted cursor
     moveTo(60, 50);
     KvAnimation* ao = cursor->getAO();
     window->getCanvas()->setCursor(cursor);
@@ -131,7 +121,7 @@ TEST_F(AnimCursorTest, DeletedFirstItTakesItsAnimationAndLinksAlong) {
 
 TEST_F(AnimCursorTest, TheWindowGoingFirstLeavesAnInertCursor) {
     moveTo(60, 50);
-    install(nullptr);
+    installCursor(nullptr);
     window.reset();  // deletes the animation with the other trinkets
     EXPECT_EQ(cursor->getAO(), nullptr);
     EXPECT_EQ(cursor->getCanvas(), nullptr);
@@ -145,5 +135,5 @@ TEST_F(AnimCursorTest, TheWindowGoingFirstWhileTheCursorIsInstalled) {
     window.reset();  // the canvas still holds the cursor when the window closes
     EXPECT_EQ(cursor->getAO(), nullptr);
     EXPECT_EQ(KvCursor::getCurrent(), nullptr);
-    install(nullptr);
+    installCursor(nullptr);
 }

@@ -38,9 +38,7 @@ TEST_F(ParameterList, ComesOutInOrderThenEmptyTextForever) {
 
 TEST_F(ParameterList, PlayWithOnlyTheEndMarkerUsesThePreparedParameters) {
     auto p = assignedProbe();
-    Sob::resetParameters();
-    Sob::addParameter("one");
-    Sob::addParameter("two");
+    setParameters({"one", "two"});
     Sob::prepareParameters();
     Sob::nextParameter();  // a stray read: the library rewinds before the action
     ASSERT_EQ(p->sobPlay("collect", Sob::kKvEndOfParameters), 1);
@@ -50,10 +48,7 @@ TEST_F(ParameterList, PlayWithOnlyTheEndMarkerUsesThePreparedParameters) {
 
 TEST_F(ParameterList, PlayWithTextsReplacesEarlierParameters) {
     auto p = assignedProbe();
-    Sob::resetParameters();
-    Sob::addParameter("stale1");
-    Sob::addParameter("stale2");
-    Sob::addParameter("stale3");
+    setParameters({"stale1", "stale2", "stale3"});
     ASSERT_EQ(p->sobPlay("collect", "x", "y", Sob::kKvEndOfParameters), 1);
     EXPECT_EQ(p->collected, (std::vector<std::string>{"x", "y"}));
     EXPECT_EQ(Sob::countParameters(), 2);
@@ -67,8 +62,7 @@ TEST_F(ParameterList, EndMarkerIsRecognisedByItsFirstByte) {
     ASSERT_EQ(p->sobPlay("collect", "a", otherMarker, "never read", Sob::kKvEndOfParameters), 1);
     EXPECT_EQ(p->collected, (std::vector<std::string>{"a"}));
 
-    Sob::resetParameters();
-    Sob::addParameter("kept");
+    setParameters({"kept"});
     ASSERT_EQ(p->sobPlay("collect", otherMarker), 1);  // as first argument: list untouched
     EXPECT_EQ(p->collected, (std::vector<std::string>{"kept"}));
 }
@@ -106,9 +100,7 @@ TEST_F(ParameterList, SetterAndGetterReadExtraParametersFromTheStart) {
     });
     Probe p;
     p.sobAddDataProperty("d", &reader, &reader);
-    Sob::resetParameters();
-    Sob::addParameter("p1");
-    Sob::addParameter("p2");
+    setParameters({"p1", "p2"});
     Sob::prepareParameters();
     Sob::nextParameter();
     Sob::nextParameter();
@@ -123,9 +115,7 @@ TEST_F(ParameterList, CreateHandsItsTextsOrThePreparedOnesToTheFactory) {
     std::unique_ptr<Sob> p(Sob::create("Probe", "10", "", "30", Sob::kKvEndOfParameters));
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(static_cast<Probe*>(p.get())->creationParameters, (std::vector<std::string>{"10", "", "30"}));
-    Sob::resetParameters();
-    Sob::addParameter("prepared");
-    Sob::addParameter("too");
+    setParameters({"prepared", "too"});
     std::unique_ptr<Sob> o(Sob::create("Probe", Sob::kKvEndOfParameters));
     ASSERT_NE(o, nullptr);
     EXPECT_EQ(static_cast<Probe*>(o.get())->creationParameters, (std::vector<std::string>{"prepared", "too"}));

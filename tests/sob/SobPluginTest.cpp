@@ -169,8 +169,7 @@ TEST_F(Plugins, ReleaseAllWalksEveryPluginRecordAndLeavesTheLibrarysOwn) {
     install("Widget.pack.lrn");
     install("Gizmo.lrn");
     KvSR::load(nullptr);
-    Sob::resetParameters();
-    Sob::addParameter("kept while the library's own class is registered");
+    setParameters({"kept while the library's own class is registered"});
     KvSR::release(nullptr);
     EXPECT_EQ(registeredByTests(), 0);
     EXPECT_EQ(Sob::countParameters(), 1);

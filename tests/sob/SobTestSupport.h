@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 // The classes the library registers itself while it loads ("KvAnimation"):
 // they come first in the registry and keep it, and the shared parameter
 // list, alive for the whole process.
@@ -26,3 +28,9 @@ protected:
     CallRecorder born;
     KvSR probeRecord{"Probe", &Probe::make};
 };
+
+// Replaces the shared parameter list with texts.
+inline void setParameters(std::initializer_list<const char*> texts) {
+    KvScriptableObject::resetParameters();
+    for (const char* t : texts) KvScriptableObject::addParameter(t);
+}

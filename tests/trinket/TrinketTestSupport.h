@@ -35,8 +35,7 @@ inline std::string describe(const KvRect& r) {
     return text;
 }
 
-// Paints its box in one colour. Records each draw and the part of the
-// collector it could really paint (the box within the clip region).
+// Paints its box in one colour. Records each draw and the clip it was drawn under.
 class Swatch : public KvTrinket {
 public:
     Swatch(KvTrinketWindow* w, const KvRect& r, const KvColor& c,
@@ -63,11 +62,8 @@ public:
     void trDraw() const override {
         KvCanvas* c = trGetCollector();
         ++draws;
-        KvRegion painted(box());
-        if (c->clip) painted *= *c->clip;
         lastClip = c->clip ? *c->clip : KvRegion();
         lastClipped = c->clip != nullptr;
-        paintedArea += painted;
         c->fill = true;
         c->outline = false;
         c->fillColor = color;
@@ -84,7 +80,6 @@ public:
 
     // Field access for tests.
     int dirtyStateOfSide(int side) const { return dirtyState[side]; }
-    const KvRegion& dirtyRgnOfSide(int side) const { return dirtyRgn[side]; }
     int stuck() const { return stuckX | (stuckY << 1); }
     int track() const { return trackState; }
 
@@ -92,7 +87,6 @@ public:
     std::function<void(Swatch&)> onUpdate;
     int updates = 0;
     mutable int draws = 0;
-    mutable KvRegion paintedArea;
     mutable KvRegion lastClip;
     mutable bool lastClipped = false;
 };
@@ -102,14 +96,12 @@ class RecordingBackground : public KvTBackground {
 public:
     int restores = 0;  // calls with something to restore
     KvRegion restored;
-    std::vector<KvRegion> calls;
 
 private:
     bool bkRestore(KvCanvas* target, const KvRegion& region, KvRect&) override {
         if (region.isNull()) return false;
         ++restores;
         restored += region;
-        calls.push_back(region);
         target->fill = true;
         target->outline = false;
         target->fillColor = kWhite;
@@ -168,6 +160,20 @@ protected:
                            << ", a full redraw gives " << want;
             }
         return ::testing::AssertionSuccess();
+    }
+
+    // Input as a user makes it, each followed by one main-loop pass.
+    void press(int x, int y) { backend.mouseDown({x, y}); tick(); }
+    void release(int x, int y) { backend.mouseUp({x, y}); tick(); }
+    void moveTo(int x, int y) { backend.mouseMove({x, y}); tick(); }
+    void dblClick(int x, int y) { backend.mouseDblClick({x, y}); tick(); }
+    void key(int code) { backend.keyDown(code); tick(); }
+
+    // As a host does: c over the background and over every trinket (null: none).
+    static void installCursor(const KvCursor* c) {
+        KvTrinket::trSetDefaultSpotCursor(c);
+        KvTrinket::trSetDefaultGrabCursor(c);
+        KvTrinket::trSetDefaultBkgdCursor(c, c != nullptr);
     }
 
     // Whether the screen pixel at (x, y) is colour c (as the screen's format stores it).
