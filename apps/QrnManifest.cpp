@@ -12,6 +12,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <optional>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -53,8 +54,10 @@ public:
     bool integer(const toml::node* node, const char* name, long min, long max, long fallback, long& out) {
         out = fallback;
         if (!node) return true;
-        const auto value = node->value<int64_t>();
-        if (!value || !node->is_integer()) return fail(node, std::string(name) + ": a whole number expected");
+        // Only an integer node is asked for its value: asking a float that
+        // far exceeds int64_t would convert it out of range.
+        const auto value = node->is_integer() ? node->value<int64_t>() : std::nullopt;
+        if (!value) return fail(node, std::string(name) + ": a whole number expected");
         if (*value < min || *value > max)
             return fail(node, std::string(name) + " " + std::to_string(*value) + ": " + std::to_string(min) + " to " +
                                   std::to_string(max) + " expected");

@@ -352,6 +352,7 @@ TEST_F(QrnTools, BadInputEndsWithStatusOneAndNoOutput) {
         {"frames-per-second = 300\n", "a.toml:1: frames-per-second 300: 0 to 255 expected"},
         {"colour = \"purple\"\n", "a.toml:1: colour: \"indexed\" or \"direct\" expected"},
         {"speed = 3\n", "a.toml:1: unknown key \"speed\""},
+        {"frames-per-second = 2e100\n", "a.toml:1: frames-per-second: a whole number expected"},
         {"[[sequences]]\nentries = [{ cel = 0 }]\n", "a.toml:1: cel 0 shown, but there are 0 cels"},
         {"[[cels]]\nimage = \"missing.png\"\n", "a.toml:1: missing.png: cannot open the file"},
         {"[[sequences]]\nentries = [{ command = \"jump\" }]\n", "a.toml:2: command \"jump\""},
