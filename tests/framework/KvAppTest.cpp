@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "tests/support/WindowFixture.h"
@@ -20,80 +22,72 @@ std::unique_ptr<KvTask> makeTask(std::function<void()> body, int period = 0) {
 }  // namespace
 
 TEST_F(App, FirstAppIsTheAppAndDirectDrawFollowsTheBackend) {
-    EXPECT_EQ(KvApp::theApp, app.get());
     EXPECT_TRUE(KvApp::bUsingDirectDraw);
-    {
-        KvApp second;
-        EXPECT_EQ(KvApp::theApp, app.get());
-    }
+    std::make_unique<KvApp>().reset();  // a second application comes and goes
     EXPECT_EQ(KvApp::theApp, app.get());
     app.reset();
     EXPECT_EQ(KvApp::theApp, nullptr);
 }
 
-TEST_F(App, TasksRunOncePerPassInTheOrderAdded) {
+namespace {
+
+// Runs tasks a, b, c and d, each of which writes its name when it runs and
+// then does its actions: "+x" adds task x, "-x" removes it, "~" deletes the
+// running task itself. The script's words add ("+x") or remove ("-x") a task
+// between passes, or run one pass ("p"). Gives what the tasks wrote.
+std::string runTasks(KvApp& app, const std::map<char, std::string>& actions, const std::string& script) {
     std::string log;
-    auto a = makeTask([&] { log += 'a'; });
-    auto b = makeTask([&] { log += 'b'; });
-    auto c = makeTask([&] { log += 'c'; });
-    app->addTask(b.get());
-    app->addTask(a.get());
-    app->addTask(c.get());
-    app->addTask(a.get());  // twice: no effect
-    app->pass();
-    app->pass();
-    EXPECT_EQ(log, "bacbac");
-    EXPECT_EQ(app->getPassCount(), 2u);
-    app->removeTask(a.get());
-    EXPECT_FALSE(app->hasTask(a.get()));
-    app->pass();
-    EXPECT_EQ(log, "bacbacbc");
+    KvTask* tasks[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const char name = static_cast<char>('a' + i);
+        const std::string what = actions.count(name) ? actions.at(name) : "";
+        KvFunctionLink link([&log, &tasks, &app, name, what, i](const void*) {
+            log += name;
+            for (size_t k = 0; k < what.size(); k += 2) {
+                if (what[k] == '~') {
+                    // This closure goes with its task: nothing of it is touched after.
+                    KvTask* self = tasks[i];
+                    tasks[i] = nullptr;
+                    delete self;
+                    return;
+                }
+                if (what[k] == '+') {
+                    app.addTask(tasks[what[k + 1] - 'a']);
+                } else {
+                    app.removeTask(tasks[what[k + 1] - 'a']);
+                }
+            }
+        });
+        tasks[i] = new KvTask(&link);
+    }
+    std::istringstream words(script);
+    for (std::string w; words >> w;) {
+        if (w == "p") app.pass();
+        else if (w[0] == '+') app.addTask(tasks[w[1] - 'a']);
+        else app.removeTask(tasks[w[1] - 'a']);
+    }
+    for (KvTask* t : tasks) delete t;
+    return log;
 }
 
-TEST_F(App, TasksMayRemoveThemselvesAndOthersDuringAPass) {
-    std::string log;
-    std::unique_ptr<KvTask> a, b, c, d;
-    a = makeTask([&] { log += 'a'; });
-    b = makeTask([&] {
-        log += 'b';
-        app->removeTask(b.get());
-        app->removeTask(c.get());
-        app->removeTask(a.get());
-    });
-    c = makeTask([&] { log += 'c'; });
-    d = makeTask([&] { log += 'd'; });
-    for (KvTask* t : {a.get(), b.get(), c.get(), d.get()}) app->addTask(t);
-    app->pass();
-    app->pass();
-    EXPECT_EQ(log, "abdd");
-}
+}  // namespace
 
-TEST_F(App, ATaskMayDeleteItselfWhileItRuns) {
-    int runs = 0;
-    KvTask* self = nullptr;
-    KvFunctionLink link([&](const void*) {
-        ++runs;
-        delete self;  // leaves the list through its destructor
-    });
-    self = new KvTask(&link);
-    app->addTask(self);
-    app->pass();
-    app->pass();
-    EXPECT_EQ(runs, 1);
-}
-
-TEST_F(App, TasksAddedDuringAPassFirstRunInTheNext) {
-    std::string log;
-    auto late = makeTask([&] { log += 'L'; });
-    auto adder = makeTask([&] {
-        log += 'A';
-        app->addTask(late.get());
-    });
-    app->addTask(adder.get());
-    app->pass();
-    EXPECT_EQ(log, "A");
-    app->pass();
-    EXPECT_EQ(log, "AAL");
+// Tasks run once a pass in the order added, may remove themselves and others
+// or delete themselves as they run; a task added during a pass first runs in
+// the next.
+TEST_F(App, TasksRunOncePerPassInTheOrderAddedWhateverTheyDoToTheList) {
+    const struct {
+        std::map<char, std::string> actions;
+        const char* script;
+        const char* log;
+    } cases[] = {
+        {{}, "+b +a +c +a p p -a p", "bacbacbc"},  // adding twice has no effect
+        {{{'b', "-b-c-a"}}, "+a +b +c +d p p", "abdd"},
+        {{{'a', "~"}}, "+a +b p p", "abb"},
+        {{{'a', "+b"}}, "+a p p", "aab"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(runTasks(*app, c.actions, c.script), c.log) << c.script;
+    EXPECT_EQ(app->getPassCount(), 9u);
 }
 
 TEST_F(App, StopEndsRunAfterThePassWithItsCode) {
@@ -114,50 +108,37 @@ TEST_F(App, StopEndsRunAfterThePassWithItsCode) {
     EXPECT_FALSE(app->isStopped());
 }
 
+// Periods of zero or less run every pass.
 TEST_F(App, PeriodIsTheLeastTimeBetweenRuns) {
     backend.setStepPerPass(10);
     std::vector<unsigned long> runs;
+    int zero = 0, negative = 0;
     auto t = makeTask([&] { runs.push_back(KvSysMilliSecCount() - kKvHeadlessStartMs); }, 25);
-    EXPECT_EQ(t->getPeriod(), 25);
-    app->addTask(t.get());
+    auto a = makeTask([&] { ++zero; }, 0);
+    auto b = makeTask([&] { ++negative; }, -5);
+    for (KvTask* task : {t.get(), a.get(), b.get()}) app->addTask(task);
     for (int i = 0; i < 9; ++i) app->pass();
     // Passes at 10, 20, ..., 90: first pass, then every 25 ms or more.
     EXPECT_EQ(runs, (std::vector<unsigned long>{10, 40, 70}));
+    EXPECT_EQ(zero * 10 + negative, 99);
 }
 
-TEST_F(App, PeriodZeroAndNegativeRunEveryPass) {
-    int zero = 0, negative = 0;
-    auto a = makeTask([&] { ++zero; }, 0);
-    auto b = makeTask([&] { ++negative; }, -5);
-    app->addTask(a.get());
-    app->addTask(b.get());
-    backend.setStepPerPass(0);
-    for (int i = 0; i < 4; ++i) app->pass();
-    EXPECT_EQ(zero, 4);
-    EXPECT_EQ(negative, 4);
-}
-
-TEST_F(App, DestroyingTheAppReleasesItsTasks) {
+// A task belongs to one application at a time, and outlives one.
+TEST_F(App, ATaskMovesBetweenApplicationsAndOutlivesOne) {
     int runs = 0;
     auto t = makeTask([&] { ++runs; });
+    KvApp other;
+    app->addTask(t.get());
+    other.addTask(t.get());
+    EXPECT_FALSE(app->hasTask(t.get()));
+    app->removeTask(t.get());  // not in it: ignored
+    EXPECT_TRUE(other.hasTask(t.get()));
     app->addTask(t.get());
     app.reset();
-    KvApp other;
     other.addTask(t.get());
     other.pass();
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(other.hasTask(t.get()));
     t.reset();  // leaves other's list
     other.pass();
-}
-
-TEST_F(App, ATaskMovesBetweenApplications) {
-    auto t = makeTask([] {});
-    KvApp other;
-    app->addTask(t.get());
-    other.addTask(t.get());
-    EXPECT_FALSE(app->hasTask(t.get()));
-    EXPECT_TRUE(other.hasTask(t.get()));
-    app->removeTask(t.get());  // not in it: ignored
-    EXPECT_TRUE(other.hasTask(t.get()));
 }

@@ -25,16 +25,6 @@ KvColor randomColor(std::mt19937& rng) {
                               static_cast<uint8_t>(rng()));
 }
 
-int depthOf(unsigned short code) {
-    switch (code) {
-        case kKvFormatIndexed: return 8;
-        case kKvFormat555: return 15;
-        case kKvFormat565: return 16;
-        case kKvFormat888: return 24;
-        default: return 32;
-    }
-}
-
 // Calls f(row bytes, pitch, used bytes per row) with the canvas memory.
 template <class F>
 void withMemory(KvCanvas& c, F&& f) {
@@ -85,7 +75,7 @@ std::vector<uint32_t> pixels(const KvCanvas& c) {
 
 // Same size, format, row order, palette, key and pixels.
 std::unique_ptr<KvMemCanvas> cloneOf(const KvCanvas& c) {
-    auto copy = std::make_unique<KvMemCanvas>(c.getWidth(), c.getHeight(), depthOf(c.getFormat()),
+    auto copy = std::make_unique<KvMemCanvas>(c.getWidth(), c.getHeight(), c.getFormat() == kKvFormat555 ? 15 : c.getDepth(),
                                               1, !c.isTopDown());
     copy->setPalette(c.getPaletteEntries(), true);
     copy->setColorKey(c.getColorKey());
@@ -215,10 +205,46 @@ KvRegion randomClip(std::mt19937& rng, int w, int h) {
     return r;
 }
 
-// Which clips a round uses: none, the argument, the canvas member, or both.
-Clips chooseClips(int mode, const KvRegion& arg, KvRegion& member, KvCanvas& dst) {
+// One round's copy (sx, sy, w x h to dx, dy) or stretch (from, to rectangles).
+struct Op {
+    bool stretch, keyed;
+    int sx, sy, w, h, dx, dy;
+    KvRect from, to;
+};
+
+// Scribbles over both canvases (one, for a copy within a canvas), picks the
+// round's clips (none, the argument, the canvas member, or both), runs op and
+// compares with the reference computed from the source as it was before.
+::testing::AssertionResult runsLikeTheReference(KvMemCanvas& src, KvMemCanvas& dst, const Op& op, int round,
+                                                std::mt19937& rng, Expected& totals) {
+    scribble(src, rng);
+    if (&src != &dst) scribble(dst, rng);
+    KvRegion arg = randomClip(rng, dst.getWidth(), dst.getHeight());
+    if (rng() % 2) arg += randomClip(rng, dst.getWidth(), dst.getHeight());
+    KvRegion member = randomClip(rng, dst.getWidth(), dst.getHeight());
+    const int mode = round >> 1 & 3;
     dst.clip = mode & 2 ? &member : nullptr;
-    return Clips{mode & 1 ? &arg : nullptr, dst.clip};
+    const Clips clips{mode & 1 ? &arg : nullptr, dst.clip};
+    const auto before = cloneOf(src);
+    const Expected want = op.stretch ? referenceScale(*before, dst, op.from, op.to, op.keyed, clips)
+                                     : referenceBlt(*before, dst, op.sx, op.sy, op.w, op.h, op.dx, op.dy, op.keyed, clips);
+    const unsigned long rop = op.keyed ? kKvRopCopyKeyed : kKvRopCopy;
+    const bool done = op.stretch ? dst.bltScale(&src, op.from, op.to, rop, clips.arg)
+                                 : dst.blt(&src, op.sx, op.sy, op.w, op.h, op.dx, op.dy, rop, clips.arg);
+    dst.clip = nullptr;
+    ::testing::AssertionResult result = holds(dst, want.pixels);
+    if (!done) result = ::testing::AssertionFailure() << "refused";
+    else if (&src != &dst && pixels(src) != pixels(*before)) result = ::testing::AssertionFailure() << "source changed";
+    else if (!paddingIntact(dst)) result = ::testing::AssertionFailure() << "padding changed";
+    totals.written += want.written;
+    totals.keyedOut += want.keyedOut;
+    if (op.stretch)
+        return result << " in round " << round << ": (" << op.from.left << ", " << op.from.top << ", "
+                      << op.from.right << ", " << op.from.bottom << ") -> (" << op.to.left << ", " << op.to.top
+                      << ", " << op.to.right << ", " << op.to.bottom << ")" << (op.keyed ? " keyed" : "")
+                      << " clips " << mode;
+    return result << " in round " << round << ": blt(" << op.sx << ", " << op.sy << ", " << op.w << " x " << op.h
+                  << " -> " << op.dx << ", " << op.dy << ")" << (op.keyed ? " keyed" : "") << " clips " << mode;
 }
 
 using FormatPair = std::tuple<int, bool, int, bool>;  // depth and bottom-up of source, destination
@@ -231,66 +257,30 @@ protected:
         src = makeCanvas(23, 17, sd, sb, rng);
         dst = makeCanvas(29, 19, dd, db, rng);
     }
-    void TearDown() override { dst->clip = nullptr; }
+    void TearDown() override {
+        EXPECT_GT(totals.written, 0);
+        EXPECT_GT(totals.keyedOut, 0);
+    }
 
     static constexpr int kRounds = 96;  // keyed x 4 clip modes, 12 times each
     std::mt19937 rng;
     std::unique_ptr<KvMemCanvas> src, dst;
-    int written = 0, keyedOut = 0;
+    Expected totals;
 };
 
 TEST_P(BltBetweenFormats, CopiesLikeThePerPixelReference) {
     for (int round = 0; round < kRounds; ++round) {
-        const bool keyed = round & 1;
-        scribble(*src, rng);
-        scribble(*dst, rng);
-        const KvRegion arg = randomClip(rng, 29, 19);
-        KvRegion member = randomClip(rng, 29, 19);
-        const Clips clips = chooseClips(round >> 1 & 3, arg, member, *dst);
-        const int sx = randomPosition(rng), sy = randomPosition(rng);
-        const int w = randomSize(rng), h = randomSize(rng);
-        const int dx = randomPosition(rng), dy = randomPosition(rng);
-        const std::vector<uint32_t> srcBefore = pixels(*src);
-        const Expected want = referenceBlt(*src, *dst, sx, sy, w, h, dx, dy, keyed, clips);
-
-        ASSERT_TRUE(dst->blt(src.get(), sx, sy, w, h, dx, dy, keyed ? kKvRopCopyKeyed : kKvRopCopy,
-                             clips.arg));
-        ASSERT_TRUE(holds(*dst, want.pixels))
-            << "round " << round << ": blt(" << sx << ", " << sy << ", " << w << " x " << h
-            << " -> " << dx << ", " << dy << ")" << (keyed ? " keyed" : "")
-            << " clips " << (round >> 1 & 3);
-        ASSERT_TRUE(paddingIntact(*dst));
-        ASSERT_EQ(pixels(*src), srcBefore);
-        written += want.written;
-        keyedOut += want.keyedOut;
+        const Op op{false, (round & 1) != 0, randomPosition(rng), randomPosition(rng), randomSize(rng),
+                    randomSize(rng), randomPosition(rng), randomPosition(rng), {}, {}};
+        ASSERT_TRUE(runsLikeTheReference(*src, *dst, op, round, rng, totals));
     }
-    EXPECT_GT(written, 0);
-    EXPECT_GT(keyedOut, 0);
 }
 
 TEST_P(BltBetweenFormats, StretchesLikeThePerPixelReference) {
     for (int round = 0; round < kRounds; ++round) {
-        const bool keyed = round & 1;
-        scribble(*src, rng);
-        scribble(*dst, rng);
-        const KvRegion arg = randomClip(rng, 29, 19);
-        KvRegion member = randomClip(rng, 29, 19);
-        const Clips clips = chooseClips(round >> 1 & 3, arg, member, *dst);
-        const KvRect from = randomRect(rng, 23, 17), to = randomRect(rng, 29, 19);
-        const Expected want = referenceScale(*src, *dst, from, to, keyed, clips);
-
-        ASSERT_TRUE(dst->bltScale(src.get(), from, to, keyed ? kKvRopCopyKeyed : kKvRopCopy,
-                                  clips.arg));
-        ASSERT_TRUE(holds(*dst, want.pixels))
-            << "round " << round << ": (" << from.left << ", " << from.top << ", " << from.right
-            << ", " << from.bottom << ") -> (" << to.left << ", " << to.top << ", " << to.right
-            << ", " << to.bottom << ")" << (keyed ? " keyed" : "") << " clips " << (round >> 1 & 3);
-        ASSERT_TRUE(paddingIntact(*dst));
-        written += want.written;
-        keyedOut += want.keyedOut;
+        const Op op{true, (round & 1) != 0, 0, 0, 0, 0, 0, 0, randomRect(rng, 23, 17), randomRect(rng, 29, 19)};
+        ASSERT_TRUE(runsLikeTheReference(*src, *dst, op, round, rng, totals));
     }
-    EXPECT_GT(written, 0);
-    EXPECT_GT(keyedOut, 0);
 }
 
 std::string pairName(const ::testing::TestParamInfo<FormatPair>& info) {
@@ -313,10 +303,10 @@ protected:
         rng.seed(static_cast<unsigned>(depth * 10 + bottomUp));
         canvas = makeCanvas(40, 30, depth, bottomUp, rng);
     }
-    void TearDown() override { canvas->clip = nullptr; }
 
     std::mt19937 rng;
     std::unique_ptr<KvMemCanvas> canvas;
+    Expected totals;
 };
 
 // Overlapping areas read the source as it was before the copy, like a scroll,
@@ -324,39 +314,16 @@ protected:
 TEST_P(BltWithinOneCanvas, OverlappingCopiesReadTheSourceAsItWas) {
     std::uniform_int_distribution<int> pos(-5, 38), size(0, 44), nudge(-6, 6);
     for (int round = 0; round < 200; ++round) {
-        const bool keyed = round & 1;
-        scribble(*canvas, rng);
-        const auto before = cloneOf(*canvas);
-        KvRegion arg = randomClip(rng, 40, 30);
-        arg += randomClip(rng, 40, 30);
-        KvRegion member = randomClip(rng, 40, 30);
-        const Clips clips = chooseClips(round >> 1 & 3, arg, member, *canvas);
         const int sx = pos(rng), sy = pos(rng), w = size(rng), h = size(rng);
-        const int dx = sx + nudge(rng), dy = sy + nudge(rng);
-        const Expected want = referenceBlt(*before, *before, sx, sy, w, h, dx, dy, keyed, clips);
-
-        ASSERT_TRUE(canvas->blt(canvas.get(), sx, sy, w, h, dx, dy,
-                                keyed ? kKvRopCopyKeyed : kKvRopCopy, clips.arg));
-        ASSERT_TRUE(holds(*canvas, want.pixels))
-            << "round " << round << ": (" << sx << ", " << sy << ", " << w << " x " << h << ") -> ("
-            << dx << ", " << dy << ")" << (keyed ? " keyed" : "") << " clips " << (round >> 1 & 3);
-        ASSERT_TRUE(paddingIntact(*canvas));
+        const Op op{false, (round & 1) != 0, sx, sy, w, h, sx + nudge(rng), sy + nudge(rng), {}, {}};
+        ASSERT_TRUE(runsLikeTheReference(*canvas, *canvas, op, round, rng, totals));
     }
 }
 
 TEST_P(BltWithinOneCanvas, OverlappingStretchesReadTheSourceAsItWas) {
     for (int round = 0; round < 200; ++round) {
-        const bool keyed = round & 1;
-        scribble(*canvas, rng);
-        const auto before = cloneOf(*canvas);
-        const KvRegion arg = randomClip(rng, 40, 30);
-        const Clips clips{round & 2 ? &arg : nullptr, nullptr};
-        const KvRect from = randomRect(rng, 40, 30), to = randomRect(rng, 40, 30);
-        const Expected want = referenceScale(*before, *before, from, to, keyed, clips);
-
-        ASSERT_TRUE(canvas->bltScale(canvas.get(), from, to, keyed ? kKvRopCopyKeyed : kKvRopCopy,
-                                     clips.arg));
-        ASSERT_TRUE(holds(*canvas, want.pixels)) << "round " << round;
+        const Op op{true, (round & 1) != 0, 0, 0, 0, 0, 0, 0, randomRect(rng, 40, 30), randomRect(rng, 40, 30)};
+        ASSERT_TRUE(runsLikeTheReference(*canvas, *canvas, op, round, rng, totals));
     }
 }
 
@@ -380,20 +347,12 @@ std::unique_ptr<KvMemCanvas> numbered(int w, int h) {
 }  // namespace
 
 TEST(BltScale, DoublingRepeatsEachPixelAndHalvingTakesEveryOther) {
-    auto small = numbered(2, 2);
-    KvMemCanvas big(4, 4, 8);
+    auto small = numbered(2, 2), source = numbered(4, 4);
+    KvMemCanvas big(4, 4, 8), half(2, 2, 8);
     ASSERT_TRUE(big.bltScale(small.get(), KvRect(0, 0, 2, 2), KvRect(0, 0, 4, 4)));
-    const uint32_t doubled[4][4] = {{0, 0, 1, 1}, {0, 0, 1, 1}, {10, 10, 11, 11}, {10, 10, 11, 11}};
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(big.getPixel(x, y), doubled[y][x]) << x << "," << y;
-
-    auto source = numbered(4, 4);
-    KvMemCanvas half(2, 2, 8);
     ASSERT_TRUE(half.bltScale(source.get(), KvRect(0, 0, 4, 4), KvRect(0, 0, 2, 2)));
-    EXPECT_EQ(half.getPixel(0, 0), 0u);
-    EXPECT_EQ(half.getPixel(1, 0), 2u);
-    EXPECT_EQ(half.getPixel(0, 1), 20u);
-    EXPECT_EQ(half.getPixel(1, 1), 22u);
+    EXPECT_EQ(pixels(big), (std::vector<uint32_t>{0, 0, 1, 1, 0, 0, 1, 1, 10, 10, 11, 11, 10, 10, 11, 11}));
+    EXPECT_EQ(pixels(half), (std::vector<uint32_t>{0, 2, 20, 22}));
 }
 
 TEST(BltArguments, InvalidCanvasesOrUnknownRopsAreRefusedAndDrawNothing) {
@@ -410,8 +369,7 @@ TEST(BltArguments, InvalidCanvasesOrUnknownRopsAreRefusedAndDrawNothing) {
         EXPECT_FALSE(dst.blt(src.get(), 0, 0, 4, 4, 0, 0, rop)) << std::hex << rop;
         EXPECT_FALSE(dst.bltScale(src.get(), r, r, rop)) << std::hex << rop;
     }
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.getPixel(x, y), 0u);
+    EXPECT_EQ(pixels(dst), std::vector<uint32_t>(16, 0));
     // Nothing to draw is not a failure.
     EXPECT_TRUE(dst.blt(src.get(), 0, 0, 0, 4, 0, 0));
     EXPECT_TRUE(dst.blt(src.get(), 10, 10, 4, 4, 0, 0));

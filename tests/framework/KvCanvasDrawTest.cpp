@@ -4,12 +4,11 @@
 // golden/draw-pictures.txt; random regions are
 // checked against a brute-force reference of the outline.
 #include "framework/KvCanvas.h"
+#include "tests/framework/GoldenText.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <fstream>
-#include <map>
+#include <sstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,21 +17,6 @@ namespace {
 
 const KvColor kRed = KvColor::fromBytes(255, 0, 0);
 const KvColor kGreen = KvColor::fromBytes(0, 255, 0);
-
-// A 32-bit canvas drawing in red ('f') and outlining in green ('o'); '.' is untouched.
-// Reads the pictures of golden/draw-pictures.txt by name.
-std::map<std::string, std::vector<std::string>> goldenPictures() {
-    std::ifstream in(std::string(QRN_TEST_DATA) + "/framework/golden/draw-pictures.txt");
-    std::map<std::string, std::vector<std::string>> pictures;
-    std::vector<std::string>* current = nullptr;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("= ", 0) == 0)
-            current = &pictures[line.substr(2)];
-        else if (current && !line.empty() && line[0] != '#')
-            current->push_back(line);
-    }
-    return pictures;
-}
 
 // What a 32-bit canvas shows after drawing in red ('f') and outlining in green ('o').
 std::vector<std::string> picture(const KvCanvas& canvas) {
@@ -48,60 +32,50 @@ std::vector<std::string> picture(const KvCanvas& canvas) {
     return rows;
 }
 
-constexpr KvRect kEverything(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
-
 }  // namespace
 
-// A shape is the union of `add` minus `cut`; a lone rectangle is drawn as a rectangle.
+// Each drawing of golden/draw-pictures.txt paints its picture.
 TEST(DrawPictures, SmallShapesPaintTheirGoldenPicture) {
-    struct Case {
-        const char* picture;
-        int w, h;
-        bool fill, outline;
-        int pen;
-        std::vector<KvRect> add, cut, clip;
-    };
-    const Case cases[] = {
-        {"fill", 8, 5, true, false, 1, {{2, 1, 6, 4}}, {}, {}},
-        {"outline-frame", 8, 6, false, true, 1, {{1, 1, 7, 5}}, {}, {}},
-        {"wide-pen-over-fill", 9, 7, true, true, 2, {{0, 0, 8, 7}}, {}, {}},
-        {"l-shape-thin", 9, 8, false, true, 1, {{1, 1, 4, 7}, {1, 4, 8, 7}}, {}, {}},
-        {"l-shape-wide", 11, 10, true, true, 2, {{0, 0, 5, 9}, {0, 5, 10, 9}}, {}, {}},
-        {"beyond-the-canvas", 7, 6, true, true, 1, {{-3, -3, 5, 4}}, {}, {}},
-        {"clipped", 7, 4, true, true, 1, {{0, 1, 7, 4}}, {}, {{0, 0, 3, 4}, {5, 0, 7, 4}}},
-        {"all-outline", 5, 4, true, true, 2, {{1, 1, 4, 3}}, {}, {}},
-        {"all-outline", 5, 4, true, true, 5, {{1, 1, 4, 3}}, {}, {}},
-        {"all-outline", 5, 4, true, true, 1000, {{1, 1, 4, 3}}, {}, {}},
-        {"all-outline", 5, 4, true, true, INT_MAX, {{1, 1, 4, 3}}, {}, {}},
-        {"all-fill", 4, 3, true, true, 0, {{0, 0, 4, 3}}, {}, {}},
-        {"all-fill", 4, 3, true, true, -1, {{0, 0, 4, 3}}, {}, {}},
-        {"all-fill", 4, 3, true, true, INT_MIN, {{0, 0, 4, 3}}, {}, {}},
-        {"nothing", 4, 3, false, false, 1, {{0, 0, 4, 3}}, {}, {}},
-        {"nothing", 4, 3, false, false, 1, {{0, 0, 4, 3}, {0, 0, 1, 1}}, {}, {}},  // as a region
-        {"all-fill", 4, 3, true, true, 3, {kEverything}, {}, {}},  // no edge anywhere near
-        {"holed-huge", 4, 3, false, true, 1, {kEverything}, {{1, 1, 2, 2}}, {}},
-    };
-    const auto golden = goldenPictures();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.picture << " pen " << c.pen);
-        ASSERT_EQ(golden.count(c.picture), 1u);
-        KvMemCanvas canvas(c.w, c.h, 32);
-        canvas.fillColor = kRed;
-        canvas.outlineColor = kGreen;
-        canvas.fill = c.fill;
-        canvas.outline = c.outline;
-        canvas.penWidth = c.pen;
-        KvRegion clip, shape;
-        for (const KvRect& r : c.clip) clip += r;
-        if (!c.clip.empty()) canvas.clip = &clip;
-        for (const KvRect& r : c.add) shape += r;
-        for (const KvRect& r : c.cut) shape -= KvRegion(r);
-        if (c.add.size() == 1 && c.cut.empty())
-            canvas.draw(c.add[0]);
-        else
-            canvas.draw(shape);
-        canvas.clip = nullptr;
-        EXPECT_EQ(picture(canvas), golden.at(c.picture));
+    const GoldenSections pictures = goldenSections("framework/golden/draw-pictures.txt");
+    ASSERT_EQ(pictures.size(), 11u);
+    for (const auto& [name, lines] : pictures) {
+        std::vector<std::string> drawings, want;
+        for (const std::string& line : lines) (line.rfind("> ", 0) == 0 ? drawings : want).push_back(line);
+        ASSERT_FALSE(drawings.empty()) << name;
+        for (const std::string& drawing : drawings) {
+            SCOPED_TRACE(name + " " + drawing);
+            std::istringstream in(drawing.substr(2));
+            int w = 0, h = 0, pen = 0;
+            bool fill = false, outline = false;
+            in >> w >> h >> fill >> outline >> pen;
+            std::vector<KvRect> rects[3];  // added, cut, clip
+            std::vector<KvRect>* into = rects;
+            for (std::string word; in >> word;) {
+                if (word == "add" || word == "cut" || word == "clip") {
+                    into = &rects[word == "add" ? 0 : word == "cut" ? 1 : 2];
+                    continue;
+                }
+                KvRect& r = into->emplace_back(std::stoi(word), 0, 0, 0);
+                in >> r.top >> r.right >> r.bottom;
+            }
+            KvMemCanvas canvas(w, h, 32);
+            canvas.fillColor = kRed;
+            canvas.outlineColor = kGreen;
+            canvas.fill = fill;
+            canvas.outline = outline;
+            canvas.penWidth = pen;
+            KvRegion shape, clip;
+            for (const KvRect& r : rects[0]) shape += r;
+            for (const KvRect& r : rects[1]) shape -= KvRegion(r);
+            for (const KvRect& r : rects[2]) clip += r;
+            canvas.clip = rects[2].empty() ? nullptr : &clip;
+            if (rects[0].size() == 1 && rects[1].empty())
+                canvas.draw(rects[0][0]);
+            else
+                canvas.draw(shape);
+            canvas.clip = nullptr;
+            EXPECT_EQ(picture(canvas), want);
+        }
     }
 }
 
@@ -218,46 +192,35 @@ TEST(ChangeReports, DrawAndBltReportTheAreaTheyWrote) {
 
 // Plain fills of every width (so every tail of the wide stores), at every
 // depth and row order, with and without a clip region: exactly the pixels
-// of rectangle ∩ canvas ∩ clip take the colour, and row padding is untouched.
+// of rectangle ∩ canvas ∩ clip take the colour, written as setPixel writes
+// it into a copy of the memory, and row padding is untouched.
 TEST(DrawReference, FillsOfEveryWidthWriteExactlyTheirPixels) {
     std::mt19937 rng(11);
+    KvRegion clip(KvRect(0, 0, 45, 3));
+    clip += KvRect(20, 0, 30, 7);
     for (int depth : {8, 15, 16, 24, 32})
         for (bool bottomUp : {false, true}) {
-            SCOPED_TRACE(depth * 10 + bottomUp);
-            KvMemCanvas canvas(45, 7, depth, 1, bottomUp);
-            unsigned char* bits = nullptr;
-            int pitch = 0;
-            ASSERT_TRUE(canvas.getPointerToMemory(&bits, &pitch));
+            KvMemCanvas canvas(45, 7, depth, 1, bottomUp), want(45, 7, depth, 1, bottomUp);
+            unsigned char *bits = nullptr, *wantBits = nullptr;
+            ASSERT_TRUE(canvas.getPointerToMemory(&bits, nullptr) && want.getPointerToMemory(&wantBits, nullptr));
             canvas.releasePointerToMemory();
+            want.releasePointerToMemory();
             const size_t size = canvas.getMemorySize();
             for (int width = 0; width <= 47; ++width) {
-                for (size_t i = 0; i < size; ++i) bits[i] = static_cast<unsigned char>(rng());
-                const std::vector<unsigned char> before(bits, bits + size);
-                std::vector<uint32_t> pixelsBefore;
-                for (int y = 0; y < 7; ++y)
-                    for (int x = 0; x < 45; ++x) pixelsBefore.push_back(canvas.getPixel(x, y));
+                for (size_t i = 0; i < size; ++i) wantBits[i] = bits[i] = static_cast<unsigned char>(rng());
                 const int left = static_cast<int>(rng() % 5) - 2;
                 const KvRect r(left, 1, left + width, 6);
-                KvRegion clip(KvRect(0, 0, 45, 3));
-                clip += KvRect(20, 0, 30, 7);
-                const bool clipped = width % 3 == 0;
-                canvas.clip = clipped ? &clip : nullptr;
+                canvas.clip = width % 3 == 0 ? &clip : nullptr;
                 canvas.fillColor = KvColor::fromBytes(static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
                                                       static_cast<uint8_t>(rng()));
+                for (int y = 0; y < 7; ++y)
+                    for (int x = 0; x < 45; ++x)
+                        if (r.contains({x, y}) && (!canvas.clip || clip.contains({x, y})))
+                            want.setPixel(x, y, canvas.mapColor(canvas.fillColor));
                 canvas.draw(r);
                 canvas.clip = nullptr;
-                const uint32_t value = canvas.mapColor(canvas.fillColor);
-                for (int y = 0; y < 7; ++y)
-                    for (int x = 0; x < 45; ++x) {
-                        const bool inside = r.contains({x, y}) && (!clipped || clip.contains(KvPoint(x, y)));
-                        ASSERT_EQ(canvas.getPixel(x, y), inside ? value : pixelsBefore[static_cast<size_t>(y * 45 + x)])
-                            << "width " << width << " at " << x << ", " << y;
-                    }
-                const int rowBytes = 45 * canvas.getPixelFormat().bytesPerPixel;
-                for (int row = 0; row < 7; ++row)
-                    for (int i = rowBytes; i < pitch; ++i)
-                        ASSERT_EQ(bits[static_cast<size_t>(row) * pitch + i],
-                                  before[static_cast<size_t>(row) * pitch + i]);
+                ASSERT_EQ(std::vector<unsigned char>(bits, bits + size), std::vector<unsigned char>(wantBits, wantBits + size))
+                    << "depth " << depth << (bottomUp ? " bottom-up" : "") << " width " << width;
             }
         }
 }

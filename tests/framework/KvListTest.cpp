@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,49 +25,27 @@ std::vector<int> ids(const KvList<Item>& list) {
     return out;
 }
 
-std::vector<int> idsBackwards(const KvList<Item>& list) {
-    std::vector<int> out;
-    KvList<Item>::Cursor c(list);
-    for (Item* i = c.last(); i; i = c.prev()) out.push_back(i->id);
-    return out;
-}
-
 }  // namespace
 
-TEST(KvList, AppendPrependCountAndPositions) {
-    Item a{0, 1}, b{0, 2}, c{0, 3};
+// A pointer may be held twice; remove() takes the first occurrence.
+TEST(KvList, AppendPrependPositionsAndRemoval) {
+    Item a{0, 1}, b{0, 2}, c{0, 3}, stranger{0, 9};
     KvList<Item> l;
-    EXPECT_TRUE(l.isEmpty());
-    EXPECT_EQ(l.first(), nullptr);
+    EXPECT_TRUE(l.isEmpty() && l.first() == nullptr && l.last() == nullptr);
     l.append(&a);
     l.append(&b);
     l.prepend(&c);
-    EXPECT_EQ(ids(l), (std::vector<int>{3, 1, 2}));
-    EXPECT_EQ(l.count(), 3);
-    EXPECT_EQ(l.first(), &c);
-    EXPECT_EQ(l.last(), &b);
-    EXPECT_EQ(l.at(1), &a);
-    EXPECT_EQ(l.at(3), nullptr);
-    EXPECT_EQ(l.at(-1), nullptr);
-    EXPECT_EQ(l.indexOf(&b), 2);
-    EXPECT_TRUE(l.contains(&a));
-}
-
-TEST(KvList, RemoveTakesTheFirstOccurrenceAndReportsMisses) {
-    Item a{0, 1}, b{0, 2}, stranger{0, 9};
-    KvList<Item> l;
     l.append(&a);
-    l.append(&b);
-    l.append(&a);
+    EXPECT_EQ(ids(l), (std::vector<int>{3, 1, 2, 1}));
+    EXPECT_TRUE(l.count() == 4 && l.first() == &c && l.last() == &a && l.contains(&b));
+    EXPECT_TRUE(l.at(1) == &a && l.at(4) == nullptr && l.at(-1) == nullptr && l.indexOf(&b) == 2);
     EXPECT_FALSE(l.remove(&stranger));
     EXPECT_TRUE(l.remove(&a));
-    EXPECT_EQ(ids(l), (std::vector<int>{2, 1}));
+    EXPECT_EQ(ids(l), (std::vector<int>{3, 2, 1}));
     EXPECT_TRUE(l.remove(&a));
-    EXPECT_FALSE(l.remove(&a));
-    EXPECT_EQ(l.count(), 1);
+    EXPECT_FALSE(l.remove(&a) || l.contains(&a));
     l.clear();
-    EXPECT_TRUE(l.isEmpty());
-    EXPECT_EQ(l.last(), nullptr);
+    EXPECT_TRUE(l.isEmpty() && l.count() == 0 && l.last() == nullptr);
 }
 
 TEST(KvList, OrderedInsertPutsEqualKeysAfterExistingOnes) {
@@ -79,73 +59,55 @@ TEST(KvList, OrderedInsertPutsEqualKeysAfterExistingOnes) {
     EXPECT_EQ(ids(unordered), (std::vector<int>{1, 2}));
 }
 
-TEST(KvList, WalkSeesItemsAppendedAfterItsCurrentNodeWasRemoved) {
-    Item a{0, 1}, b{0, 2};
-    KvList<Item> l;
-    l.append(&a);
+// Walks a list of items 0..n-1 (backward when reverse) and, on reaching item
+// k, runs its actions: "-i" removes item i, "+i" appends it, "^i" removes it
+// and inserts it again, "wij" removes i and j from a nested walk. Gives the
+// items the walk saw, then "|", then the list after it.
+std::vector<int> walk(int n, bool ordered, bool reverse, const std::map<int, std::string>& actions) {
+    Item items[8];
+    KvList<Item> l(ordered ? keyNotAbove : nullptr);
+    for (int i = 0; i < 8; ++i) items[i] = {i, i};
+    for (int i = 0; i < n; ++i) l.append(&items[i]);
     std::vector<int> seen;
     KvList<Item>::Cursor c(l);
-    for (Item* i = c.first(); i; i = c.next()) {
+    for (Item* i = reverse ? c.last() : c.first(); i && seen.size() < 20; i = reverse ? c.prev() : c.next()) {
         seen.push_back(i->id);
-        if (i == &a) {
-            l.remove(&a);
-            l.append(&b);
-        }
-    }
-    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
-}
-
-// A re-sort puts the walked item back into the gap its removal left: the walk
-// must not visit it again (at the tail, it would never end).
-TEST(KvList, WalkDoesNotRevisitItsItemPutBackIntoTheGap) {
-    Item it[3];
-    KvList<Item> l(keyNotAbove);
-    for (int i = 0; i < 3; ++i) it[i] = {i, i}, l.append(&it[i]);
-    std::vector<int> seen;
-    KvList<Item>::Cursor c(l);
-    for (Item* i = c.first(); i && seen.size() < 10; i = c.next()) {
-        seen.push_back(i->id);
-        l.remove(i);
-        l.insert(i);
-    }
-    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
-}
-
-TEST(KvList, NestedWalksBothRemoving) {
-    Item it[6];
-    KvList<Item> l;
-    for (int i = 0; i < 6; ++i) it[i] = {0, i}, l.append(&it[i]);
-    std::vector<int> outer;
-    KvList<Item>::Cursor o(l);
-    for (Item* i = o.first(); i; i = o.next()) {
-        outer.push_back(i->id);
-        if (i->id == 1) {
-            KvList<Item>::Cursor in(l);
-            for (Item* j = in.first(); j; j = in.next()) {
-                if (j->id == 1 || j->id == 2) l.remove(j);  // the outer's node and its successor
+        const auto found = actions.find(i->id);
+        const std::string what = found == actions.end() ? "" : found->second;
+        for (size_t k = 0; k + 1 < what.size(); k += what[k] == 'w' ? 3 : 2) {
+            Item* item = &items[what[k + 1] - '0'];
+            if (what[k] == '-' || what[k] == '^') l.remove(item);
+            if (what[k] == '+') l.append(item);
+            if (what[k] == '^') l.insert(item);
+            if (what[k] == 'w') {
+                KvList<Item>::Cursor in(l);
+                for (Item* j = in.first(); j; j = in.next())
+                    if (j == item || j->id == what[k + 2] - '0') l.remove(j);
             }
         }
-        if (i->id == 3) l.remove(i);  // the outer removes its own node
     }
-    EXPECT_EQ(outer, (std::vector<int>{0, 1, 3, 4, 5}));
-    EXPECT_EQ(ids(l), (std::vector<int>{0, 4, 5}));
+    seen.push_back(-1);
+    for (int id : ids(l)) seen.push_back(id);
+    return seen;
 }
 
-TEST(KvList, ReverseWalkSurvivesRemoval) {
-    Item it[5];
-    KvList<Item> l;
-    for (int i = 0; i < 5; ++i) it[i] = {0, i}, l.append(&it[i]);
-    EXPECT_EQ(idsBackwards(l), (std::vector<int>{4, 3, 2, 1, 0}));
-    std::vector<int> seen;
-    KvList<Item>::Cursor c(l);
-    for (Item* i = c.last(); i; i = c.prev()) {
-        seen.push_back(i->id);
-        if (i->id == 3) {
-            l.remove(i);
-            l.remove(&it[2]);
-        }
-    }
-    EXPECT_EQ(seen, (std::vector<int>{4, 3, 1, 0}));
+// Walks survive removals of their own node and of others, in nested walks
+// too; a re-sort that puts the walked item back into the gap its removal left
+// is not visited again (at the tail, the walk would never end).
+TEST(KvList, WalksSurviveChangesMadeAsTheyGo) {
+    const struct {
+        int n;
+        bool ordered, reverse;
+        std::map<int, std::string> actions;
+        std::vector<int> seenThenLeft;
+    } cases[] = {
+        {1, false, false, {{0, "-0+1"}}, {0, 1, -1, 1}},
+        {3, true, false, {{0, "^0"}, {1, "^1"}, {2, "^2"}}, {0, 1, 2, -1, 0, 1, 2}},
+        {6, false, false, {{1, "w12"}, {3, "-3"}}, {0, 1, 3, 4, 5, -1, 0, 4, 5}},  // the outer's node and its successor
+        {5, false, true, {}, {4, 3, 2, 1, 0, -1, 0, 1, 2, 3, 4}},
+        {5, false, true, {{3, "-3-2"}}, {4, 3, 1, 0, -1, 0, 1, 4}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(walk(c.n, c.ordered, c.reverse, c.actions), c.seenThenLeft) << c.n;
 }
 
 // Random removals during a walk, checked against a reference: the walk visits,

@@ -28,9 +28,15 @@ KvPngImage image(bool indexed, std::vector<uint8_t> alpha = {}) {
     return png;
 }
 
-TEST(KvPng, ImagesReadBackAsSaved) {
+// A scratch file of its own for each test.
+class KvPng : public ::testing::Test {
+protected:
+    void TearDown() override { std::filesystem::remove(path); }
     const std::string path =
         (std::filesystem::temp_directory_path() / ("kvpng-test-" + std::to_string(std::random_device{}()) + ".png")).string();
+};
+
+TEST_F(KvPng, ImagesReadBackAsSaved) {
     // Entry alpha: one transparent entry, every entry translucent, all opaque.
     const std::vector<uint8_t> alphas[] = {{0, 255, 255}, {0, 128, 7}, {255, 255, 255}, {}};
     for (const std::vector<uint8_t>& alpha : alphas) {
@@ -39,9 +45,7 @@ TEST(KvPng, ImagesReadBackAsSaved) {
         ASSERT_TRUE(KvSavePng(saved, path.c_str()));
         KvPngImage read;
         ASSERT_TRUE(KvLoadPng(path.c_str(), read));
-        EXPECT_EQ(read.indexed, indexed);
-        EXPECT_EQ(read.width, saved.width);
-        EXPECT_EQ(read.height, saved.height);
+        EXPECT_TRUE(read.indexed == indexed && read.width == saved.width && read.height == saved.height);
         if (indexed) {
             EXPECT_EQ(read.indices, saved.indices);
             EXPECT_EQ(read.paletteAlpha, saved.paletteAlpha);
@@ -57,14 +61,11 @@ TEST(KvPng, ImagesReadBackAsSaved) {
     KvPngImage wrong = image(false);
     wrong.rgba.pop_back();
     EXPECT_FALSE(KvSavePng(wrong, path.c_str()));
-    std::filesystem::remove(path);
 }
 
 // The first bytes of the corpus seed: a 16000x16000 RGBA header and a few
 // bytes of data, which would take a gigabyte if the pixels were allocated.
-TEST(KvPng, AHeaderLargerThanItsFileCouldHoldIsRefusedBeforeAllocating) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("kvpng-test-" + std::to_string(std::random_device{}()) + ".png")).string();
+TEST_F(KvPng, AHeaderLargerThanItsFileCouldHoldIsRefusedBeforeAllocating) {
     std::filesystem::copy_file(QRN_TEST_DATA "/../fuzz/corpus/png/big-header-short-data.png", path);
     KvPngImage read;
     std::string why;
@@ -72,13 +73,10 @@ TEST(KvPng, AHeaderLargerThanItsFileCouldHoldIsRefusedBeforeAllocating) {
     EXPECT_EQ(why, "a 16000x16000 image cannot come from a file of " +
                        std::to_string(std::filesystem::file_size(path)) + " bytes");
     EXPECT_EQ(read.width, 0);
-    std::filesystem::remove(path);
 }
 
 // A side past the canvas limit is refused on its own, however short the other.
-TEST(KvPng, ASideLongerThanACanvasIsRefusedWhateverTheOtherSide) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("kvpng-test-" + std::to_string(std::random_device{}()) + ".png")).string();
+TEST_F(KvPng, ASideLongerThanACanvasIsRefusedWhateverTheOtherSide) {
     ASSERT_TRUE(KvSavePng(image(true, {255, 255, 255}), path.c_str()));
     std::vector<unsigned char> file;
     {
@@ -104,7 +102,6 @@ TEST(KvPng, ASideLongerThanACanvasIsRefusedWhateverTheOtherSide) {
         EXPECT_FALSE(KvLoadPng(path.c_str(), read, &why));
         EXPECT_EQ(why, "the image is larger than " + std::to_string(kKvMaxCanvasSide) + " pixels a side") << width << " x " << height;
     }
-    std::filesystem::remove(path);
 }
 
 }  // namespace

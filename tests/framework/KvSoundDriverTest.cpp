@@ -15,6 +15,7 @@
 #include "framework/KvIStream.h"
 #include "framework/KvMixer.h"
 #include "framework/KvWaveSound.h"
+#include "tests/framework/GoldenText.h"
 #include "tests/support/WindowFixture.h"
 #include "tests/support/ByteWriter.h"
 
@@ -22,19 +23,16 @@ namespace {
 
 // Backend time and timeline frame of each link call.
 struct Calls {
-    std::vector<unsigned long> beganMs, finishedMs;
-    std::vector<uint64_t> beganFrame, finishedFrame;
+    std::vector<std::pair<unsigned long, uint64_t>> began, finished;
 };
 
 void watch(KvSound& s, KvBackend& b, Calls& c) {
-    const KvFunctionLink began([&b, &c](const void*) {
-        c.beganMs.push_back(b.milliSeconds());
-        c.beganFrame.push_back(KvSoundDriver::mixer()->eventFrame());
-    });
-    const KvFunctionLink finished([&b, &c](const void*) {
-        c.finishedMs.push_back(b.milliSeconds());
-        c.finishedFrame.push_back(KvSoundDriver::mixer()->eventFrame());
-    });
+    const auto noteInto = [&b](auto& calls) {
+        return KvFunctionLink([&b, &calls](const void*) {
+            calls.emplace_back(b.milliSeconds(), KvSoundDriver::mixer()->eventFrame());
+        });
+    };
+    const KvFunctionLink began = noteInto(c.began), finished = noteInto(c.finished);
     s.beginningSetLink(&began);
     s.finishedSetLink(&finished);
 }
@@ -50,37 +48,30 @@ protected:
     std::unique_ptr<KvIStreamMemory> stream;
 };
 
-// A half-second sound played over the headless clock, driven by a script of
-// words: play (the moment its times count from), pass N, advance N (time
-// without a pass), interrupt N, pause, resume; then passes run until it
-// finishes. Its links run in the passes, on the backend's clock.
+// A half-second sound played over the headless clock, driven by the scripts
+// of golden/sound-driver-scripts.txt. Its links run in the passes, on the
+// backend's clock.
 TEST_F(SoundDriverTest, TheLinksRunAtTheHeardEndOnTheBackendsClock) {
-    const struct {
-        unsigned long stepMs;
-        const char* script;
-        unsigned long beganMs, finishedMs;  // after play()
-    } cases[] = {
-        {kKvHeadlessDefaultStepMs, "play", kKvHeadlessDefaultStepMs, 500},  // the first pass after play()
-        {1, "advance 3 play", 1, 500},  // time moved without a pass: it still begins at once
-        {10, "play pass 20 interrupt 1000", 10, 1500},  // an interruption is not sound time
-        {10, "play pass 10 pause pass 30 resume", 10, 800},  // 500 ms of sound, 300 paused
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.script);
-        backend.setStepPerPass(c.stepMs);
+    const GoldenSections cases = goldenSections("framework/golden/sound-driver-scripts.txt");
+    ASSERT_EQ(cases.size(), 5u);
+    for (const auto& [script, want] : cases) {
+        SCOPED_TRACE(script);
+        std::istringstream words(script);
+        unsigned long step = 0;
+        words >> step;
+        backend.setStepPerPass(step);
         auto s = halfSecond();
         Calls calls;
         watch(*s, backend, calls);
         app->pass();
         unsigned long started = 0;
-        std::istringstream words(c.script);
         for (std::string w; words >> w;) {
             if (w == "play") {
                 started = backend.milliSeconds();
                 s->play();
-                EXPECT_TRUE(calls.beganMs.empty());  // links wait for a pass
-            } else if (w == "pause") {
-                s->pause();
+                EXPECT_TRUE(calls.began.empty());  // links wait for a pass
+            } else if (w == "pause" || w == "stop") {
+                (w == "stop") ? s->stop() : s->pause();
             } else if (w == "resume") {
                 EXPECT_TRUE(s->isPlaying());
                 s->resume();
@@ -95,29 +86,15 @@ TEST_F(SoundDriverTest, TheLinksRunAtTheHeardEndOnTheBackendsClock) {
                     backend.interrupt(n);
             }
         }
-        EXPECT_TRUE(calls.finishedMs.empty());
-        while (calls.finishedMs.empty() && backend.milliSeconds() < started + 5000) app->pass();
+        EXPECT_TRUE(calls.finished.empty());
+        while (calls.finished.empty() && backend.milliSeconds() < started + 5000) app->pass();
         EXPECT_FALSE(KvSoundDriver::hasDevice());
-        ASSERT_EQ(calls.beganMs.size(), 1u);
-        ASSERT_EQ(calls.finishedMs.size(), 1u);
-        EXPECT_EQ(calls.beganMs[0] - started, c.beganMs);
-        EXPECT_EQ(calls.finishedMs[0] - started, c.finishedMs);
+        ASSERT_TRUE(calls.began.size() == 1 && calls.finished.size() == 1);
+        EXPECT_EQ(std::to_string(calls.began[0].first - started) + " " + std::to_string(calls.finished[0].first - started) +
+                      " " + std::to_string(calls.finished[0].second - calls.began[0].second),
+                  want.at(0));
         EXPECT_FALSE(s->isPlaying());
     }
-}
-
-TEST_F(SoundDriverTest, AStopFinishesThePlayAfterTheFramesHeard) {
-    auto s = halfSecond();
-    Calls calls;
-    watch(*s, backend, calls);
-    app->pass();
-    s->play();
-    for (int i = 0; i < 5; ++i) app->pass();
-    s->stop();
-    app->pass();
-    ASSERT_EQ(calls.finishedMs.size(), 1u);
-    const int rate = KvSoundDriver::mixer()->getRate();
-    EXPECT_EQ(calls.finishedFrame[0] - calls.beganFrame[0], static_cast<uint64_t>(rate) * 50 / 1000);
 }
 
 // A headless backend with a pretend device of another format, pulled by the test.
@@ -160,10 +137,10 @@ TEST(SoundDriverDevice, TheDevicePullsInItsFormatAndLinksRunInThePasses) {
             for (size_t at = 0; at < heard.size(); at += 500) device.fill(device.user, heard.data() + at, 500);
         });
         pull.join();
-        EXPECT_TRUE(calls.beganMs.empty());  // nothing from the device thread
+        EXPECT_TRUE(calls.began.empty());  // nothing from the device thread
         app.pass();
-        ASSERT_EQ(calls.finishedFrame.size(), 1u);
-        EXPECT_EQ(calls.finishedFrame[0] - calls.beganFrame[0], 2205u);  // 100 ms at 22050
+        ASSERT_EQ(calls.finished.size(), 1u);
+        EXPECT_EQ(calls.finished[0].second - calls.began.at(0).second, 2205u);  // 100 ms at 22050
         for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], i < 2205 ? 1000 : 0) << i;
     }
     // Back to the default backend: the device is closed while its backend still lives.

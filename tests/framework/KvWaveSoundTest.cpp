@@ -23,42 +23,28 @@ std::vector<int16_t> samplesOf(const KvWaveSound& s) {
     return std::vector<int16_t>(p.samples, p.samples + p.frames * p.channels);
 }
 
-struct Format {
-    int channels;
-    int bits;
-    int rate;
-};
-
-class EveryPcmFormat : public ::testing::TestWithParam<Format> {};
-
-TEST_P(EveryPcmFormat, SamplesComeOutAsSigned16Bit) {
-    const Format f = GetParam();
-    const int frames = 5;
-    Chunk data{"data", {}};
-    std::vector<int16_t> want;
-    for (int i = 0; i < frames * f.channels; ++i) {
-        if (f.bits == 8) {
+TEST(Wave, EveryPcmFormatComesOutAsSigned16Bit) {
+    const struct {
+        int channels, bits, rate;
+    } formats[] = {{1, 8, 11025}, {2, 8, 22050}, {1, 16, 44100}, {2, 16, 48000}, {1, 16, 8000},
+                   {2, 16, 96000}, {1, 8, KvMixer::kMinRate}, {2, 16, KvMixer::kMaxRate}};
+    for (const auto& f : formats) {
+        Chunk data{"data", {}};
+        std::vector<int16_t> want;
+        for (int i = 0; i < 5 * f.channels; ++i) {
             const unsigned char u = static_cast<unsigned char>(i * 61);  // covers 0, 128-ish and 255-ish
-            data.body.push_back(u);
-            want.push_back(static_cast<int16_t>((u - 128) * 256));
-        } else {
-            const int16_t v = static_cast<int16_t>(i * 7919 - 32768);
-            put16(data.body, v);
+            const int16_t v = f.bits == 8 ? static_cast<int16_t>((u - 128) * 256) : static_cast<int16_t>(i * 7919 - 32768);
+            if (f.bits == 8) data.body.push_back(u);
+            else put16(data.body, v);
             want.push_back(v);
         }
+        const auto s = parse(wave::riff({wave::fmt(f.channels, f.rate, f.bits), data}));
+        ASSERT_TRUE(s->isValid());
+        EXPECT_EQ(std::pair(s->getPcm().channels, s->getPcm().rate), std::pair(f.channels, f.rate));
+        EXPECT_EQ(s->getPcm().frames, 5);
+        EXPECT_EQ(samplesOf(*s), want) << f.bits << " bits";
     }
-    const auto s = parse(wave::riff({wave::fmt(f.channels, f.rate, f.bits), data}));
-    ASSERT_TRUE(s->isValid());
-    EXPECT_EQ(s->getPcm().channels, f.channels);
-    EXPECT_EQ(s->getPcm().rate, f.rate);
-    EXPECT_EQ(s->getPcm().frames, frames);
-    EXPECT_EQ(samplesOf(*s), want);
 }
-
-INSTANTIATE_TEST_SUITE_P(Wave, EveryPcmFormat,
-                         ::testing::Values(Format{1, 8, 11025}, Format{2, 8, 22050}, Format{1, 16, 44100},
-                                           Format{2, 16, 48000}, Format{1, 16, 8000}, Format{2, 16, 96000},
-                                           Format{1, 8, KvMixer::kMinRate}, Format{2, 16, KvMixer::kMaxRate}));
 
 TEST(Wave, DurationIsFramesOverRate) {
     EXPECT_EQ(parse(wave::constant16(44100, 22050, 1))->getDuration(), 500u);
@@ -175,17 +161,11 @@ TEST(WaveBroken, NeverPlaysAndNeverCallsALink) {
         EXPECT_EQ(mixer.dispatch(), 0) << b.what;
         EXPECT_EQ(calls, 0) << b.what;
     }
-}
-
-TEST(WaveBroken, NullAndFailedStreams) {
-    KvWaveSound none(nullptr, true);
-    EXPECT_FALSE(none.isValid());
-    none.play();
-    EXPECT_FALSE(none.isPlaying());
-    KvWaveSound missing(new KvIStreamFile("/nonexistent/sound.wav"), true);
-    EXPECT_FALSE(missing.isValid());
-    missing.play();
-    EXPECT_FALSE(missing.isPlaying());
+    for (KvIStream* stream : std::initializer_list<KvIStream*>{nullptr, new KvIStreamFile("/nonexistent/sound.wav")}) {
+        KvWaveSound s(stream, true);
+        s.play();
+        EXPECT_FALSE(s.isValid() || s.isPlaying());
+    }
 }
 
 // A stream that tells when it is deleted.
@@ -199,33 +179,25 @@ private:
     bool* gone;
 };
 
-TEST(WaveStream, OwnedStreamGoesWithTheSoundAndOthersStay) {
-    const Bytes file = wave::constant16(8000, 4, 7);
+// A sound copies its samples: a lent stream may go first, and whatever its
+// offset the file is read from its start.
+TEST(WaveStream, OwnedStreamsGoWithTheSoundAndLentOnesMayGoFirst) {
+    const Bytes file = wave::constant16(8000, 4, 1234);
     bool ownedGone = false, lentGone = false;
-    auto* lent = new WatchedStream(file, &lentGone);
-    {
-        KvWaveSound owner(new WatchedStream(file, &ownedGone), true);
-        KvWaveSound borrower(lent, false);
-        EXPECT_EQ(borrower.getIStream(), lent);
-    }
+    delete new KvWaveSound(new WatchedStream(file, &ownedGone), true);
     EXPECT_TRUE(ownedGone);
+    auto* lent = new WatchedStream(file, &lentGone);
+    ASSERT_TRUE(lent->setSrcOffset(20));
+    KvMixer mixer(8000, 1);
+    KvWaveSound s(lent, false, &mixer);
+    ASSERT_TRUE(s.isValid());
+    EXPECT_EQ(s.getIStream(), lent);
     EXPECT_FALSE(lentGone);
     delete lent;
-    EXPECT_TRUE(lentGone);
-}
-
-TEST(WaveStream, ReadsFromTheStartWhateverTheOffsetAndOutlivesALentStream) {
-    KvMixer mixer(8000, 1);
-    auto* stream = new KvIStreamMemory(wave::constant16(8000, 4, 1234).data(), 52);
-    ASSERT_EQ(stream->size(), 52);
-    stream->setSrcOffset(20);
-    KvWaveSound s(stream, false, &mixer);
-    ASSERT_TRUE(s.isValid());
-    delete stream;  // the samples were copied when the sound was made
     s.play();
-    int16_t out[4] = {};
-    mixer.mix(out, 4);
-    for (int16_t v : out) EXPECT_EQ(v, 1234);
+    int16_t out[5] = {};
+    mixer.mix(out, 5);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 5), (std::vector<int16_t>{1234, 1234, 1234, 1234, 0}));
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 // event links; the active window.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/framework/GoldenText.h"
 #include "tests/support/WindowFixture.h"
 #include "framework/KvWindow.h"
 #include "framework/KvWndCanvas.h"
@@ -64,144 +67,96 @@ using Window = HeadlessTest;
 TEST_F(Window, CanvasIsTheWindowSizeAtDisplayDepth) {
     backend.setDisplayDepth(32);
     KvWindow w(KvRect(10, 20, 330, 260), 3);
-    ASSERT_NE(w.getCanvas(), nullptr);
-    EXPECT_EQ(w.getCanvas()->getWidth(), 320);
-    EXPECT_EQ(w.getCanvas()->getHeight(), 240);
-    EXPECT_EQ(w.getCanvas()->getDepth(), 32);
-    EXPECT_TRUE(w.getCanvas()->isTopDown());
-    EXPECT_EQ(w.getCanvas()->getWindow(), &w);
-    EXPECT_EQ(w.getRect(), KvRect(10, 20, 330, 260));
+    const KvWndCanvas* c = w.getCanvas();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(KvPoint(c->getWidth(), c->getHeight()), KvPoint(320, 240));
+    EXPECT_EQ(c->getDepth(), 32);
+    EXPECT_TRUE(c->isTopDown());
+    EXPECT_EQ(c->getWindow(), &w);
     EXPECT_EQ(w.getRectType(), kKvRectIsClient);
     KvHeadlessWindow* hw = backend.windowOf(&w);
     ASSERT_NE(hw, nullptr);
     EXPECT_EQ(hw, w.getBackendWindow());
     EXPECT_EQ(hw->getStyle(), 3);
-    EXPECT_EQ(hw->getOpenRect(), w.getRect());
+    EXPECT_EQ(hw->getOpenRect(), KvRect(10, 20, 330, 260));
     w.setTitle("Demo");
     EXPECT_STREQ(hw->getTitle(), "Demo");
 }
 
-// A (opened first, so active) and B log their virtuals; the events are
-// queued, then one pass delivers them all.
+// The cases of golden/window-events.txt.
 TEST_F(Window, QueuedEventsReachTheirWindowsInOrderInTheNextPass) {
-    using Post = std::function<void(KvHeadlessBackend&, KvWindow& a, std::unique_ptr<LogWindow>& b)>;
-    const KvEventRecord deactivate{KvEventType::deactivated, {}, 0, KvRect::zero};
-    const struct {
-        const char* what;
-        Post post;
-        std::vector<std::string> want;
-    } cases[] = {
-        {"untargeted input goes to the active window",
-         [](auto& be, auto&, auto&) {
-             be.mouseMove({5, 6});
-             be.mouseDown({7, 8});
-             be.keyDown(65);
-             be.mouseUp({9, 10});
-             be.mouseDblClick({11, 12});
-             be.keyUp(65);
-         },
-         {"A mouseMove 5,6", "A mouseDown 7,8", "A keyDown 65", "A mouseUp 9,10", "A mouseDblClick 11,12",
-          "A keyUp 65"}},
-        {"activation deactivates the previous window first; the active one is not activated again",
-         [&](auto& be, auto& a, auto& b) {
-             be.activate(b.get());
-             be.activate(b.get());
-             be.activate(&a);
-             be.post(deactivate, b.get());  // not active: dropped
-         },
-         {"A deactivated", "B activated", "B deactivated", "A activated"}},
-        {"draw, moved and sized; the canvas keeps its size",
-         [](auto& be, auto&, auto&) {
-             be.post(KvEventRecord{KvEventType::draw, {}, 0, KvRect(5, 6, 20, 20)});
-             be.post(KvEventRecord{KvEventType::draw, {}, 0, KvRect::zero});
-             be.post(KvEventRecord{KvEventType::moved, {}, 0, KvRect(40, 50, 140, 150)});
-             be.post(KvEventRecord{KvEventType::sized, {}, 0, KvRect(40, 50, 200, 170)});
-         },
-         {"A draw 5,6", "A draw all", "A moved 40,50,140,150 canvas 100", "A sized 40,50,200,170 canvas 100"}},
-        {"events for a closed window are dropped",
-         [](auto& be, auto& a, auto& b) {
-             be.mouseDown({1, 1}, b.get());
-             be.mouseUp({1, 1}, b.get());
-             be.keyDown(3, &a);
-             b.reset();
-         },
-         {"A keyDown 3"}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> log;
+    static const char* const kTypes[] = {"activated", "close",     "deactivated",   "draw",      "keyDown",
+                                         "keyUp",     "maximized", "minimized",     "mouseDblClick", "mouseDown",
+                                         "mouseMove", "mouseUp",   "moved",         "restored",  "sized"};
+    const GoldenSections cases = goldenSections("framework/golden/window-events.txt");
+    ASSERT_EQ(cases.size(), 4u);
+    for (const auto& [what, lines] : cases) {
+        std::vector<std::string> log, want;
         LogWindow a(KvRect(0, 0, 100, 100), "A");
         auto b = std::make_unique<LogWindow>(KvRect(0, 0, 50, 50), "B");
         a.log = b->log = &log;
-        ASSERT_EQ(KvWindow::activeWindow, &a) << c.what;
-        c.post(backend, a, b);
-        EXPECT_TRUE(log.empty()) << c.what;
+        ASSERT_EQ(KvWindow::activeWindow, &a) << what;
+        for (const std::string& line : lines) {
+            std::istringstream in(line);
+            std::string mark, target, type;
+            if (!(in >> mark >> target >> type) || mark != ">") {
+                want.push_back(line);
+                continue;
+            }
+            if (type == "gone") {
+                b.reset();
+                continue;
+            }
+            KvEventRecord e{KvEventType::draw, {}, 0, KvRect::zero};
+            e.type = static_cast<KvEventType>(std::find(kTypes, std::end(kTypes), type) - kTypes);
+            if (type.rfind("mouse", 0) == 0) in >> e.mouse.x >> e.mouse.y;
+            if (type.rfind("key", 0) == 0) in >> e.key;
+            if (type == "draw" || type == "moved" || type == "sized") in >> e.area.left >> e.area.top >> e.area.right >> e.area.bottom;
+            backend.post(e, target == "A" ? &a : target == "B" ? b.get() : nullptr);
+        }
+        EXPECT_TRUE(log.empty()) << what;
         app->pass();
-        EXPECT_EQ(log, c.want) << c.what;
-        EXPECT_EQ(backend.pendingEvents(), 0) << c.what;
-        EXPECT_EQ(KvWindow::activeWindow, &a) << c.what;
+        EXPECT_EQ(log, want) << what;
+        EXPECT_EQ(backend.pendingEvents(), 0) << what;
+        EXPECT_EQ(KvWindow::activeWindow, &a) << what;
     }
 }
 
-TEST_F(Window, NamedTargetsAndThePointerFollowingMoves) {
+// Each window keeps the pointer of its own last event; the transform applies
+// to what the events carry and to what getMouse answers.
+TEST_F(Window, NamedTargetsTheTransformAndThePointerEachWindowKeeps) {
     std::vector<std::string> log;
     LogWindow a(KvRect(0, 0, 100, 100), "A");
     LogWindow b(KvRect(200, 0, 300, 100), "B");
     a.log = b.log = &log;
-    EXPECT_EQ(KvWindow::activeWindow, &a);  // the first window opened
-    backend.mouseMove({1, 2}, &b);
-    backend.mouseDown({3, 4});
-    app->pass();
-    EXPECT_EQ(log, (std::vector<std::string>{"B mouseMove 1,2", "A mouseDown 3,4"}));
-    EXPECT_EQ(b.getMouse(), KvPoint(1, 2));
-    EXPECT_EQ(a.getMouse(), KvPoint(3, 4));
-    KvPoint out;
-    EXPECT_EQ(b.getMouse(&out), KvPoint(1, 2));
-    EXPECT_EQ(out, KvPoint(1, 2));
-}
-
-TEST_F(Window, TransformAppliesToEventsAndGetMouse) {
-    std::vector<std::string> log;
-    LogWindow w(KvRect(0, 0, 100, 100), "W");
-    w.log = &log;
     KvEventSetXFormMouseFct(shiftBy100And50);
-    EXPECT_EQ(KvEventGetXFormMouseFct(), &shiftBy100And50);
-    backend.mouseDown({10, 10});
+    backend.mouseMove({1, 2}, &b);
+    backend.mouseDown({10, 10});  // to the active window, the first opened
     app->pass();
-    EXPECT_EQ(log.back(), "W mouseDown 110,60");
-    EXPECT_EQ(w.getMouse(), KvPoint(110, 60));
+    EXPECT_EQ(log, (std::vector<std::string>{"B mouseMove 101,52", "A mouseDown 110,60"}));
+    KvPoint out;
+    EXPECT_EQ(b.getMouse(&out), KvPoint(101, 52));
+    EXPECT_EQ(out, KvPoint(101, 52));
+    EXPECT_EQ(a.getMouse(), KvPoint(110, 60));
     EXPECT_EQ(KvEventGetMouse(), KvPoint(110, 60));  // the last event, between events
     KvEventSetXFormMouseFct(nullptr);
-    EXPECT_EQ(w.getMouse(), KvPoint(10, 10));
+    EXPECT_EQ(a.getMouse(), KvPoint(10, 10));
     EXPECT_EQ(KvEventGetMouse(), KvPoint(10, 10));
 }
 
-TEST_F(Window, HandlersInjectingInputSeeItInTheNextPass) {
-    std::vector<std::string> log;
-    LogWindow w(KvRect(0, 0, 100, 100), "W");
-    w.log = &log;
-    // A second window whose mouse-up link presses a key on the active window (w).
-    KvFunctionLink again([&](const void*) { backend.keyDown(2); });
-    KvWindow plain(KvRect(0, 0, 10, 10));
-    plain.mouseUpSetLink(&again);
-    backend.mouseUp({1, 1}, &plain);
-    app->pass();
-    EXPECT_EQ(backend.pendingEvents(), 1);
-    EXPECT_TRUE(log.empty());
-    app->pass();
-    EXPECT_EQ(log, (std::vector<std::string>{"W keyDown 2"}));
-}
-
-TEST_F(Window, AWindowClosedByAnEarlierHandlerGetsNothingMore) {
+// A handler's input comes in the next pass; a window it closes gets nothing more.
+TEST_F(Window, HandlersInjectInputForTheNextPassAndCloseWindowsForGood) {
     std::vector<std::string> log;
     LogWindow a(KvRect(0, 0, 100, 100), "A");
     a.log = &log;
     auto* doomed = new KvWindow(KvRect(0, 0, 10, 10));
-    KvFunctionLink closer([&](const void*) {
+    KvWindow trigger(KvRect(0, 0, 10, 10));
+    KvFunctionLink closeAndPress([&](const void*) {
         delete doomed;
         doomed = nullptr;
+        backend.keyDown(2);
     });
-    KvWindow trigger(KvRect(0, 0, 10, 10));
-    trigger.mouseDownSetLink(&closer);
+    trigger.mouseDownSetLink(&closeAndPress);
     int late = 0;
     KvFunctionLink count([&](const void*) { ++late; });
     doomed->mouseUpSetLink(&count);
@@ -209,16 +164,22 @@ TEST_F(Window, AWindowClosedByAnEarlierHandlerGetsNothingMore) {
     backend.mouseUp({0, 0}, doomed);
     backend.keyDown(9, &a);
     app->pass();
-    EXPECT_EQ(doomed, nullptr);
-    EXPECT_EQ(late, 0);
+    EXPECT_TRUE(doomed == nullptr && late == 0);
     EXPECT_EQ(log, (std::vector<std::string>{"A keyDown 9"}));
+    EXPECT_EQ(backend.pendingEvents(), 1);
+    app->pass();
+    EXPECT_EQ(log, (std::vector<std::string>{"A keyDown 9", "A keyDown 2"}));
 }
 
-TEST_F(Window, NoActiveWindowDropsUntargetedInput) {
+TEST_F(Window, WithNoActiveWindowUntargetedInputIsDropped) {
+    KvWindow a(KvRect(0, 0, 10, 10));
     auto* w = new KvWindow(KvRect(0, 0, 10, 10));
     int downs = 0;
     KvFunctionLink count([&](const void*) { ++downs; });
     w->mouseDownSetLink(&count);
+    backend.activate(w);
+    app->pass();
+    ASSERT_EQ(KvWindow::activeWindow, w);
     backend.post(KvEventRecord{KvEventType::deactivated, {}, 0, KvRect::zero}, w);
     backend.mouseDown({1, 1});
     app->pass();
@@ -227,71 +188,50 @@ TEST_F(Window, NoActiveWindowDropsUntargetedInput) {
     backend.mouseDown({1, 1}, w);
     app->pass();
     EXPECT_EQ(downs, 1);
-    delete w;
-}
-
-TEST_F(Window, ClosingTheActiveWindowLeavesNoneActive) {
-    KvWindow a(KvRect(0, 0, 10, 10));
-    {
-        KvWindow b(KvRect(0, 0, 10, 10));
-        backend.activate(&b);
-        app->pass();
-        EXPECT_EQ(KvWindow::activeWindow, &b);
-    }
+    backend.activate(w);
+    app->pass();
+    delete w;  // closing the active window leaves none active
     EXPECT_EQ(KvWindow::activeWindow, nullptr);
     EXPECT_TRUE(KvWindow::isOpen(&a));
 }
 
 // Each event's link is called by the base virtual with the link's stored
-// argument, and only that link.
+// argument, and only that link; a cleared link is called no more.
 TEST_F(Window, EachEventCallsItsOwnLinkWithItsStoredArgument) {
     KvWindow w(KvRect(0, 0, 50, 50));
-    std::vector<int> calls;
+    std::vector<int> calls, expected;
     int tags[kKvEventTypeCount];
     for (int i = 0; i < kKvEventTypeCount; ++i) {
         tags[i] = i;
-        KvFunctionLink l([&calls](const void* a) { calls.push_back(*static_cast<const int*>(a)); },
-                         &tags[i]);
+        expected.push_back(i);
+        KvFunctionLink l([&calls](const void* a) { calls.push_back(*static_cast<const int*>(a)); }, &tags[i]);
         w.setLink(static_cast<KvEventType>(i), &l);
         EXPECT_NE(w.getLink(static_cast<KvEventType>(i)), &l);  // a clone is kept
     }
     const KvRect area(1, 1, 2, 2);
-    w.activated();
-    w.close();
-    w.deactivated();
-    w.draw(&area);
-    w.keyDown();
-    w.keyUp();
-    w.maximized();
-    w.minimized();
-    w.mouseDblClick();
-    w.mouseDown();
-    w.mouseMove();
-    w.mouseUp();
-    w.moved();
-    w.restored();
-    w.sized();
-    std::vector<int> expected;
-    for (int i = 0; i < kKvEventTypeCount; ++i) expected.push_back(i);
+    const auto everyVirtual = [&] {
+        w.activated();
+        w.close();
+        w.deactivated();
+        w.draw(&area);
+        w.keyDown();
+        w.keyUp();
+        w.maximized();
+        w.minimized();
+        w.mouseDblClick();
+        w.mouseDown();
+        w.mouseMove();
+        w.mouseUp();
+        w.moved();
+        w.restored();
+        w.sized();
+    };
+    everyVirtual();
     EXPECT_EQ(calls, expected);
-}
-
-TEST_F(Window, NamedLinkSettersAndClearing) {
-    KvWindow w(KvRect(0, 0, 50, 50));
-    int downs = 0;
-    KvFunctionLink l([&](const void*) { ++downs; });
-    w.mouseDownSetLink(&l);
-    EXPECT_NE(w.getLink(KvEventType::mouseDown), nullptr);
-    EXPECT_EQ(w.getLink(KvEventType::mouseUp), nullptr);
-    backend.mouseDown({1, 1});
-    backend.mouseUp({1, 1});  // no link: nothing happens
-    app->pass();
-    EXPECT_EQ(downs, 1);
     w.mouseDownSetLink(nullptr);
-    EXPECT_EQ(w.getLink(KvEventType::mouseDown), nullptr);
-    backend.mouseDown({1, 1});
-    app->pass();
-    EXPECT_EQ(downs, 1);
+    for (int i = 0; i < kKvEventTypeCount; ++i) w.setLink(static_cast<KvEventType>(i), nullptr);
+    everyVirtual();
+    EXPECT_EQ(calls, expected);
 }
 
 TEST_F(Window, NestedDeliveryRestoresTheOuterEvent) {

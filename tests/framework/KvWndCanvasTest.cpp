@@ -60,18 +60,10 @@ TEST_F(Screen, PaletteChangesOfAnIndexedScreenArePresented) {
 TEST_F(Screen, AttachToFlipChainNeedsAMatchingBackBuffer) {
     KvWindow w(KvRect(0, 0, 32, 16));
     KvWndCanvas* c = w.getCanvas();
-    KvMemCanvas wrongSize(32, 15, 16, 2);
-    KvMemCanvas wrongDepth(32, 16, 32, 2);
-    KvMemCanvas wrongFormat(32, 16, 15, 2);
-    KvMemCanvas bottomUp(32, 16, 16, 2, true);
-    KvMemCanvas good(32, 16, 16, 2);
-    KvMemCanvas other(32, 16, 16, 2);
-    EXPECT_EQ(c->attachToFlipChain(nullptr), 0);
-    EXPECT_EQ(c->attachToFlipChain(c), 0);
-    EXPECT_EQ(c->attachToFlipChain(&wrongSize), 0);
-    EXPECT_EQ(c->attachToFlipChain(&wrongDepth), 0);
-    EXPECT_EQ(c->attachToFlipChain(&wrongFormat), 0);
-    EXPECT_EQ(c->attachToFlipChain(&bottomUp), 0);
+    KvMemCanvas wrongSize(32, 15, 16, 2), wrongDepth(32, 16, 32, 2), wrongFormat(32, 16, 15, 2),
+        bottomUp(32, 16, 16, 2, true), good(32, 16, 16, 2), other(32, 16, 16, 2);
+    for (KvCanvas* bad : std::initializer_list<KvCanvas*>{nullptr, c, &wrongSize, &wrongDepth, &wrongFormat, &bottomUp})
+        EXPECT_EQ(c->attachToFlipChain(bad), 0);
     EXPECT_EQ(c->flip(), 0);  // no back buffer
     EXPECT_EQ(c->attachToFlipChain(&good), 1);
     EXPECT_EQ(c->attachToFlipChain(&good), 1);
@@ -113,16 +105,13 @@ TEST_F(Screen, FlipShowsTheBackAndHandsTheOldFrontToTheBackBuffer) {
 }
 
 TEST_F(Screen, CanvasFollowsTheDisplayDepthAtOpening) {
-    struct Case {
-        int depth;
-        unsigned short format;
-    };
-    for (Case k : {Case{8, kKvFormatIndexed}, Case{15, kKvFormat555}, Case{16, kKvFormat565},
-                   Case{24, kKvFormat888}, Case{32, kKvFormat8888}}) {
-        backend.setDisplayDepth(k.depth);
+    const std::pair<int, unsigned short> cases[] = {
+        {8, kKvFormatIndexed}, {15, kKvFormat555}, {16, kKvFormat565}, {24, kKvFormat888}, {32, kKvFormat8888}};
+    for (const auto& [depth, format] : cases) {
+        backend.setDisplayDepth(depth);
         KvWindow w(KvRect(0, 0, 3, 3));
-        EXPECT_EQ(w.getCanvas()->getFormat(), k.format) << k.depth;
+        EXPECT_EQ(w.getCanvas()->getFormat(), format) << depth;
         w.getCanvas()->setPixel(2, 2, 0xAB);
-        EXPECT_EQ(backend.windowOf(&w)->screenPixel(2, 2), 0xABu) << k.depth;
+        EXPECT_EQ(backend.windowOf(&w)->screenPixel(2, 2), 0xABu) << depth;
     }
 }
