@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,12 +18,24 @@ namespace fs = std::filesystem;
 
 const fs::path kSource = QRN_TEST_DATA;
 
+// Runs a shell command within 512 MB: under "ulimit -v" in a plain build; a
+// sanitized process reserves far more address space than it uses, so there
+// the sanitizer's own limits hold it (any one allocation, and all it keeps).
+inline int withinMemoryLimit(const std::string& command) {
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string limit = "export ASAN_OPTIONS=max_allocation_size_mb=512:hard_rss_limit_mb=512:allocator_may_return_null=0; ";
+#else
+    const std::string limit = "ulimit -v 524288; ";
+#endif
+    return std::system(("(" + limit + command + ") </dev/null >/dev/null 2>&1").c_str());
+}
+
 class QrnRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("qrn-app-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-               "-" + std::to_string(std::random_device{}()));  // unique per process
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');  // a parameterised case's name
+        dir = fs::temp_directory_path() / ("qrn-app-" + name + "-" + std::to_string(std::random_device{}()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }

@@ -21,8 +21,38 @@ protected:
         copy("examples/carousel/ao", "title/ao");
         copy("examples/carousel/palette.plt", "title/palette.plt");
     }
-    // Every pixel of the window at scale s is the screenshot's pixel under it.
-    void expectWindowShows(const XwdImage& shown, const KvPngImage& canvas, int s) {
+    // Starts "qrn play ARGS title" with script as its main.mps; the id of its
+    // window once shown and settled.
+    std::string play(const std::string& script, const std::string& args) {
+        write("title/main.mps", script);
+        start("play " + args + " title");
+        const std::string id = window("title");
+        EXPECT_FALSE(id.empty()) << read("err.txt");
+        settle(300);
+        return id;
+    }
+    // As closing the window: the run ends normally. Its status.
+    int close() {
+        sh("kill -TERM $(cat pid)");
+        return finish();
+    }
+};
+
+TEST_F(Play, TheWindowShowsTheCanvasPixelForPixelAtScaleOneAndTwo) {
+    for (const int s : {1, 2}) {
+        SCOPED_TRACE(s);
+        fs::remove(dir / "status.txt");
+        fs::remove(dir / "debug.txt");
+        const std::string id = play("background \"room.b16\"\nwheel=KvAnimation 24 44 1\nflag=KvAnimation 140 48 3\n"
+                                    "pause 1\nsay ready\nwait\n",
+                                    "--mute --script-positions --size 320x200 --screenshot canvas.png --scale " +
+                                        std::to_string(s));
+        // Everything is drawn a second before the script says so.
+        ASSERT_EQ(until("ready\n", [this] { return read("debug.txt"); }), "ready\n");
+        settle(300);
+        const XwdImage shown = capture(id);
+        ASSERT_EQ(close(), 0) << read("err.txt");
+        const KvPngImage canvas = png("canvas.png");
         ASSERT_EQ(shown.width, canvas.width * s);
         ASSERT_EQ(shown.height, canvas.height * s);
         int wrong = 0;
@@ -33,49 +63,12 @@ protected:
                                   << ", the canvas has " << rgbAt(canvas, x / s, y / s);
         EXPECT_EQ(wrong, 0);
     }
-};
-
-TEST_F(Play, TheWindowShowsTheCanvasPixelForPixelAtScaleOneAndTwo) {
-    write("title/main.mps",
-          "background \"room.b16\"\n"
-          "wheel=KvAnimation 24 44 1\n"
-          "flag=KvAnimation 140 48 3\n"
-          "pause 1\n"
-          "say ready\n"
-          "wait\n");
-    for (const int scale : {1, 2}) {
-        SCOPED_TRACE(scale);
-        fs::remove(dir / "status.txt");
-        fs::remove(dir / "debug.txt");
-        start("play --mute --script-positions --size 320x200 --scale " + std::to_string(scale) +
-              " --screenshot canvas.png title");
-        const std::string id = window("title");
-        ASSERT_FALSE(id.empty()) << read("err.txt");
-        // Everything is drawn a second before the script says so.
-        ASSERT_EQ(until("ready\n", [this] { return read("debug.txt"); }), "ready\n");
-        settle(300);
-        const XwdImage shown = capture(id);
-        sh("kill -TERM $(cat pid)");  // as closing the window: the run ends normally
-        ASSERT_EQ(finish(), 0) << read("err.txt");
-        expectWindowShows(shown, png("canvas.png"), scale);
-    }
 }
 
 TEST_F(Play, AClickReachesTheScriptHandlerOfTheTrinketUnderIt) {
-    write("title/main.mps",
-          "wheel=KvAnimation 24 44 1\n"
-          "set wheel mouseDown clicked\n"
-          "wait\n"
-          "procedure clicked\n"
-          "[\n"
-          "  get wheel x x\n"
-          "  say \"the wheel at\" x \"was clicked\"\n"
-          "  quit\n"
-          "]\n");
-    start("play --mute --script-positions --size 320x200 --scale 2 title");
-    const std::string id = window("title");
-    ASSERT_FALSE(id.empty()) << read("err.txt");
-    settle(300);
+    const std::string id = play("wheel=KvAnimation 24 44 1\nset wheel mouseDown clicked\nwait\nprocedure clicked\n[\n"
+                                "  get wheel x x\n  say \"the wheel at\" x \"was clicked\"\n  quit\n]\n",
+                                "--mute --script-positions --size 320x200 --scale 2");
     sh("xdotool mousemove --window " + id + " 4 4 click 1");  // on no trinket: nothing
     settle(300);
     EXPECT_TRUE(running());
@@ -84,55 +77,44 @@ TEST_F(Play, AClickReachesTheScriptHandlerOfTheTrinketUnderIt) {
     EXPECT_EQ(read("debug.txt"), "the wheel at 24 was clicked\n");
 }
 
+// Fullscreen shows three times the canvas (960 x 600) in the middle, black
+// bars around it.
 TEST_F(Play, AltEnterFillsTheScreenAndComesBack) {
-    write("title/main.mps", "background \"room.b16\"\nwait\n");
-    start("play --mute --size 320x200 --scale 1 title");
-    const std::string id = window("title");
-    ASSERT_FALSE(id.empty()) << read("err.txt");
-    settle(300);
+    const std::string id = play("background \"room.b16\"\nwait\n", "--mute --size 320x200 --scale 1");
     auto geometry = [&] { return output("xdotool getwindowgeometry --shell " + id + " | grep -E 'WIDTH|HEIGHT'"); };
     EXPECT_EQ(geometry(), "WIDTH=320\nHEIGHT=200\n");
     sh("xdotool mousemove --window " + id + " 10 10 key alt+Return");
     EXPECT_EQ(until("WIDTH=1024\nHEIGHT=768\n", geometry), "WIDTH=1024\nHEIGHT=768\n");
     settle(300);  // the window manager has resized it; the next pass paints it
-    // Three times the canvas (960 x 600) in the middle, black bars around it.
     const XwdImage full = capture(id);
     EXPECT_EQ(full.at(5, 5), 0u);
     EXPECT_EQ(full.at(1020, 400), 0u);
     EXPECT_NE(full.at(512, 384), 0u);
     sh("xdotool key alt+Return");
     EXPECT_EQ(until("WIDTH=320\nHEIGHT=200\n", geometry), "WIDTH=320\nHEIGHT=200\n");
-    sh("kill -TERM $(cat pid)");
-    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(close(), 0);
 }
 
 TEST_F(Play, F12SavesTheCanvasAsAPngAndSaysWhere) {
-    write("title/main.mps", "background \"room.b16\"\nwait\n");
-    start("play --mute --size 320x200 --scale 1 --screenshot canvas.png title");
-    const std::string id = window("title");
-    ASSERT_FALSE(id.empty()) << read("err.txt");
-    settle(300);
+    const std::string id = play("background \"room.b16\"\nwait\n", "--mute --size 320x200 --scale 1 --screenshot canvas.png");
     sh("xdotool mousemove --window " + id + " 10 10 key F12");
     for (int i = 0; i < 100 && read("out.txt").empty(); ++i) settle(100);
-    sh("kill -TERM $(cat pid)");
-    ASSERT_EQ(finish(), 0);
+    ASSERT_EQ(close(), 0);
     std::string said = read("out.txt");
     ASSERT_FALSE(said.empty());
     said.pop_back();
     EXPECT_EQ(said.rfind("screenshots/title-", 0), 0u) << said;
-    const KvPngImage saved = png(said), canvas = png("canvas.png");
-    EXPECT_EQ(saved.width, 320);
-    EXPECT_EQ(saved.rgba, canvas.rgba);
+    EXPECT_EQ(png(said).width, 320);
+    EXPECT_EQ(png(said).rgba, png("canvas.png").rgba);
 }
 
+// 0.2 s of a pattern no silence or mixing error could make, with silence
+// before it (as long as the title ran before playing it) and after.
 TEST_F(Play, ATitlesSoundReachesTheAudioDeviceWithItsSamplesInOrder) {
-    // 0.2 s of a pattern no silence or mixing error could make.
-    constexpr int kFrames = 8820;
+    constexpr size_t kSamples = 2 * 8820;
     std::vector<int16_t> pcm;
-    for (int i = 0; i < kFrames; ++i) {
-        pcm.push_back(static_cast<int16_t>((i * 37) % 20000 - 10000 + 1));
-        pcm.push_back(static_cast<int16_t>(-((i * 53) % 20000 - 10000) + 1));
-    }
+    for (int i = 0; pcm.size() < kSamples; ++i)
+        pcm.insert(pcm.end(), {static_cast<int16_t>((i * 37) % 20000 - 10000 + 1), static_cast<int16_t>(-((i * 53) % 20000 - 10000) + 1)});
     const Bytes wav = wave::riff({wave::fmt(2, 44100, 16), wave::data16(pcm)});
     write("title/snd/4.wav", std::string(wav.begin(), wav.end()));
     aotest::AOFile ao = aotest::twoCels();
@@ -146,56 +128,36 @@ TEST_F(Play, ATitlesSoundReachesTheAudioDeviceWithItsSamplesInOrder) {
     const std::string raw = read("audio.raw");
     std::vector<int16_t> out(raw.size() / 2);
     std::memcpy(out.data(), raw.data(), out.size() * 2);
-    const int16_t* expected = pcm.data();
-    const auto at = std::search(out.begin(), out.end(), expected, expected + 64);
+    const auto at = std::search(out.begin(), out.end(), pcm.begin(), pcm.begin() + 64);
     ASSERT_NE(at, out.end()) << "the sound is not in the " << out.size() / 2 << " frames played";
-    const size_t start = static_cast<size_t>(at - out.begin());
-    ASSERT_EQ(start % 2, 0u);
-    ASSERT_GE(out.size(), start + 2 * kFrames);
-    EXPECT_TRUE(std::equal(expected, expected + 2 * kFrames, out.begin() + static_cast<long>(start)));
-    // Silence before it, which is how long the title ran before playing it,
-    // and silence after.
-    EXPECT_LT(start / 2, 44100u / 2);
-    EXPECT_TRUE(std::all_of(out.begin(), at, [](int16_t v) { return v == 0; }));
-    EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(start + 2 * kFrames), out.end(),
-                            [](int16_t v) { return v == 0; }));
+    const auto from = at - out.begin(), end = from + static_cast<long>(kSamples);
+    ASSERT_EQ(from % 2, 0);
+    ASSERT_GE(static_cast<long>(out.size()), end);
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), at));
+    EXPECT_LT(from / 2, 44100 / 2);
+    EXPECT_EQ(std::count(out.begin(), at, 0) + std::count(out.begin() + end, out.end(), 0),
+              static_cast<long>(out.size() - kSamples));
 }
 
+// A click moves the flag where it was clicked; the second ends the title,
+// while the wheel turns all along: its frame shows the replayed clock.
 TEST_F(Play, ASessionRecordedInTheWindowEndsTheSameWhenReplayedHeadless) {
-    // A click moves the flag where it was clicked; the second ends the title,
-    // while the wheel turns all along: its frame shows the replayed clock.
-    write("title/main.mps",
-          "wheel=KvAnimation 24 44 1\n"
-          "play wheel forever\n"
-          "flag=KvAnimation 140 48 3\n"
-          "set flag mouseDown moved\n"
-          "clicks=0\n"
-          "wait\n"
-          "procedure moved\n"
-          "[\n"
-          "  clicks=clicks+1\n"
-          "  say click clicks\n"
-          "  if clicks=2\n"
-          "    quit\n"
-          "  set flag x 200\n"
-          "]\n");
-    start("play --mute --script-positions --size 320x200 --scale 1 --record session.txt --screenshot played.png title");
-    const std::string id = window("title");
-    ASSERT_FALSE(id.empty()) << read("err.txt");
-    settle(300);
+    const std::string id = play("wheel=KvAnimation 24 44 1\nplay wheel forever\nflag=KvAnimation 140 48 3\n"
+                                "set flag mouseDown moved\nclicks=0\nwait\nprocedure moved\n[\n  clicks=clicks+1\n"
+                                "  say click clicks\n  if clicks=2\n    quit\n  set flag x 200\n]\n",
+                                "--mute --script-positions --size 320x200 --scale 1 --record session.txt "
+                                "--screenshot played.png");
     sh("xdotool mousemove --window " + id + " 150 60 click 1");
     settle(400);
     sh("xdotool mousemove --window " + id + " 100 100 mousemove --window " + id + " 210 60 click 1");
     ASSERT_EQ(finish(), 0) << read("err.txt");
-    const std::string played = read("debug.txt");
-    EXPECT_EQ(played, "click 1\nclick 2\n");
+    EXPECT_EQ(read("debug.txt"), "click 1\nclick 2\n");
     fs::remove(dir / "debug.txt");
-
     EXPECT_EQ(sh("'" QRN_APP "' run --script-positions --size 320x200 --replay session.txt --screenshot replayed.png title"
                  " 2>err.txt"),
               0)
         << read("err.txt");
-    EXPECT_EQ(read("debug.txt"), played);
+    EXPECT_EQ(read("debug.txt"), "click 1\nclick 2\n");
     EXPECT_EQ(png("replayed.png").rgba, png("played.png").rgba);
 }
 
@@ -215,30 +177,26 @@ TEST_F(Play, WithoutADisplayItSaysSoInOneLine) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
 }
 
+// The box is a window of its own named "qrn", in front of the title's, and
+// stays until the person has read it.
 TEST_F(Play, AScriptThatDoesNotCompileIsShownInAMessageBoxThenTheRunEnds) {
     write("title/main.mps", "say a\nsay (b\n");
     start("play --mute title");
-    // The box is a window of its own named "qrn", in front of the title's.
     std::string box;
     for (int i = 0; i < 100 && box.empty(); ++i) {
-        box = output("xwininfo -root -tree | grep '\"qrn\": ()' | awk '{print $1}' | head -1");
-        while (!box.empty() && box.back() == '\n') box.pop_back();
+        box = output("xwininfo -root -tree | grep '\"qrn\": ()' | awk '{print $1}' | head -1 | tr -d '\\n'");
         if (box.empty()) settle(100);
     }
     ASSERT_FALSE(box.empty()) << read("err.txt");
     settle(300);
-    EXPECT_TRUE(running());  // until the person has read it
+    EXPECT_TRUE(running());
     sh("xdotool windowfocus --sync " + box + " key Return");
     EXPECT_EQ(finish(), 1);
     EXPECT_EQ(read("err.txt"), "title/main.mps:2:  say a\nsay (b\n\n");
 }
 
 TEST_F(Play, ClosingTheWindowStopsAScriptThatNeverYields) {
-    write("title/main.mps", "yield off\nfor i 1 30000\n  for j 1 30000\n    x=j\n");
-    start("play --mute --size 320x200 title");
-    const std::string id = window("title");
-    ASSERT_FALSE(id.empty()) << read("err.txt");
-    settle(300);
+    const std::string id = play("yield off\nfor i 1 30000\n  for j 1 30000\n    x=j\n", "--mute --size 320x200");
     EXPECT_TRUE(running());
     sh("xdotool windowactivate --sync " + id + " key alt+F4");  // the window manager's close
     EXPECT_EQ(finish(), 0) << read("err.txt");

@@ -1,0 +1,142 @@
+// Transcripts: each transcripts/NAME.txt is a list of steps run in a fresh
+// folder. A step is a line "== WORD ARGS"; the lines under it, up to the next
+// step, are its text (each with its newline). Lines before the first step and
+// the step "#" are prose. @DIR@, @SRC@ (the source tree) and @PLUGINS@ stand for
+// folders; paths are relative to the case's folder.
+//   file P | hex P | pad P N    write P: the text; the text's hex bytes; N spaces
+//   copy S D | link T P         copy S to D (recursively); P is a symlink to T
+//   poke P AT V | cut P N       byte AT of P set to V; P cut to N bytes (N < 0: that many fewer)
+//   size P N                    P made N bytes long, sparse
+//   in D | limit                later runs start in D (default: the case's folder); run within 512 MB
+//   qrn ARGS                    run qrn (stdin /dev/null), its debug.txt removed first
+//   status N | out | err | debug    the last run's status; its stdout, stderr, debug.txt exactly
+//   out~ [S] | err~ [S]         the last run's stdout, stderr hold S (or the text)
+//   same A B | absent P         A and B are equal byte for byte; P does not exist
+//   unloadable P                the animation loader refuses P
+//   only NAMES                  the case's folder holds these files and the runs' own, no other
+//   readme P                    P shows debug.txt as a block: "```\n" debug "```"
+#include "tests/apps/QrnAppFixture.h"
+
+#include "anim/KvAOFile.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+namespace {
+
+const fs::path kTranscripts = kSource / "apps" / "transcripts";
+
+std::vector<std::string> transcriptNames() {
+    std::vector<std::string> names;
+    for (const auto& file : fs::directory_iterator(kTranscripts)) names.push_back(file.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Transcript : public QrnRun, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string expand(std::string s) const {
+        const std::pair<std::string, std::string> names[] = {
+            {"@DIR@", dir.string()}, {"@SRC@", kSource.parent_path().string()}, {"@PLUGINS@", QRN_PLUGIN_DIR}};
+        for (const auto& [name, value] : names)
+            for (size_t at; (at = s.find(name)) != std::string::npos;) s.replace(at, name.size(), value);
+        return s;
+    }
+    fs::path path(const std::string& p) const { return dir / expand(p); }  // an absolute p stays as it is
+    void put(const std::string& p, const std::string& bytes) const {
+        fs::create_directories(path(p).parent_path());
+        std::ofstream(path(p), std::ios::binary) << bytes;
+    }
+    int run(const std::string& args) {
+        fs::remove(dir / cwd / "debug.txt");
+        const std::string command = "cd '" + (dir / cwd).string() + "' && '" QRN_APP "' " + expand(args) + " </dev/null >'" +
+                                    (dir / "out.txt").string() + "' 2>'" + (dir / "err.txt").string() + "'";
+        const int status = limited ? withinMemoryLimit(command) : std::system(command.c_str());
+        out = read("out.txt"), err = read("err.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void step(const std::string& word, const std::string& args, const std::string& text) {
+        if (word == "#") return;
+        std::istringstream in(args);
+        std::string a, b;
+        in >> a >> b;
+        if (word == "file") put(a, expand(text));
+        else if (word == "pad") put(a, std::string(std::stoul(b), ' '));
+        else if (word == "hex") {
+            std::istringstream hex(text);
+            Bytes bytes;
+            for (unsigned v; hex >> std::hex >> v;) bytes.push_back(static_cast<unsigned char>(v));
+            put(a, std::string(bytes.begin(), bytes.end()));
+        } else if (word == "copy") {
+            fs::create_directories(path(b).parent_path());
+            fs::copy(path(a), path(b), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        } else if (word == "link") {
+            fs::create_directories(path(b).parent_path());
+            fs::create_symlink(path(a), path(b));
+        } else if (word == "poke" || word == "cut") {
+            std::string bytes = read(a);
+            const long n = std::stol(b, nullptr, 0);
+            if (word == "cut") bytes.resize(static_cast<size_t>(n < 0 ? static_cast<long>(bytes.size()) + n : n));
+            else bytes.at(static_cast<size_t>(n)) = static_cast<char>(std::stoi(args.substr(args.rfind(' ')), nullptr, 0));
+            put(a, bytes);
+        } else if (word == "size") {
+            put(a, read(a));
+            fs::resize_file(path(a), std::stoul(b));
+        } else if (word == "in") cwd = a;
+        else if (word == "limit") limited = true;
+        else if (word == "qrn") status = run(args);
+        else if (word == "status") EXPECT_EQ(status, std::stoi(a)) << err;
+        else if (word == "out") EXPECT_EQ(out, expand(text));
+        else if (word == "err") EXPECT_EQ(err, expand(text));
+        else if (word == "debug") EXPECT_EQ(read(cwd / "debug.txt"), text);
+        else if (word == "out~") EXPECT_NE(out.find(expand(args.empty() ? text : args)), std::string::npos) << out;
+        else if (word == "err~") EXPECT_NE(err.find(expand(args.empty() ? text : args)), std::string::npos) << err;
+        else if (word == "same") EXPECT_TRUE(read(path(a)) == read(path(b))) << a << " differs from " << b;
+        else if (word == "unloadable") {
+            Bytes file = bytes(a);
+            KvAOLayout layout;
+            EXPECT_FALSE(KvAOFile::read(file.data(), file.size(), 0x555, layout)) << a;
+        } else if (word == "absent") EXPECT_FALSE(fs::exists(path(a))) << a;
+        else if (word == "only") {
+            std::set<std::string> allowed{"out.txt", "err.txt"}, found;
+            for (std::istringstream names(args); names >> a;) allowed.insert(a);
+            for (const auto& entry : fs::directory_iterator(dir)) found.insert(entry.path().filename().string());
+            EXPECT_TRUE(std::includes(allowed.begin(), allowed.end(), found.begin(), found.end())) << "unexpected files";
+        } else if (word == "readme")
+            EXPECT_NE(read(path(a)).find("```\n" + read(cwd / "debug.txt") + "```"), std::string::npos) << a;
+        else ADD_FAILURE() << "unknown step " << word;
+    }
+    fs::path cwd = ".";
+    bool limited = false;
+    int status = -1;
+};
+
+TEST_P(Transcript, EveryStepGivesWhatItSays) {
+    std::ifstream in(kTranscripts / (GetParam() + ".txt"));
+    std::string line, word, args, text;
+    int at = 0, stepLine = 0;
+    const auto flush = [&] {
+        if (word.empty()) return;
+        SCOPED_TRACE(GetParam() + ".txt:" + std::to_string(stepLine) + ": " + word + " " + args);
+        step(word, args, text);
+    };
+    while (std::getline(in, line) && ++at) {
+        if (line.rfind("== ", 0) != 0) {
+            text += line + "\n";
+            continue;
+        }
+        flush();
+        const size_t space = line.find(' ', 3);
+        word = line.substr(3, space - 3), args = space == std::string::npos ? "" : line.substr(space + 1);
+        text.clear(), stepLine = at;
+    }
+    flush();
+}
+
+INSTANTIATE_TEST_SUITE_P(Apps, Transcript, ::testing::ValuesIn(transcriptNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace
