@@ -24,50 +24,63 @@ Model modelOf(KvAnimation& a) {
     a.getEmbeddedXYZ(m.x, m.y, m.z);
     for (int s = 0; s < m.seqs; ++s) {
         a.setSequence(s, 1);
-        std::vector<int> fields;
+        m.entries.emplace_back();
         for (int p = 0; p < a.getSeqLength(); ++p) {
             const KvAOSequence& e = a.getSeqEntry(p);
-            fields.insert(fields.end(), {e.x, e.y, e.cel, e.param});
+            m.entries.back().insert(m.entries.back().end(), {e.x, e.y, e.cel, e.param});
         }
-        m.entries.push_back(fields);
     }
-    for (int c = 0; c < m.cels; ++c) m.sizes.insert(m.sizes.end(), {a.getCelWidth(c), a.getCelHeight(c)});
+    for (int c = -1; c <= m.cels; ++c) m.sizes.insert(m.sizes.end(), {a.getCelWidth(c), a.getCelHeight(c)});
     return m;
 }
 
-KvIStream* bytesStream(const Bytes& b) { return streamOf(b); }
+// A direct-colour file whose one sequence shows the given cels.
+AOFile directFile(std::vector<Direct> cels, std::vector<KvAOSequence> shown = {frame(0)}) {
+    AOFile f;
+    shown.push_back(command(kAOEnd));
+    f.seqs = {shown};
+    f.direct = std::move(cels);
+    return f;
+}
+const Direct kThree{3, 1, {{0x7FFF, 255}, {0x0000, 255}, {0x1234, 0}}};
 
 }  // namespace
 
-TEST(AOFileXYZ, TwelveBitValuesAboveTwoThousandFortyEightAreNegative) {
-    struct Case {
+TEST(AOFileXYZ, TwelveBitValuesAboveTwoThousandFortyEightAreNegativeAndOthersAreRefused) {
+    const struct {
         unsigned char record[4];
         int x, y, z;
     } cases[] = {
-        {{0x01, 0x00, 0x08, 0}, -1, 0, 0},        // X 2049
-        {{0x00, 0x00, 0x08, 7}, 2048, 0, 7},      // X 2048
-        {{0x00, 0x00, 0x00, 255}, 0, 0, 255},     // X 0
-        {{0xFF, 0xFF, 0xFF, 1}, -2047, -2047, 1}, // 4095 both
-        {{0x34, 0x12, 0x50, 3}, 52, 1298, 3},     // Y high bits in the upper nibble
+        {{0x01, 0x00, 0x08, 0}, -1, 0, 0},         // X 2049
+        {{0x00, 0x00, 0x08, 7}, 2048, 0, 7},       // X 2048
+        {{0x00, 0x00, 0x00, 255}, 0, 0, 255},      // X 0
+        {{0xFF, 0xFF, 0xFF, 1}, -2047, -2047, 1},  // 4095 both
+        {{0x34, 0x12, 0x50, 3}, 52, 1298, 3},      // Y high bits in the upper nibble
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         int x, y, z;
         KvAOFile::decodeXYZ(c.record, x, y, z);
-        EXPECT_EQ(x, c.x);
-        EXPECT_EQ(y, c.y);
-        EXPECT_EQ(z, c.z);
+        EXPECT_EQ(std::vector<int>({x, y, z}), std::vector<int>({c.x, c.y, c.z}));
         unsigned char record[4] = {};
         ASSERT_TRUE(KvAOFile::encodeXYZ(c.x, c.y, c.z, record));
         EXPECT_EQ(std::memcmp(record, c.record, 4), 0) << c.x << "," << c.y << "," << c.z;
     }
-}
-
-TEST(AOFileXYZ, ValuesTheRecordCannotHoldAreRefused) {
-    const int refused[][3] = {{2049, 0, 0}, {0, -2048, 0}, {0, 0, 256}, {0, 0, -1}};
-    for (const auto& v : refused) {
+    for (const auto& v : {std::vector{2049, 0, 0}, {0, -2048, 0}, {0, 0, 256}, {0, 0, -1}}) {
         unsigned char record[4] = {9, 9, 9, 9};
         EXPECT_FALSE(KvAOFile::encodeXYZ(v[0], v[1], v[2], record)) << v[0] << "," << v[1] << "," << v[2];
         EXPECT_EQ(record[0], 9);
+    }
+}
+
+// Sequence entries are used in place as 16-bit fields: a misaligned buffer is refused.
+TEST(AOFileRead, AMisalignedBufferIsRefused) {
+    const Bytes file = twoCels().build();
+    for (size_t shift : {0, 1}) {
+        std::vector<uint16_t> words(file.size() / 2 + 2);
+        auto* at = reinterpret_cast<unsigned char*>(words.data()) + shift;
+        std::memcpy(at, file.data(), file.size());
+        KvAOLayout layout;
+        EXPECT_EQ(KvAOFile::read(at, file.size(), 0, layout), shift == 0) << shift;
     }
 }
 
@@ -80,98 +93,63 @@ TEST_F(AnimTest, AByteSwappedFileLoadsToTheSameModelAsItsLittleEndianTwin) {
     f.cels.push_back(picture(3, 2, {1, 0, 2, 3, 3, 0}, 0));
     KvAnimation* little = load(f.build(false), 10, 10);
     KvAnimation* big = load(f.build(true), 10, 10);
-    ASSERT_TRUE(little->isLoaded());
-    ASSERT_TRUE(big->isLoaded());
+    ASSERT_TRUE(little->isLoaded() && big->isLoaded());
     EXPECT_EQ(big->getIStream()->data()[5], 0);
     EXPECT_EQ(modelOf(*big), modelOf(*little));
     EXPECT_EQ(modelOf(*little).x, -10);
-    for (int c = 0; c < 3; ++c) {
-        KvMemCanvas a(8, 8, 8), b(8, 8, 8);
-        little->paintCel(c, 1, 1, &a, a.getBounds());
-        big->paintCel(c, 1, 1, &b, b.getBounds());
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x) ASSERT_EQ(a.getPixel(x, y), b.getPixel(x, y)) << c << " " << x << "," << y;
-    }
-}
-
-TEST_F(AnimTest, DirectColourFilesInBothByteOrdersAreRewrittenToFiveSixFiveOnce) {
-    open(16);  // 5-6-5
-    AOFile f;
-    f.seqs = {{frame(0), command(kAOEnd)}};
-    f.direct = {Direct{3, 1, {{0x7FFF, 255}, {0x0000, 255}, {0x1234, 0}}}};
-    for (bool big : {false, true}) {
-        KvAnimation* a = load(f.build(big), 0, 0);
-        ASSERT_TRUE(a->isLoaded()) << big;
-        EXPECT_TRUE(a->isDirectColor());
-        KvMemCanvas c(4, 1, 16);
-        c.setPixel(2, 0, 0xABCD);
-        a->paintCel(0, 0, 0, &c, c.getBounds());
-        EXPECT_EQ(c.getPixel(0, 0), 0xFFFFu);
-        EXPECT_EQ(c.getPixel(1, 0), 0x0020u);  // green's new low bit
-        EXPECT_EQ(c.getPixel(2, 0), 0xABCDu);  // transparent
-        delete a;
-    }
+    EXPECT_EQ(modelOf(*little).sizes, (std::vector<int>{0, 0, 4, 2, 3, 3, 3, 2, 0, 0}));
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(painted(little, c, 8, 8, 8), painted(big, c, 8, 8, 8)) << c;
 }
 
 // The header, offsets and sequences are swapped for any nonzero swap flag, the
-// direct-colour chunks only for a flag of exactly 1.
-TEST_F(AnimTest, DirectColourChunksAreSwappedOnlyForASwapFlagOfOne) {
+// direct-colour chunks only for a flag of exactly 1; the pixels are rewritten
+// to 5-6-5 once.
+TEST_F(AnimTest, DirectColourFilesAreSwappedOnlyForASwapFlagOfOneAndRewrittenToFiveSixFive) {
     open(16);
-    AOFile f;
-    f.seqs = {{frame(0), command(kAOEnd)}};
-    f.direct = {Direct{3, 1, {{0x7FFF, 255}, {0x0000, 255}, {0x1234, 0}}}};
+    const AOFile f = directFile({kThree});
     const Bytes little = f.build(false);
     Bytes mixed = f.build(true);
     const size_t area = 10 + 4 + 4 + 2 + 2 * 8;
     std::copy(little.begin() + area, little.end(), mixed.begin() + area);  // chunks in our order
     mixed[5] = 2;
-    KvAnimation* a = load(mixed);
-    ASSERT_TRUE(a->isLoaded());
-    KvMemCanvas c(3, 1, 16);
-    a->paintCel(0, 0, 0, &c, c.getBounds());
-    EXPECT_EQ(c.getPixel(0, 0), 0xFFFFu);
-    EXPECT_EQ(c.getPixel(1, 0), 0x0020u);
+    for (const Bytes& file : {little, f.build(true), mixed}) {
+        KvAnimation* a = load(file);
+        ASSERT_TRUE(a->isLoaded());
+        EXPECT_TRUE(a->isDirectColor());
+        EXPECT_EQ(painted(a, 0, 3, 1, 16, 0xABCD), (std::vector<uint32_t>{0xFFFF, 0x0020, 0xABCD}));  // green's new low bit
+        delete a;
+    }
 }
 
 // A direct-colour chain may end early ("AO2E"): the cels after it have no
 // picture and draw nothing, and only a frame that shows one refuses the file.
+// A chain cut inside a picture's header is refused even so.
 TEST_F(AnimTest, ADirectColourChainEndingEarlyLoadsWhenNoFrameShowsTheMissingCels) {
     open(16);
-    AOFile f;
-    f.direct = {Direct{1, 1, {{0x7FFF, 255}}}, Direct{1, 1, {{0x0000, 255}}}};
-    auto endedAfterCelZero = [&]() {
+    AOFile f = directFile({Direct{1, 1, {{0x7FFF, 255}}}, Direct{1, 1, {{0x0000, 255}}}});
+    auto cut = [&](size_t intoCelOne, bool ended) {
         Bytes b = f.build();
-        const size_t area = 10 + 4 * 2 + 4 + 2 + 8 * f.seqs[0].size();
-        b.resize(area + 8 + f.direct[0].bytes(false).size());
-        b.insert(b.end(), {'A', 'O', '2', 'E'});
+        b.resize(10 + 4 * 2 + 4 + 2 + 8 * f.seqs[0].size() + 8 + f.direct[0].bytes(false).size() + intoCelOne);
+        if (ended) b.insert(b.end(), {'A', 'O', '2', 'E'});
         return b;
     };
-    f.seqs = {{frame(0), command(kAOEnd)}};
-    KvAnimation* a = load(endedAfterCelZero());
+    KvAnimation* a = load(cut(0, true));
     ASSERT_TRUE(a->isLoaded());
     EXPECT_EQ(a->getCelWidth(1), 0);
-    KvMemCanvas c(1, 1, 16);
-    c.setPixel(0, 0, 0xABCD);
-    a->paintCel(1, 0, 0, &c, c.getBounds());
-    EXPECT_EQ(c.getPixel(0, 0), 0xABCDu);
-    a->paintCel(0, 0, 0, &c, c.getBounds());
-    EXPECT_EQ(c.getPixel(0, 0), 0xFFFFu);
-
+    EXPECT_EQ(painted(a, 1, 1, 1, 16, 0xABCD), std::vector<uint32_t>{0xABCD});
+    EXPECT_EQ(painted(a, 0, 1, 1, 16, 0xABCD), std::vector<uint32_t>{0xFFFF});
+    for (size_t inHeader = 4; inHeader < 16; ++inHeader) EXPECT_FALSE(load(cut(inHeader, false))->isLoaded()) << inHeader;
     f.seqs = {{frame(0), frame(1), command(kAOEnd)}};
-    EXPECT_FALSE(load(endedAfterCelZero())->isLoaded());
+    EXPECT_FALSE(load(cut(0, true))->isLoaded());
 }
 
 // A picture may have no rows or no columns: it loads, and draws nothing.
 TEST_F(AnimTest, ADirectColourCelWithoutRowsOrColumnsLoads) {
     open(16);
     for (auto [w, h] : {std::pair{3, 0}, std::pair{0, 2}}) {
-        AOFile f;
-        f.seqs = {{frame(0), command(kAOEnd)}};
-        f.direct = {Direct{w, h, {}}};
-        KvAnimation* a = load(f.build());
+        KvAnimation* a = load(directFile({Direct{w, h, {}}}).build());
         ASSERT_TRUE(a->isLoaded()) << w << " x " << h;
-        EXPECT_EQ(a->getCelWidth(0), w);
-        EXPECT_EQ(a->getCelHeight(0), h);
+        EXPECT_EQ(std::pair(a->getCelWidth(0), a->getCelHeight(0)), std::pair(w, h));
         delete a;
     }
 }
@@ -185,107 +163,86 @@ TEST_F(AnimTest, PositionsComeFromTheCallerOrTheEmbeddedRecord) {
     KvAnimation* own = load(file, 5, 6);
     EXPECT_EQ(own->box(), KvRect(7, 6, 11, 8));
     EXPECT_EQ(own->trGetZ(), 9);
-    KvAnimation* embedded = load(file, kAOEmbeddedPosition, kAOEmbeddedPosition);
-    EXPECT_EQ(embedded->box(), KvRect(32, 20, 36, 22));
+    EXPECT_EQ(load(file, kAOEmbeddedPosition, kAOEmbeddedPosition)->box(), KvRect(32, 20, 36, 22));
     KvAnimation::setUseEmbeddedXYZ(0);
     KvAnimation* zero = load(file, kAOEmbeddedPosition, 4);
     EXPECT_EQ(zero->box(), KvRect(2, 4, 6, 6));
     EXPECT_EQ(zero->trGetZ(), 0);
 }
 
+// Drawn by the window: the pixels come back, index 0 left transparent.
 TEST_F(AnimTest, AFileFromPackStartsPausedOnItsFirstFrame) {
     open(8);
     KvMemCanvas art(5, 3, 8);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) art.setPixel(x, y, static_cast<uint32_t>(x * 3 + y));
-    long size = 0;
-    std::unique_ptr<const unsigned char[]> block(static_cast<const unsigned char*>(KvCelRenderer::pack(size, &art, KvRect::zero, 0)));
-    ASSERT_NE(block, nullptr);
-    KvAnimation* a = load(Bytes(block.get(), block.get() + size), 20, 30);
+    KvAnimation* a = load(packed(&art), 20, 30);
     ASSERT_TRUE(a->isLoaded());
     EXPECT_EQ(a->getState(), kAOPaused);
     EXPECT_EQ(a->getFrame(), 1);
     EXPECT_EQ(a->box(), KvRect(20, 30, 25, 33));
-    // Drawn by the window: the pixels come back, index 0 left transparent.
     app->pass();
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(pixel(20 + x, 30 + y), x + y == 0 ? pixel(0, 0) : art.getPixel(x, y)) << x << "," << y;
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(pixel(20 + x, 30 + y), x + y == 0 ? pixel(0, 0) : art.getPixel(x, y)) << x << "," << y;
 }
 
 TEST_F(AnimTest, ColourTablesFollowTheWindowDepthAndThePaletteFile) {
-    Bytes palette(kAOPaletteFileSize);
+    static Bytes palette(kAOPaletteFileSize);
     for (int i = 0; i < kAOPaletteEntries; ++i) {
-        palette[6 * i] = static_cast<unsigned char>(i);  // red high byte
-        palette[6 * i + 2] = 0x80;                       // green
-        palette[6 * i + 5] = 0xFF;                       // blue low byte only
+        unsigned char* rgb = &palette[6 * static_cast<size_t>(i)];
+        rgb[0] = static_cast<unsigned char>(i), rgb[2] = 0x80, rgb[5] = 0xFF;  // blue low byte only
     }
-    static Bytes shared;
-    shared = palette;
-    KvAnimation::installPaletteURL([](KvIStream*) { return streamOf(shared); });
-    const Bytes file = twoCels().build();
-    struct Case {
+    KvAnimation::installPaletteURL([](KvIStream*) { return streamOf(palette); });
+    AOFile noTable = twoCels();
+    noTable.flags = kAONoColorTable;
+    const struct {
         int depth;
         uint32_t entry200;  // red 200, green 0x80, blue 0
-    } cases[] = {{8, 0}, {16, (0xC800u | 0x0400u) * 0x10001u}, {24, 0xC88000u}, {32, 0xC88000u}};
-    for (const Case& c : cases) {
+    } cases[] = {{16, (0xC800u | 0x0400u) * 0x10001u}, {24, 0xC88000u}, {32, 0xC88000u}};
+    for (const auto& c : cases) {
         open(c.depth);
-        KvAnimation* a = load(file);
-        if (c.depth == 8) {
-            EXPECT_EQ(a->getColorTable(), nullptr);
-            continue;
-        }
-        ASSERT_NE(a->getColorTable(), nullptr) << c.depth;
-        EXPECT_EQ(a->getColorTable()[200], c.entry200) << c.depth;
-        AOFile noTable = twoCels();
-        noTable.flags = kAONoColorTable;
+        const uint32_t* table = load(twoCels().build())->getColorTable();
+        ASSERT_NE(table, nullptr) << c.depth;
+        EXPECT_EQ(table[200], c.entry200) << c.depth;
         EXPECT_EQ(load(noTable.build())->getColorTable(), nullptr);
     }
+    open(8);
+    EXPECT_EQ(load(twoCels().build())->getColorTable(), nullptr);
 }
 
+// The high byte of each component; a short file changes nothing.
 TEST(AOPalette, LoadPaletteTakesTheHighByteOfEachComponent) {
     Bytes plt(kAOPaletteFileSize, 0);
     plt[6 * 3 + 0] = 0x12, plt[6 * 3 + 1] = 0xFF, plt[6 * 3 + 2] = 0x34, plt[6 * 3 + 4] = 0x56;
     KvColor colors[kAOPaletteEntries];
-    KvAnimation::loadPalette(bytesStream(plt), colors);
+    colors[4] = KvColor(1, 2, 3);
+    KvAnimation::loadPalette(streamOf(plt), colors);
     EXPECT_EQ(colors[3], KvColor(0x1200, 0x3400, 0x5600));
     EXPECT_EQ(colors[4], KvColor(0, 0, 0));
-    // A short file changes nothing.
-    colors[3] = KvColor(1, 2, 3);
-    KvAnimation::loadPalette(bytesStream(Bytes(plt.begin(), plt.end() - 1)), colors);
-    EXPECT_EQ(colors[3], KvColor(1, 2, 3));
+    KvAnimation::loadPalette(streamOf(Bytes(plt.begin(), plt.end() - 1)), colors + 1);
+    EXPECT_EQ(colors[4], KvColor(0, 0, 0));
 }
 
-TEST_F(AnimTest, CelSizesOutsideTheCelsAreZero) {
-    open(8);
-    KvAnimation* a = load(twoCels().build());
-    EXPECT_EQ(a->getCelWidth(-1), 0);
-    EXPECT_EQ(a->getCelHeight(2), 0);
-    EXPECT_EQ(a->getCelWidth(1), 3);
-    EXPECT_EQ(a->getCelHeight(0), 2);
-}
-
+// The first cel of a one-sequence file, in either byte order; a cut file draws nothing.
 TEST_F(AnimTest, SplashDrawsTheFirstCelOfAOneSequenceFile) {
     KvMemCanvas art(3, 2, 8);
     art.setPixel(0, 0, 7), art.setPixel(2, 1, 9);
-    long size = 0;
-    std::unique_ptr<const unsigned char[]> block(static_cast<const unsigned char*>(KvCelRenderer::pack(size, &art, KvRect::zero, 0)));
-    Bytes file(block.get(), block.get() + size);
-    for (unsigned char direction : {0, 1}) {
-        KvMemCanvas target(4, 4, 8);
-        KvAnimation::splash(&target, bytesStream(file), direction);
-        EXPECT_EQ(target.getPixel(direction ? 2 : 0, 0), 7u);
-        EXPECT_EQ(target.getPixel(direction ? 0 : 2, 1), 9u);
+    const Bytes file = packed(&art);
+    Bytes big = file;
+    for (size_t at : {0, 2, 18, 52, 54, 56}) std::swap(big[at], big[at + 1]);
+    big[5] = 1;
+    const struct {
+        Bytes file;
+        unsigned char direction;
+        std::vector<uint32_t> row0, row1;
+    } cases[] = {{file, 0, {7, 0, 0}, {0, 0, 9}}, {file, 1, {0, 0, 7}, {9, 0, 0}}, {big, 0, {7, 0, 0}, {0, 0, 9}},
+                 {Bytes(file.begin(), file.end() - 1), 0, {0, 0, 0}, {0, 0, 0}}};
+    for (const auto& c : cases) {
+        KvMemCanvas target(3, 2, 8);
+        KvAnimation::splash(&target, streamOf(c.file), c.direction);
+        EXPECT_EQ(std::vector<uint32_t>({target.getPixel(0, 0), target.getPixel(1, 0), target.getPixel(2, 0)}), c.row0);
+        EXPECT_EQ(std::vector<uint32_t>({target.getPixel(0, 1), target.getPixel(1, 1), target.getPixel(2, 1)}), c.row1);
     }
-    // A big-endian twin, and a cut one that draws nothing.
-    std::swap(file[0], file[1]), std::swap(file[2], file[3]), std::swap(file[18], file[19]), std::swap(file[52], file[53]),
-        std::swap(file[54], file[55]), std::swap(file[56], file[57]), file[5] = 1;
-    KvMemCanvas swapped(4, 4, 8);
-    KvAnimation::splash(&swapped, bytesStream(file), 0);
-    EXPECT_EQ(swapped.getPixel(2, 1), 9u);
-    KvMemCanvas cut(4, 4, 8);
-    KvAnimation::splash(&cut, bytesStream(Bytes(block.get(), block.get() + size - 1)), 0);
-    EXPECT_EQ(cut.getPixel(0, 0), 0u);
 }
 
 // ---- files that do not fit ----
@@ -310,15 +267,20 @@ protected:
         if (!empty || !blank) return ::testing::AssertionFailure() << "the animation holds or draws something";
         return ::testing::AssertionSuccess();
     }
+    // Refused with bytes written over a good file, which itself loads.
+    void expectRefusedWith(const Bytes& good, size_t at, const std::vector<unsigned char>& bytes, const char* what) {
+        ASSERT_TRUE(load(good)->isLoaded());
+        Bytes bad = good;
+        std::copy(bytes.begin(), bytes.end(), bad.begin() + static_cast<long>(at));
+        EXPECT_TRUE(refused(bad)) << what;
+    }
 };
 
 TEST_F(Refused, EveryTruncationOfAValidFile) {
     open(8);
     AOFile indexed = twoCels();
     indexed.seqs.push_back({frame(1), command(kAOEnd)});
-    AOFile direct;
-    direct.seqs = {{frame(0), frame(1), command(kAOEnd)}};
-    direct.direct = {Direct{2, 2, {{1, 255}, {2, 128}, {3, 0}, {4, 255}}}, Direct{1, 1, {{5, 255}}}};
+    const AOFile direct = directFile({Direct{2, 2, {{1, 255}, {2, 128}, {3, 0}, {4, 255}}}, Direct{1, 1, {{5, 255}}}}, {frame(0), frame(1)});
     for (const AOFile& f : {indexed, direct})
         for (bool big : {false, true}) {
             const Bytes whole = f.build(big);
@@ -331,9 +293,8 @@ TEST_F(Refused, EveryTruncationOfAValidFile) {
 TEST_F(Refused, LyingCountsOffsetsAndRuns) {
     open(8);
     const Bytes good = twoCels().build();
-    ASSERT_TRUE(load(good)->isLoaded());
     const size_t seq0 = 10 + 8 + 4, cel0 = seq0 + 2 + 4 * 8;
-    struct Lie {
+    const struct {
         const char* what;
         size_t at;
         std::vector<unsigned char> bytes;
@@ -350,30 +311,14 @@ TEST_F(Refused, LyingCountsOffsetsAndRuns) {
         {"run longer than the row", cel0 + 8, {9}},
         {"negative height", cel0 + 4, {0xFE, 0xFF}},
     };
-    for (const Lie& lie : lies) {
-        Bytes bad = good;
-        std::copy(lie.bytes.begin(), lie.bytes.end(), bad.begin() + static_cast<long>(lie.at));
-        EXPECT_TRUE(refused(bad)) << lie.what;
-    }
-    // Cels may share one picture.
-    Bytes shared = good;
+    for (const auto& lie : lies) expectRefusedWith(good, lie.at, lie.bytes, lie.what);
+    Bytes shared = good;  // cels may share one picture
     std::fill(shared.begin() + 14, shared.begin() + 18, 0);
     EXPECT_TRUE(load(shared)->isLoaded());
-}
-
-TEST_F(Refused, DirectColourChunksWithBadRuns) {
     open(16);
-    AOFile f;
-    f.seqs = {{frame(0), command(kAOEnd)}};
-    f.direct = {Direct{2, 1, {{1, 255}, {2, 255}}}};
-    const Bytes good = f.build();
-    ASSERT_TRUE(load(good)->isLoaded());
+    const Bytes direct = directFile({Direct{2, 1, {{1, 255}, {2, 255}}}}).build();
     const size_t pic = 10 + 4 + 4 + 2 + 2 * 8 + 8, run = pic + 8 + 4;
-    for (auto [at, value] : {std::pair<size_t, int>{run, 3},  // unknown opcode
-                             {run + 2, 3},                     // count past the width
-                             {pic + 8, 0x40}}) {               // row offset elsewhere
-        Bytes bad = good;
-        bad[at] = static_cast<unsigned char>(value);
-        EXPECT_TRUE(refused(bad)) << at;
-    }
+    expectRefusedWith(direct, run, {3}, "unknown opcode");
+    expectRefusedWith(direct, run + 2, {3}, "count past the width");
+    expectRefusedWith(direct, pic + 8, {0x40}, "row offset elsewhere");
 }

@@ -19,22 +19,13 @@ using Bytes = std::vector<unsigned char>;
 
 inline Bytes words(std::initializer_list<int> values) {  // little-endian 16-bit
     Bytes b;
-    for (int v : values)
-        b.push_back(static_cast<unsigned char>(v)), b.push_back(static_cast<unsigned char>(v >> 8));
+    for (int v : values) b.push_back(static_cast<unsigned char>(v)), b.push_back(static_cast<unsigned char>(v >> 8));
     return b;
 }
-inline Bytes operator+(Bytes a, const Bytes& b) {
-    return a.insert(a.end(), b.begin(), b.end()), a;
-}
-inline int get16(const Bytes& b, size_t at) {
-    return static_cast<int16_t>(b[at] | b[at + 1] << 8);
-}
-inline int pick(std::mt19937& rng, int lo, int hi) {
-    return std::uniform_int_distribution<int>(lo, hi)(rng);
-}
-inline unsigned char byte(std::mt19937& rng) {
-    return static_cast<unsigned char>(rng());
-}
+inline Bytes operator+(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+inline int get16(const Bytes& b, size_t at) { return static_cast<int16_t>(b[at] | b[at + 1] << 8); }
+inline int pick(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+inline unsigned char byte(std::mt19937& rng) { return static_cast<unsigned char>(rng()); }
 
 // Skips, fills and literals of random lengths, now and then an empty fill.
 inline Bytes randomIndexed(std::mt19937& rng, int w, int h) {
@@ -96,16 +87,14 @@ inline Grid decode(const Bytes& b) {
     const bool direct = get16(b, 0) == 2;
     size_t at = 6;
     for (int r = 0; r < g.h; ++r) {
-        if (direct)
-            at = static_cast<size_t>(b[8 + 4 * r] | b[9 + 4 * r] << 8 | b[10 + 4 * r] << 16);
+        if (direct) at = static_cast<size_t>(b[8 + 4 * r] | b[9 + 4 * r] << 8 | b[10 + 4 * r] << 16);
         for (int c = 0; c < g.w;) {
             if (direct) {
                 const int op = get16(b, at), n = get16(b, at + 2) & 0xFFFF;
                 at += 4;
                 for (int i = 0; i < n; ++i, ++c) {
                     if (op == 0) continue;
-                    g.at(c, r) = {op, static_cast<uint32_t>(get16(b, at) & 0xFFFF),
-                                  op == 2 ? b[at + 2] : 255};
+                    g.at(c, r) = {op, static_cast<uint32_t>(get16(b, at) & 0xFFFF), op == 2 ? b[at + 2] : 255};
                     at += op == 1 ? 2 : 3;
                 }
                 continue;
@@ -144,8 +133,7 @@ inline uint32_t blendReference(uint32_t d, uint32_t s, int a, const uint32_t mas
     uint32_t out = 0;
     for (int i = 0; i < 3; ++i) {
         const double dm = d & masks[i], sm = s & masks[i];
-        out |= static_cast<uint32_t>(static_cast<int64_t>(dm + std::floor((sm - dm) * a / 256.0))) &
-               masks[i];
+        out |= static_cast<uint32_t>(static_cast<int64_t>(dm + std::floor((sm - dm) * a / 256.0))) & masks[i];
     }
     return out;
 }

@@ -6,11 +6,10 @@ namespace {
 class Cog : public KvScriptableObject {
 public:
     KvScriptableObject* copy() const override {
-        Cog* twin = new Cog();
-        sobClone(twin);
-        return twin;
+        auto* twin = new Cog();
+        return sobClone(twin), twin;
     }
-    void sobAssignProperties() override { sobAddEventProperty("turned"); }
+    void sobAssignProperties() override {}
 };
 
 KvSR cogRecord("Cog", KvSRFactory<Cog>);

@@ -1,6 +1,7 @@
 // Test plug-in "Widget.pack.lrn": one library, two classes. "Widget" is named
 // after the file (before its first full stop) and takes the library handle;
-// "Sprocket" lives and goes with it. Each publishes one read-only value.
+// "Sprocket" lives and goes with it, and publishes its first creation
+// parameter as the read-only number "teeth".
 #include "sob/QrnPlugin.h"
 
 #include <cstdio>
@@ -10,27 +11,18 @@ namespace {
 class Widget : public KvScriptableObject {
 public:
     KvScriptableObject* copy() const override {
-        Widget* twin = new Widget();
-        sobClone(twin);
-        return twin;
+        auto* twin = new Widget();
+        return sobClone(twin), twin;
     }
-    void sobAssignProperties() override {
-        const KvMemberLink<Widget> getter(this, &Widget::getKind);
-        sobAddDataProperty("kind", nullptr, &getter);
-    }
-
-private:
-    void getKind(const void* buffer) const { std::snprintf(sobValueOut(buffer), kKvSobValueBufferSize, "widget"); }
+    void sobAssignProperties() override {}
 };
 
 class Sprocket : public KvScriptableObject {
 public:
-    Sprocket() : teeth(std::atoi(nextParameter())) {}
+    explicit Sprocket(int n = std::atoi(nextParameter())) : teeth(n) {}
     KvScriptableObject* copy() const override {
-        Sprocket* twin = new Sprocket();
-        twin->teeth = teeth;
-        sobClone(twin);
-        return twin;
+        auto* twin = new Sprocket(teeth);
+        return sobClone(twin), twin;
     }
     void sobAssignProperties() override {
         const KvMemberLink<Sprocket> getter(this, &Sprocket::getTeeth);

@@ -1,4 +1,6 @@
-// Clones, births and the one-shot sync link.
+// Clones, births and the one-shot sync link. A clone gets every property of
+// its source, its links retargeted at the clone except event handlers, which
+// only the clone link given with them may rebind.
 #include "SobTestSupport.h"
 
 #include <memory>
@@ -6,154 +8,111 @@
 using Sob = KvScriptableObject;
 
 namespace {
-// Rebinds a copied handler at the new owner, as a script side would.
-struct Rebinder {
-    CallRecorder log;
-    std::vector<Sob*> owners;
-    KvFunctionLink link{[this](const void* arg) {
-        const auto* info = static_cast<const KvSOBCloneInfo*>(arg);
-        owners.push_back(info->owner);
-        if (info->link) info->link->setTarget(info->owner);
-    }};
+class Clone : public WithProbeClass {
+protected:
+    std::unique_ptr<Sob> make() { return std::unique_ptr<Sob>(Sob::create("Probe", Sob::kKvEndOfParameters)); }
+    static Probe& probe(const std::unique_ptr<Sob>& o) { return *static_cast<Probe*>(o.get()); }
 };
 }  // namespace
 
-using Clone = WithProbeClass;
-
-TEST_F(Clone, CopiesEveryPropertyInOrderWithTheClassName) {
-    std::unique_ptr<Sob> source(Sob::create("Probe", Sob::kKvEndOfParameters));
-    ASSERT_NE(source, nullptr);
+TEST_F(Clone, CopiesEveryPropertyInOrderAndItsLinksCallTheClone) {
+    std::unique_ptr<Sob> source = make();
     source->sobAddEventProperty("extra");
-    std::unique_ptr<Sob> twin(source->copy());
-    ASSERT_NE(twin, nullptr);
-    EXPECT_EQ(static_cast<Probe*>(twin.get())->table(), static_cast<Probe*>(source.get())->table());
-    EXPECT_STREQ(twin->isA(), "Probe");
-    EXPECT_EQ(twin->isA(), source->isA());  // the record's string, not a copy
-    EXPECT_EQ(Sob::getNewborn(), twin.get());
-}
-
-TEST_F(Clone, DataAndMethodLinksCallTheCloneNotTheSource) {
-    std::unique_ptr<Sob> source(Sob::create("Probe", Sob::kKvEndOfParameters));
     source->sobSet("label", "source");
     std::unique_ptr<Sob> twin(source->copy());
-    auto* s = static_cast<Probe*>(source.get());
-    auto* t = static_cast<Probe*>(twin.get());
-
+    ASSERT_NE(twin, nullptr);
+    EXPECT_EQ(probe(twin).table(), probe(source).table());
+    EXPECT_EQ(twin->isA(), source->isA());  // the record's string, not a copy
+    EXPECT_EQ(Sob::getNewborn(), twin.get());
     EXPECT_EQ(twin->sobSet("label", "twin"), 1);
-    EXPECT_EQ(t->label, "twin");
-    EXPECT_EQ(s->label, "source");
-    EXPECT_EQ(twin->sobGet("id"), std::to_string(s->id + 100));  // the twin's own id
+    EXPECT_EQ(probe(twin).label + probe(source).label, "twinsource");
+    EXPECT_EQ(twin->sobGet("id"), std::to_string(probe(source).id + 100));
     EXPECT_EQ(twin->sobPlay("collect", "z", Sob::kKvEndOfParameters), 1);
-    EXPECT_EQ(t->collectCalls, 1);
-    EXPECT_EQ(s->collectCalls, 0);
+    EXPECT_EQ(probe(twin).collectCalls - probe(source).collectCalls, 1);
 }
 
-TEST_F(Clone, EventHandlerIsSharedWithTheSourceWithoutACloneLink) {
-    CallRecorder log;
-    Probe source;
-    source.sobAssignProperties();
-    RecordingLink handler(&log);
-    int script = 0;
-    handler.setTarget(&script);
-    source.sobSet("ping", &handler, nullptr);
-    std::unique_ptr<Sob> twin(source.copy());
-    EXPECT_EQ(twin->sobPass("ping"), 1);
-    ASSERT_EQ(log.targets.size(), 1u);
-    EXPECT_EQ(log.targets[0], &script);  // not retargeted at the twin
-}
-
-TEST_F(Clone, CloneLinkRebindsTheCopiedHandlerOnly) {
-    CallRecorder log;
-    Rebinder rebinder;
-    Probe source;
-    source.sobAssignProperties();
-    const RecordingLink handler(&log);
-    source.sobSet("ping", &handler, &rebinder.link);
-    std::unique_ptr<Sob> twin(source.copy());
-    ASSERT_EQ(rebinder.owners.size(), 1u);
-    EXPECT_EQ(rebinder.owners[0], twin.get());
-
-    source.sobPass("ping");
-    twin->sobPass("ping");
-    ASSERT_EQ(log.targets.size(), 2u);
-    EXPECT_EQ(log.targets[0], nullptr);     // the source's handler kept its target
-    EXPECT_EQ(log.targets[1], twin.get());  // the copy was rebound
-
-    // The copy has no clone link of its own: copying the twin calls nobody.
-    std::unique_ptr<Sob> third(twin->copy());
-    EXPECT_EQ(rebinder.owners.size(), 1u);
-}
-
-TEST_F(Clone, CloneLinkSeesANullLinkForAnUnboundEvent) {
-    Probe source;
-    source.sobAssignProperties();
+TEST_F(Clone, AHandlerIsSharedUnlessItsCloneLinkRebindsTheCopy) {
+    CallRecorder shared, rebound;
+    std::vector<Sob*> owners;
     std::vector<const KvLink*> seen;
-    const KvFunctionLink spy([&](const void* arg) { seen.push_back(static_cast<const KvSOBCloneInfo*>(arg)->link); });
-    source.sobSet("ping", nullptr, &spy);
+    const KvFunctionLink rebinder([&](const void* arg) {
+        const auto* info = static_cast<const KvSOBCloneInfo*>(arg);
+        owners.push_back(info->owner);
+        seen.push_back(info->link);
+        if (info->link) info->link->setTarget(info->owner);
+    });
+    Probe source;
+    source.sobAssignProperties();
+    int script = 0;
+    RecordingLink keeps(&shared), moves(&rebound);
+    keeps.setTarget(&script);
+    source.sobSet("ping", &keeps, nullptr);
+    source.sobSet("pong", &moves, &rebinder);
+    source.sobAddEventProperty("unbound");
+    source.sobSet("unbound", nullptr, &rebinder);
     std::unique_ptr<Sob> twin(source.copy());
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], nullptr);
+    EXPECT_EQ(owners, (std::vector<Sob*>{twin.get(), twin.get()}));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1], nullptr);
+    for (Sob* o : {static_cast<Sob*>(&source), twin.get()}) o->sobPass("ping"), o->sobPass("pong");
+    EXPECT_EQ(shared.targets, (std::vector<void*>{&script, &script}));
+    EXPECT_EQ(rebound.targets, (std::vector<void*>{nullptr, twin.get()}));
+    std::unique_ptr<Sob> third(twin->copy());  // the copy has no clone link of its own
+    EXPECT_EQ(owners.size(), 2u);
 }
 
 TEST_F(Clone, CloneReplacesSameNamedPropertiesOfTheTarget) {
     CallRecorder log;
-    Probe source;
+    Probe source, target(9);
     source.sobAssignProperties();
-    Probe target(9);
     {
         const RecordingLink l(&log);
         target.sobAddMethodProperty("collect", &l);
         target.sobAddEventProperty("own");
     }
     source.sobClone(&target);
-    EXPECT_EQ(log.deaths, 2);  // target's own "collect" went
+    EXPECT_EQ(log.deaths, 2);
     EXPECT_EQ(target.table(), (std::vector<std::string>{"own:1", "born:1", "label:0", "id:0", "collect:2",
                                                         "default:2", "fire:2", "hold:2", "fail:2", "ping:1", "pong:1"}));
 }
 
+// Creation by class name assigns the properties once and runs no born link
+// (nor changes the newborn); each clone of a class member runs it, and a clone
+// of an object of no class does not.
 TEST_F(Clone, CloneRunsTheClassBornLinkEachTime) {
     const RecordingLink l(&born);
     ASSERT_EQ(Sob::setBornHandler("probe", &l), 1);
-    std::unique_ptr<Sob> source(Sob::create("Probe", Sob::kKvEndOfParameters));
-    EXPECT_EQ(born.calls, 0);  // creation by class name runs no born link
-    std::unique_ptr<Sob> a(source->copy());
-    std::unique_ptr<Sob> b(source->copy());
+    Sob* newborn = Sob::getNewborn();
+    std::unique_ptr<Sob> source = make();
+    EXPECT_EQ(probe(source).assignCount, 1);
+    EXPECT_EQ(Sob::getNewborn(), newborn);
+    EXPECT_EQ(born.calls, 0);
+    std::unique_ptr<Sob> a(source->copy()), b(source->copy());
+    EXPECT_EQ(born.calls, 2);
+    Probe loose;
+    std::unique_ptr<Sob> twin(loose.copy());
+    EXPECT_EQ(twin->isA(), nullptr);
+    EXPECT_EQ(Sob::getNewborn(), twin.get());
     EXPECT_EQ(born.calls, 2);
     ASSERT_EQ(Sob::setBornHandler("Probe", nullptr), 1);
     std::unique_ptr<Sob> c(source->copy());
     EXPECT_EQ(born.calls, 2);
 }
 
-TEST_F(Clone, CloneOfAnObjectOfNoClassRunsNoBornLink) {
-    const RecordingLink l(&born);
-    Sob::setBornHandler("Probe", &l);
-    Probe loose;
-    std::unique_ptr<Sob> twin(loose.copy());
-    EXPECT_EQ(twin->isA(), nullptr);
-    EXPECT_EQ(born.calls, 0);
-    EXPECT_EQ(Sob::getNewborn(), twin.get());
-}
-
 // ---- sobBorn ----
 
-TEST_F(Clone, BornJoinsARegisteredClassOnce) {
+TEST_F(Clone, BornJoinsARegisteredClassOnceAndOtherwiseOnlySetsNewborn) {
     const RecordingLink l(&born);
     Sob::setBornHandler("Probe", &l);
-    Probe p;
-    p.sobBorn("PROBE");
-    EXPECT_EQ(Sob::getNewborn(), &p);
-    EXPECT_EQ(p.isA(), probeRecord.getClassName());
-    EXPECT_EQ(p.assignCount, 1);
-    EXPECT_EQ(born.calls, 1);
-
-    p.sobBorn("Probe");  // already a member: only newborn changes
-    EXPECT_EQ(p.assignCount, 1);
-    EXPECT_EQ(born.calls, 1);
-}
-
-TEST_F(Clone, BornWithAnUnknownOrNullClassOnlySetsNewborn) {
+    Probe p, a, b;
+    for (int round = 0; round < 2; ++round) {
+        p.sobBorn(round ? "Probe" : "PROBE");
+        EXPECT_EQ(Sob::getNewborn(), &p);
+        EXPECT_EQ(p.isA(), probeRecord.getClassName());
+        EXPECT_EQ(p.assignCount, 1);
+        EXPECT_EQ(born.calls, 1);
+    }
     KvSR::setDynamicLoad(0);
-    Probe a, b;
     a.sobBorn("Unknown");
     EXPECT_EQ(Sob::getNewborn(), &a);
     b.sobBorn(nullptr);
@@ -165,35 +124,19 @@ TEST_F(Clone, BornWithAnUnknownOrNullClassOnlySetsNewborn) {
 
 // ---- sync ----
 
-TEST(SyncLink, RunsOnceAndMayInstallANewOne) {
-    CallRecorder first, second;
+TEST(SyncLink, RunsOnceWithItsArgumentAndMayInstallANewOneOrBeCleared) {
+    CallRecorder first, second, cleared;
     Probe p;
-    const RecordingLink again(&second);
     int stored = 0;
-    const KvFunctionLink installer(
-        [&](const void* arg) {
-            ++first.calls;
-            first.args.push_back(arg);
-            p.sobSetSyncLink(&again);
-        },
-        &stored);
+    const RecordingLink again(&second), never(&cleared);
+    const KvFunctionLink installer([&](const void* arg) { first.args.push_back(arg), p.sobSetSyncLink(&again); }, &stored);
     p.sobSetSyncLink(&installer);
-    p.sobSyncDone();
-    ASSERT_EQ(first.calls, 1);
-    EXPECT_EQ(first.args[0], &stored);  // called with its stored argument
-    p.sobSyncDone();
-    p.sobSyncDone();
-    EXPECT_EQ(first.calls, 1);
+    for (int i = 0; i < 3; ++i) p.sobSyncDone();
+    EXPECT_EQ(first.args, std::vector<const void*>{&stored});
     EXPECT_EQ(second.calls, 1);
-}
-
-TEST(SyncLink, NullClearsIt) {
-    CallRecorder log;
-    Probe p;
-    const RecordingLink l(&log);
-    p.sobSetSyncLink(&l);
+    p.sobSetSyncLink(&never);
     p.sobSetSyncLink(nullptr);
     p.sobSyncDone();
-    EXPECT_EQ(log.calls, 0);
-    EXPECT_EQ(log.deaths, 1);
+    EXPECT_EQ(cleared.calls, 0);
+    EXPECT_EQ(cleared.deaths, 1);
 }

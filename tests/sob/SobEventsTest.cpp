@@ -1,33 +1,30 @@
 // Events: binding handlers, passing events, and the call-in-progress flag that
-// drops events passed while a property call runs.
+// drops events passed while a method or setter runs (a getter may pass them).
 #include "SobTestSupport.h"
 
 using Sob = KvScriptableObject;
 
 namespace {
-// An object whose methods and setter pass events, to observe the flag from
-// inside property calls.
+// An object whose methods and data property pass "ping" from inside the
+// call (of another object when other is set), noting what each pass returned.
 class Emitter : public Probe {
 public:
     Emitter() {
         sobAssignProperties();
-        const KvMemberLink<Emitter> passNow(this, &Emitter::passNow);
-        const KvMemberLink<Emitter> nested(this, &Emitter::passAroundNestedCall);
-        const KvMemberLink<Emitter> setAndPass(this, &Emitter::setAndPass);
-        const KvMemberLink<Emitter> readAndPass(this, &Emitter::readAndPass);
+        const KvMemberLink<Emitter> passNow(this, &Emitter::passNow), nested(this, &Emitter::passAroundNestedCall);
+        const KvMemberLink<Emitter> setAndPass(this, &Emitter::setAndPass), readAndPass(this, &Emitter::readAndPass);
         sobAddMethodProperty("passNow", &passNow);
         sobAddMethodProperty("nested", &nested);
         sobAddDataProperty("loud", &setAndPass, &readAndPass);
     }
-    Sob* other = nullptr;        // whose event passNow passes (this by default)
-    std::vector<int> results;    // what each sobPass inside a call returned
+    Sob* other = nullptr;
+    std::vector<int> results;
 
 private:
-    const Sob* source() const { return other ? other : this; }
-    void passNow() { results.push_back(source()->sobPass("ping")); }
+    void passNow() { results.push_back((other ? other : this)->sobPass("ping")); }
     void passAroundNestedCall() {
         results.push_back(sobPass("ping"));
-        sobPlay("default", Sob::kKvEndOfParameters);  // a nested call: clears the flag when it ends
+        sobPlay("default", Sob::kKvEndOfParameters);  // clears the flag when it ends
         results.push_back(sobPass("ping"));
     }
     void setAndPass(const void*) { results.push_back(sobPass("ping")); }
@@ -38,27 +35,17 @@ private:
 };
 }  // namespace
 
-TEST(EventBinding, PassRunsTheBoundHandlerWithItsStoredArgument) {
-    CallRecorder log;
-    Probe p;
-    p.sobAssignProperties();
-    int stored = 0;
-    const RecordingLink handler(&log, &stored);
-    ASSERT_EQ(p.sobSet("ping", &handler, nullptr), 1);
-    EXPECT_EQ(p.sobPass("ping"), 1);
-    EXPECT_EQ(p.sobPass("ping"), 1);
-    ASSERT_EQ(log.calls, 2);
-    EXPECT_EQ(log.args[0], &stored);
-}
-
-TEST(EventBinding, TwoNullsUnbindAndRebindingReplacesTheOldLinks) {
+TEST(EventBinding, PassRunsTheBoundHandlerAndRebindingOrTwoNullsDropTheOldLinks) {
     CallRecorder first, second;
     Probe p;
     p.sobAssignProperties();
+    int stored = 0;
     {
-        const RecordingLink h(&first), c(&first);
-        p.sobSet("ping", &h, &c);
+        const RecordingLink h(&first, &stored), c(&first);
+        ASSERT_EQ(p.sobSet("ping", &h, &c), 1);
     }
+    EXPECT_EQ(p.sobPass("ping") + p.sobPass("ping"), 2);
+    EXPECT_EQ(first.args, (std::vector<const void*>{&stored, &stored}));
     {
         const RecordingLink h(&second);
         p.sobSet("ping", &h, nullptr);
@@ -70,58 +57,38 @@ TEST(EventBinding, TwoNullsUnbindAndRebindingReplacesTheOldLinks) {
     EXPECT_EQ(second.deaths, 2);
     EXPECT_EQ(p.sobPass("ping"), 0);
     EXPECT_EQ(Sob::lastPropertyError(), sobPropertyFailed);
-    EXPECT_EQ(first.calls, 0);
+    EXPECT_EQ(first.calls, 2);
 }
 
-// ---- the call-in-progress flag ----
-
-class CallInProgress : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const RecordingLink h(&handlerLog);
-        e.sobSet("ping", &h, nullptr);
+// Each row: the calls made, what the passes inside them returned, and how many
+// reached a handler (this object's or, for "other", another's).
+TEST(CallInProgress, EventsPassedInsideACallAreDroppedUntilItOrANestedCallEnds) {
+    const struct {
+        const char* what;
+        bool otherObject;
+        void (*calls)(Emitter&);
+        std::vector<int> results;
+        int delivered;
+    } cases[] = {
+        {"from a method", false, [](Emitter& e) { e.sobPlay("passNow", Sob::kKvEndOfParameters); }, {0}, 0},
+        {"of another object", true, [](Emitter& e) { e.sobPlay("passNow", Sob::kKvEndOfParameters); }, {0}, 0},
+        {"from a setter, then a getter", false, [](Emitter& e) { e.sobSet("loud", "1"), e.sobGet("loud"); }, {0, 1}, 1},
+        {"around a nested call", false, [](Emitter& e) { e.sobPlay("nested", Sob::kKvEndOfParameters); }, {0, 1}, 1},
+        {"after a failed call", false, [](Emitter& e) { e.sobPlay("passNow", Sob::kKvEndOfParameters), e.sobSet("id", "refused"), e.sobPass("ping"); }, {0}, 1},
+    };
+    for (const auto& c : cases) {
+        CallRecorder log;
+        const RecordingLink h(&log);
+        Emitter e;
+        Probe other;
+        other.sobAssignProperties();
+        if (c.otherObject) e.other = &other;
+        e.other ? other.sobSet("ping", &h, nullptr) : e.sobSet("ping", &h, nullptr);
+        c.calls(e);
+        EXPECT_EQ(e.results, c.results) << c.what;
+        EXPECT_EQ(log.calls, c.delivered) << c.what;
+        if (c.delivered == 0) {
+            EXPECT_EQ(Sob::lastPropertyError(), sobPropertyFailed) << c.what;
+        }
     }
-    CallRecorder handlerLog;
-    Emitter e;
-};
-
-TEST_F(CallInProgress, EventPassedFromAMethodIsDroppedAndReportedFailed) {
-    Sob::resetParameters();
-    ASSERT_EQ(e.sobPlay("passNow", Sob::kKvEndOfParameters), 1);
-    EXPECT_EQ(e.results, std::vector<int>{0});
-    EXPECT_EQ(handlerLog.calls, 0);
-    EXPECT_EQ(Sob::lastPropertyError(), sobPropertyFailed);
-}
-
-TEST_F(CallInProgress, EventOfAnotherObjectIsDroppedToo) {
-    CallRecorder otherLog;
-    Probe other;
-    other.sobAssignProperties();
-    const RecordingLink h(&otherLog);
-    other.sobSet("ping", &h, nullptr);
-    e.other = &other;
-    e.sobPlay("passNow", Sob::kKvEndOfParameters);
-    EXPECT_EQ(e.results, std::vector<int>{0});
-    EXPECT_EQ(otherLog.calls, 0);
-}
-
-TEST_F(CallInProgress, EventPassedFromASetterIsDroppedButFromAGetterDelivered) {
-    ASSERT_EQ(e.sobSet("loud", "1"), 1);
-    ASSERT_NE(e.sobGet("loud"), nullptr);
-    EXPECT_EQ(e.results, (std::vector<int>{0, 1}));
-    EXPECT_EQ(handlerLog.calls, 1);
-}
-
-TEST_F(CallInProgress, NestedCallClearsThePlainFlagForTheRestOfTheOuterCall) {
-    ASSERT_EQ(e.sobPlay("nested", Sob::kKvEndOfParameters), 1);
-    EXPECT_EQ(e.results, (std::vector<int>{0, 1}));
-    EXPECT_EQ(handlerLog.calls, 1);
-    EXPECT_EQ(e.fallbackCalls, 1);
-}
-
-TEST_F(CallInProgress, FlagIsClearAfterTheCallEvenWhenItFailed) {
-    e.sobPlay("passNow", Sob::kKvEndOfParameters);
-    EXPECT_EQ(e.sobSet("id", "refused"), 0);  // runs the property, which refuses
-    EXPECT_EQ(e.sobPass("ping"), 1);
-    EXPECT_EQ(handlerLog.calls, 1);
 }
