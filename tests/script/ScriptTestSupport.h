@@ -56,6 +56,18 @@ protected:
         const char* value = entry->value(length);
         return std::string(value, length);
     }
+    // An entry in one line, "text|form|a<alias>|h<handled>", so that a check
+    // of its whole state reads as one expected value.
+    static std::string shown(YVariable* entry) {
+        static const char* const forms[] = {"none", "object", "text", "long", "double"};
+        return text(entry) + "|" + forms[entry->getForm()] + "|a" + std::to_string(entry->getAlias()) + "|h" +
+               std::to_string(entry->getHandled());
+    }
+    static KvScriptableObject* held(YVariable* entry) {
+        KvScriptableObject* object = nullptr;
+        entry->value(object);
+        return object;
+    }
     // Analyses a word as the compiler does: an expression entry when the code
     // has an operation, else the single term.
     YVariable* expression(const char* source) {

@@ -64,6 +64,7 @@ void ThreadTest::TearDown() {
     EXPECT_EQ(ScriptableProbe::alive, 0) << "gadgets leaked or deleted twice";
     ScriptableProbe::alive = 0;
     YThread::setYieldEventsOff(0);
+    KvScriptableObject::setBornHandler("Gadget", nullptr);
     KvSR::setDynamicLoad(savedDynamicLoad);
     app.reset();
     KvBackend::install(nullptr);

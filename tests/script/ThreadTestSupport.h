@@ -33,6 +33,11 @@ protected:
     // Passes until the thread has no runnable script, the application stops,
     // or limit passes ran; returns the passes made.
     int runUntilEnd(YThread& thread, int limit = 5000);
+    // A fresh application, directory and heap for the next row of a table.
+    void fresh() {
+        TearDown();
+        SetUp();
+    }
     void passes(int count) {
         for (int i = 0; i < count; ++i) app->pass();
     }

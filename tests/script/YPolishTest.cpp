@@ -1,69 +1,9 @@
-// The expression analyser: the Polish code and terms of each form, and its
-// errors.
+// The expression analyser: the Polish code and the terms of each form
+// (tables/analyses.txt), and its errors, which leave an empty code.
 #include "ScriptTestSupport.h"
+#include "TableFile.h"
 
 namespace {
-
-struct Analysis {
-    const char* text;
-    const char* code;  // read forward from the code cursor
-    std::vector<std::string> terms;
-};
-
-void PrintTo(const Analysis& a, std::ostream* os) { *os << a.text; }
-
-class Analyses : public ScriptTest, public ::testing::WithParamInterface<Analysis> {};
-
-TEST_P(Analyses, GiveTheirCodeAndTerms) {
-    const Analysis& c = GetParam();
-    const char* code = heap.polish(c.text);
-    EXPECT_EQ(YVariable::getError(), yerrNone);
-    EXPECT_STREQ(code, c.code);
-    int count = 0;
-    const uint16_t* terms = YHeap::getTerms(count);
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) names.push_back(heap[terms[i]]->getName());
-    EXPECT_EQ(names, c.terms);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, Analyses,
-    ::testing::Values(Analysis{"a+b*c", "s+s*ttt", {"a", "b", "c"}},        // multiplies first
-                      Analysis{"a-b-c", "s-ts-tt", {"a", "b", "c"}},        // (a-b)-c
-                      Analysis{"a*b+c", "s+ts*tt", {"a", "b", "c"}},
-                      Analysis{"(a+b)*c", "s*ts+tt", {"a", "b", "c"}},      // the parenthesised part first
-                      Analysis{"-a", "s-tz", {"a"}},                        // 0 minus a
-                      Analysis{"+a", "s+tz", {"a"}},
-                      Analysis{"~a", "s~t", {"a"}},                         // a unary operator has no "z"
-                      Analysis{"a+~b", "s+s~tt", {"a", "b"}},
-                      Analysis{"$a@b", "s@ts$t", {"a", "b"}},
-                      Analysis{"a+", "t", {"a"}},                           // a trailing operator is dropped
-                      Analysis{"a+b*", "s+tt", {"a", "b"}},
-                      Analysis{"a", "t", {"a"}},
-                      Analysis{"((a))", "t", {"a"}},
-                      Analysis{"a=b#c<d>e", "s>ts<ts#ts=tt", {"a", "b", "c", "d", "e"}},
-                      Analysis{"a^b\\c%d/e", "s/ts%ts\\ts^tt", {"a", "b", "c", "d", "e"}},
-                      Analysis{"\"a+b\"+c", "s+tt", {"\"a+b\"", "c"}},     // operators inside quotes do not split
-                      Analysis{"'x(y)'+z", "s+tt", {"'x(y)'", "z"}},
-                      Analysis{"s|2+t|1|2", "s+tt", {"s|2", "t|1|2"}},
-                      Analysis{"ball.i*2", "s*tt", {"ball.i", "2"}}),
-    [](const ::testing::TestParamInfo<Analysis>& info) { return "case" + std::to_string(info.index); });
-
-struct Failure {
-    std::string text;
-    int error;
-};
-
-void PrintTo(const Failure& f, std::ostream* os) { *os << f.text.substr(0, 40); }
-
-class Failures : public ScriptTest, public ::testing::WithParamInterface<Failure> {};
-
-TEST_P(Failures, SetTheErrorCodeAndLeaveAnEmptyCode) {
-    const Failure& c = GetParam();
-    const char* code = heap.polish(c.text.c_str(), static_cast<int>(c.text.size()));
-    EXPECT_EQ(YVariable::getError(), c.error);
-    EXPECT_STREQ(code, "");
-}
 
 std::string sumOfTerms(int count) {
     std::string text = "a0";
@@ -71,19 +11,32 @@ std::string sumOfTerms(int count) {
     return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Errors, Failures,
-    ::testing::Values(Failure{"a++b", yerrMissingOperand}, Failure{"--a", yerrMissingOperand},
-                      Failure{"~~a", yerrMissingOperand}, Failure{"(a", yerrUnbalanced}, Failure{"a)", yerrUnbalanced},
-                      Failure{"a)+(b", yerrUnbalanced}, Failure{"'a", yerrUnbalanced}, Failure{"\"a'", yerrUnbalanced},
-                      Failure{"(a)b", yerrUnbalanced},
-                      Failure{"'x(y'+z", yerrUnbalanced},  // parentheses count inside quotes too
-                      Failure{"a+()", yerrMissingOperand},
-                      Failure{"+", yerrMissingOperand}, Failure{"a+-", yerrMissingOperand}, Failure{"", yerrLength},
-                      Failure{std::string(1024, 'a'), yerrLength}, Failure{sumOfTerms(44), yerrTooComplex}),
-    [](const ::testing::TestParamInfo<Failure>& info) { return "case" + std::to_string(info.index); });
-
 }  // namespace
+
+TEST_F(ScriptTest, AnalysesGiveTheirCodeAndTerms) {
+    for (const auto& row : tableRows("analyses.txt")) {
+        YVariable::setError(yerrNone);
+        EXPECT_STREQ(heap.polish(row[0].c_str()), row[1].c_str()) << row[0];
+        EXPECT_EQ(YVariable::getError(), yerrNone) << row[0];
+        int count = 0;
+        const uint16_t* terms = YHeap::getTerms(count);
+        std::string names;
+        for (int i = 0; i < count; ++i) names += (i ? " " : "") + std::string(heap[terms[i]]->getName());
+        EXPECT_EQ(names, row[2]) << row[0];
+    }
+}
+
+TEST_F(ScriptTest, AnalysesThatFailSetTheErrorCodeAndLeaveAnEmptyCode) {
+    const auto rows = tableRows("refusals.txt");
+    EXPECT_EQ(rows.size(), 16u);
+    for (const auto& row : rows) {
+        YVariable::setError(yerrNone);
+        EXPECT_STREQ(heap.polish(row[0].c_str(), static_cast<int>(row[0].size())), "") << row[0].substr(0, 40);
+        EXPECT_EQ(YVariable::getError(), std::stoi(row[1])) << row[0].substr(0, 40);
+    }
+    YVariable::setError(yerrNone);
+    EXPECT_STREQ(heap.polish(std::string(1023, 'w').c_str()), "t");
+}
 
 // Sums of every length up to the longest code (43 terms and 42 operators:
 // 127 bytes) analyse and evaluate; each entry keeps as many parts as terms.
@@ -102,14 +55,8 @@ TEST_F(ScriptTest, SumsOfUpTo43TermsEvaluate) {
     }
 }
 
-TEST_F(ScriptTest, A1023CharacterTextIsAnalysed) {
-    const std::string word(1023, 'w');
-    EXPECT_STREQ(heap.polish(word.c_str()), "t");
-    EXPECT_EQ(YVariable::getError(), yerrNone);
-}
-
 TEST_F(ScriptTest, TheAnalyserReadsOnlyTheBytesItIsGiven) {
-    const char* line = "a+b c+d";
+    const char* line = "a+b*c+d";  // the byte after the last given is an operator
     EXPECT_STREQ(heap.polish(line, 3), "s+tt");
     EXPECT_STREQ(heap.polish(line, line + 2), "s+tt");  // from first to last inclusive
     int count = 0;

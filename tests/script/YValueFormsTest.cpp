@@ -1,5 +1,7 @@
-// Reading values and the forms that assignments give them.
+// Reading values and the forms that assignments give them; the tables in
+// tables/assigned.txt, constants.txt and kinds.txt say what each text shows.
 #include "ScriptTestSupport.h"
+#include "TableFile.h"
 
 #include <cmath>
 #include <set>
@@ -19,75 +21,27 @@ TEST_F(ValueForms, AnUnassignedVariableReadsAsItsOwnName) {
     EXPECT_EQ(real, 0.0);
 }
 
-struct AssignedText {
-    const char* text;
-    YVS form;
-    long asLong;
-    double asDouble;
-};
-
-class AssignedTexts : public ScriptTest, public ::testing::WithParamInterface<AssignedText> {};
-
-// The stored text never changes; the form and the numbers follow from it as
-// "%lf" reads it, with the reduction to a long for whole values.
-TEST_P(AssignedTexts, KeepTheirTextAndTakeTheirForm) {
-    const AssignedText& c = GetParam();
-    YVariable* v = assign("v", c.text);
-    EXPECT_EQ(text(v), c.text);
-    EXPECT_EQ(v->getForm(), c.form);
-    EXPECT_EQ(v->size(), static_cast<int>(std::strlen(c.text)));
-    long number = -99;
-    v->value(&number);
-    EXPECT_EQ(number, c.asLong);
-    double real = -99;
-    v->value(&real);
-    EXPECT_DOUBLE_EQ(real, c.asDouble);
-    EXPECT_TRUE(static_cast<int>(*v));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, AssignedTexts,
-    ::testing::Values(AssignedText{"12", yvsLong, 12, 12}, AssignedText{"007", yvsLong, 7, 7},
-                      AssignedText{"abc", yvsText, 0, 0}, AssignedText{"3.0", yvsLong, 3, 3},
-                      AssignedText{"2.5", yvsDouble, 2, 2.5}, AssignedText{"2.6", yvsDouble, 3, 2.6},
-                      AssignedText{"-2.5", yvsDouble, -3, -2.5}, AssignedText{"1e3", yvsLong, 1000, 1000},
-                      AssignedText{"100ergs", yvsLong, 100, 100}, AssignedText{"-", yvsLong, 0, 0},
-                      AssignedText{"+.", yvsLong, 0, 0}, AssignedText{"0x10", yvsLong, 16, 16},
-                      AssignedText{"2000000000", yvsLong, 2000000000, 2e9},
-                      AssignedText{"2000000001", yvsDouble, 2000000001, 2000000001.0},
-                      AssignedText{"12345678901", yvsDouble, INT32_MAX, 12345678901.0},
-                      AssignedText{"1.00000000", yvsLong, 1, 1}, AssignedText{"1.000000000", yvsDouble, 1, 1},
-                      AssignedText{"", yvsText, 0, 0}, AssignedText{" 5", yvsText, 0, 0}));
-
-TEST_F(ValueForms, NumberLiteralsReadAsWrittenAndReduceOnlyUpToTenCharacters) {
-    YVariable* three = var("3.0");
-    EXPECT_EQ(three->getKind(), yvtConstant);
-    EXPECT_EQ(three->getForm(), yvsLong);
-    EXPECT_EQ(text(three), "3.0");
-
-    YVariable* longer = var("3.00000000000");
-    EXPECT_EQ(longer->getForm(), yvsDouble);
-    EXPECT_EQ(text(longer), "3.00000000000");
-    double real = 0;
-    longer->value(&real);
-    EXPECT_EQ(real, 3.0);
-
-    YVariable* notANumber = var("-x");
-    EXPECT_EQ(notANumber->getKind(), yvtConstant);
-    long number = 5;
-    notANumber->value(&number);
-    EXPECT_EQ(number, 0);
-}
-
-TEST_F(ValueForms, QuotedConstantsReadWithoutTheirQuotes) {
-    EXPECT_EQ(text(var("\"hello world\"")), "hello world");
-    EXPECT_EQ(text(var("'it''s'")), "it''s");
-    YVariable* quoted = var("'12'");
-    EXPECT_EQ(quoted->getKind(), yvtConstant);
-    EXPECT_EQ(quoted->getForm(), yvsText);
-    long number = 5;
-    quoted->value(&number);
-    EXPECT_EQ(number, 0);  // a text constant is no number by itself
+// Assigned texts and constants show their text and form and read as the
+// numbers their tables say.
+TEST_F(ValueForms, AssignedTextsAndConstantsKeepTheirTextAndTakeTheirForm) {
+    for (const char* table : {"assigned.txt", "constants.txt"}) {
+        for (const auto& row : tableRows(table)) {
+            const bool assigned = table[0] == 'a';
+            YVariable* v = assigned ? assign("v", row[0].c_str()) : var(row[0].c_str());
+            long number = -99;
+            double real = -99;
+            v->value(&number);
+            v->value(&real);
+            EXPECT_EQ(shown(v), row[1]) << row[0];
+            EXPECT_EQ(number, std::stol(row[2])) << row[0];
+            EXPECT_DOUBLE_EQ(real, std::stod(row[3])) << row[0];
+            EXPECT_EQ(v->getKind(), assigned ? yvtVariable : yvtConstant) << row[0];
+            if (assigned) {
+                EXPECT_EQ(v->size(), static_cast<int>(row[0].size())) << row[0];
+                EXPECT_TRUE(static_cast<int>(*v)) << row[0];
+            }
+        }
+    }
 }
 
 TEST_F(ValueForms, AQuestionMarkNameGivesANewRandomDigitEachTime) {
@@ -117,27 +71,17 @@ TEST_F(ValueForms, TwoValueBuffersAreUsedInTurn) {
 }
 
 TEST_F(ValueForms, NumbersSetByValueArePrintedWithLdAndPoint15g) {
-    struct Case {
-        double number;
-        const char* text;
-        YVS form;
-    } cases[] = {{3.0, "3", yvsLong},
-                 {0.1, "0.1", yvsDouble},
-                 {1.0 / 3.0, "0.333333333333333", yvsDouble},
-                 {std::sqrt(2.0), "1.4142135623731", yvsDouble},
-                 {1e20, "1e+20", yvsDouble},
-                 {-2e9, "-2000000000", yvsLong},
-                 {2e9 + 1, "2000000001", yvsDouble},
-                 {123456789012.0, "123456789012", yvsDouble}};
     YVariable* v = var("n");
-    for (const Case& c : cases) {
-        v->set(c.number);
-        EXPECT_EQ(text(v), c.text) << c.number;
-        EXPECT_EQ(v->getForm(), c.form) << c.number;
+    const std::pair<double, const char*> cases[] = {{3.0, "3|long"}, {0.1, "0.1|double"}, {1.0 / 3.0, "0.333333333333333|double"},
+                                                    {std::sqrt(2.0), "1.4142135623731|double"}, {1e20, "1e+20|double"},
+                                                    {-2e9, "-2000000000|long"}, {2e9 + 1, "2000000001|double"},
+                                                    {123456789012.0, "123456789012|double"}};
+    for (const auto& [number, expected] : cases) {
+        v->set(number);
+        EXPECT_EQ(shown(v), expected + std::string("|a0|h0")) << number;
     }
     v->set(-42L);
-    EXPECT_EQ(text(v), "-42");
-    EXPECT_EQ(v->getForm(), yvsLong);
+    EXPECT_EQ(shown(v), "-42|long|a0|h0");
 }
 
 TEST_F(ValueForms, ClearingWithoutATextFollowsTheLength) {
@@ -181,19 +125,10 @@ TEST_F(ValueForms, AssignmentsToEntriesOtherThanPlainVariablesAreIgnored) {
 }
 
 TEST_F(ValueForms, TheKindIsDerivedFromTheName) {
-    struct Case {
-        const char* name;
-        YVT kind;
-        int size;
-    } cases[] = {{"x", yvtVariable, -1},        {"x.1", yvtVariable, -1}, {"x.1.-2", yvtVariable, -1},
-                 {"ball.i", yvtPath, 1},        {"a.b.c", yvtPath, 2},   {"a.1.c", yvtPath, 2},
-                 {"s|2", yvtSubstring, 1},      {"s|2|3", yvtSubstring, 2}, {"s||3", yvtSubstring, 2},
-                 {"12", yvtConstant, 2},        {".5", yvtConstant, 2},  {"\"q\"", yvtConstant, 3},
-                 {"'q'", yvtConstant, 3},       {"?r", yvtConstant, 2}};
-    for (const Case& c : cases) {
-        YVariable* v = var(c.name);
-        EXPECT_EQ(v->getKind(), c.kind) << c.name;
-        EXPECT_EQ(v->size(), c.size) << c.name;
+    for (const auto& row : tableRows("kinds.txt")) {
+        YVariable* v = var(row[0].c_str());
+        EXPECT_EQ(v->getKind(), std::stoi(row[1])) << row[0];
+        EXPECT_EQ(v->size(), std::stoi(row[2])) << row[0];
     }
 }
 
