@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,12 +28,6 @@ inline constexpr KvColor kYellow = KvColor::fromBytes(255, 255, 0);
 inline constexpr KvColor kCyan = KvColor::fromBytes(0, 255, 255);
 inline constexpr KvColor kMagenta = KvColor::fromBytes(255, 0, 255);
 
-inline std::string describe(const KvRect& r) {
-    char text[64];
-    std::snprintf(text, sizeof text, "(%d, %d, %d, %d)", r.left, r.top, r.right, r.bottom);
-    return text;
-}
-
 // Paints its box in one colour. Records each draw and the clip it was drawn under.
 class Swatch : public KvTrinket {
 public:
@@ -45,9 +38,16 @@ public:
     }
     Swatch(const Swatch& o) : KvTrinket(o), color(o.color) {}
 
-    // Factory for class registration: a 10 x 10 red swatch on the current window.
+    // Factory for class registration, on the current window: from the
+    // parameters left, top, right, bottom and a colour name ("green", "blue",
+    // "yellow", else red), or 10 x 10 red at (0, 0) without them.
     static KvScriptableObject* make() {
-        return new Swatch(KvTrinketWindow::currentWindow, KvRect(0, 0, 10, 10), KvColor::fromBytes(255, 0, 0));
+        std::vector<std::string> words;
+        for (int i = KvScriptableObject::countParameters(); i > 0; --i) words.emplace_back(KvScriptableObject::nextParameter());
+        if (words.size() < 5) words = {"0", "0", "10", "10", "red"};
+        const KvColor c = words[4] == "green" ? kGreen : words[4] == "blue" ? kBlue : words[4] == "yellow" ? kYellow : kRed;
+        return new Swatch(KvTrinketWindow::currentWindow,
+                          KvRect(std::stoi(words[0]), std::stoi(words[1]), std::stoi(words[2]), std::stoi(words[3])), c);
     }
 
     KvScriptableObject* copy() const override {
@@ -80,7 +80,6 @@ public:
 
     // Field access for tests.
     int dirtyStateOfSide(int side) const { return dirtyState[side]; }
-    int stuck() const { return stuckX | (stuckY << 1); }
     int track() const { return trackState; }
 
     KvColor color;
