@@ -5,14 +5,15 @@
 #include "tests/support/ByteWriter.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
-#include <random>
 
 namespace fs = std::filesystem;
 
@@ -41,11 +42,13 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    void write(const std::string& file, const std::string& text) const {
+    // Paths are the case folder's; an absolute one stays as it is.
+    void write(const fs::path& file, const std::string& text) const {
+        fs::create_directories((dir / file).parent_path());
         std::ofstream(dir / file, std::ios::binary) << text;
     }
     std::string read(const fs::path& file) const {
-        std::ifstream in(file.is_absolute() ? file : dir / file, std::ios::binary);
+        std::ifstream in(dir / file, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
@@ -54,16 +57,15 @@ protected:
         const std::string text = read(file);
         return Bytes(text.begin(), text.end());
     }
-    void writeBytes(const std::string& file, const Bytes& b) const { write(file, std::string(b.begin(), b.end())); }
-    // Runs qrn with args in the directory, standard input from /dev/null;
-    // returns the exit status.
-    int qrn(const std::string& args) {
-        const std::string command = "cd '" + dir.string() + "' && '" QRN_APP "' " + args +
-                                    " </dev/null >out.txt 2>err.txt; echo $? >status.txt";
-        if (std::system(command.c_str()) != 0) return -1;
-        out = read("out.txt");
-        err = read("err.txt");
-        return std::stoi(read("status.txt"));
+    // Runs qrn ARGS in the folder cwd (standard input /dev/null; within 512 MB
+    // when limited), its debug.txt removed first; the exit status.
+    int qrn(const std::string& args, const fs::path& cwd = ".", bool limited = false) {
+        fs::remove(dir / cwd / "debug.txt");
+        const std::string command = "cd '" + (dir / cwd).string() + "' && '" QRN_APP "' " + args + " </dev/null >'" +
+                                    (dir / "out.txt").string() + "' 2>'" + (dir / "err.txt").string() + "'";
+        const int status = limited ? withinMemoryLimit(command) : std::system(command.c_str());
+        out = read("out.txt"), err = read("err.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     fs::path dir;
     std::string out;

@@ -34,12 +34,7 @@ protected:
         fs::remove_all(dir);
     }
 
-    // A title's files, copied from the source tree or written here.
-    void copy(const std::string& from, const std::string& to) const {
-        fs::create_directories((dir / to).parent_path());
-        fs::copy(fs::path(QRN_TEST_DATA) / ".." / from, dir / to,
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    }
+    // Paths are the case folder's.
     void write(const std::string& file, const std::string& text) const {
         fs::create_directories((dir / file).parent_path());
         std::ofstream(dir / file, std::ios::binary) << text;
@@ -63,34 +58,29 @@ protected:
     void start(const std::string& args, const std::string& env = "") {
         sh("(" + env + " '" QRN_APP "' " + args +
            " </dev/null >out.txt 2>err.txt & echo $! >pid; wait $!; echo $? >status.txt) >/dev/null 2>&1 &");
-        for (int i = 0; i < 100 && !fs::exists(dir / "pid"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        until([this] { return read("pid"); }, "", 1);
     }
     bool running() const { return fs::exists(dir / "pid") && !fs::exists(dir / "status.txt"); }
     // Waits for the program started last to end (at most seconds); its status, or -1.
     int finish(int seconds = 20) {
-        for (int i = 0; i < seconds * 20 && !fs::exists(dir / "status.txt"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const std::string s = read("status.txt");
+        const std::string s = until([this] { return read("status.txt"); }, "", seconds);
         return s.empty() ? -1 : std::stoi(s);
     }
     // The X window named name, once it is shown; "" when none comes.
     std::string window(const std::string& name) const {
         // Searching can fail on a window that closes meanwhile: ask again.
-        for (int i = 0; i < 150; ++i) {
-            std::string id = output("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null | head -1");
-            while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
-            if (!id.empty() && id.find_first_not_of("0123456789") == std::string::npos) return id;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return "";
+        return until([&] {
+            const std::string id = output("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null | head -1 | tr -d '\\n'");
+            return id.find_first_not_of("0123456789") == std::string::npos ? id : "";
+        }, "", 15);
     }
     static void settle(int ms = 600) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-    // Asks until the answer is expected or seconds have passed; the last answer.
+    // Asks until the answer is expected (with none expected: until there is
+    // one) or seconds have passed; the last answer.
     template <class Ask>
-    static std::string until(const std::string& expected, Ask ask, int seconds = 10) {
+    static std::string until(Ask ask, const std::string& expected = "", int seconds = 10) {
         std::string answer = ask();
-        for (int i = 0; i < seconds * 10 && answer != expected; ++i) {
+        for (int i = 0; i < seconds * 10 && (expected.empty() ? answer.empty() : answer != expected); ++i) {
             settle(100);
             answer = ask();
         }

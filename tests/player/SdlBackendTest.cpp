@@ -36,7 +36,8 @@ protected:
         app = std::make_unique<KvApp>();
         window = std::make_unique<KvTrinketWindow>(KvRect(0, 0, 160, 100), new KvTBackground, 0, -1, -1, 16, 1, 0);
         window->setTitle("sdltest");
-        id = this->window_("sdltest");
+        passes(100);  // the window is mapped and drawn
+        id = DisplayTest::window("sdltest");
     }
     void TearDown() override {
         window.reset();
@@ -49,10 +50,6 @@ protected:
     void passes(int ms) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (std::chrono::steady_clock::now() < until) app->pass();
-    }
-    std::string window_(const std::string& name) {
-        passes(100);  // the window is mapped and drawn
-        return DisplayTest::window(name);
     }
     KvSdlWindow* sdlWindow() const { return sdl->windowOf(window.get()); }
 
@@ -156,7 +153,8 @@ TEST_F(SdlTest, FocusMovingBetweenWindowsActivatesAndDeactivatesThem) {
     other.activatedSetLink(&activated);
     other.deactivatedSetLink(&deactivated);
     other.setTitle("othertest");
-    const std::string otherId = window_("othertest");
+    passes(100);
+    const std::string otherId = DisplayTest::window("othertest");
     ASSERT_FALSE(otherId.empty());
     sh("xdotool windowactivate --sync " + otherId);
     passes(400);

@@ -22,34 +22,27 @@ struct XwdImage {
     bool load(const std::string& path, std::string& why) {
         std::ifstream in(path, std::ios::binary);
         const std::vector<unsigned char> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        auto card = [&](size_t i) {
-            const size_t o = 4 * i;
-            return static_cast<uint32_t>(d[o]) << 24 | static_cast<uint32_t>(d[o + 1]) << 16 |
-                   static_cast<uint32_t>(d[o + 2]) << 8 | d[o + 3];
+        // n bytes at o as one number, the first byte the most significant or the least.
+        auto number = [&d](uint64_t o, int n, bool msbFirst) {
+            uint32_t v = 0;
+            for (int i = 0; i < n; ++i) v |= static_cast<uint32_t>(d[o + i]) << 8 * (msbFirst ? n - 1 - i : i);
+            return v;
         };
+        auto card = [&](int i) { return number(4 * i, 4, true); };
         if (d.size() < 100) return why = "shorter than a header", false;
-        const uint32_t headerSize = card(0), format = card(2), msbFirst = card(7), bpp = card(11),
-                       bytesPerLine = card(12), masks[3] = {card(14), card(15), card(16)}, colors = card(19);
+        const uint32_t bpp = card(11), bytesPerLine = card(12), masks[3] = {card(14), card(15), card(16)};
         width = static_cast<int>(card(4)), height = static_cast<int>(card(5));
-        if (card(1) != 7 || format != 2 || (bpp != 32 && bpp != 24)) return why = "not a 24/32-bit Z pixmap", false;
+        if (card(1) != 7 || card(2) != 2 || (bpp != 32 && bpp != 24)) return why = "not a 24/32-bit Z pixmap", false;
         if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return why = "bad size", false;
-        const uint64_t pixels = uint64_t{headerSize} + uint64_t{colors} * 12;
+        const uint64_t pixels = uint64_t{card(0)} + uint64_t{card(19)} * 12;  // past the header and the colour map
         if (bytesPerLine < uint64_t{bpp} / 8 * width || pixels + uint64_t{bytesPerLine} * height > d.size())
             return why = "pixels missing", false;
         rgb.assign(static_cast<size_t>(width) * height, 0);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
-                const unsigned char* p = &d[pixels + uint64_t{bytesPerLine} * y + uint64_t{bpp} / 8 * x];
-                const int n = static_cast<int>(bpp / 8);
-                uint32_t v = 0;
-                for (int i = 0; i < n; ++i) v |= static_cast<uint32_t>(p[i]) << 8 * (msbFirst ? n - 1 - i : i);
-                uint32_t out = 0;
-                for (const uint32_t m : masks) {
-                    int shift = 0;
-                    while (m && !(m >> shift & 1)) ++shift;
-                    out = out << 8 | ((v & m) >> shift & 0xFF);
-                }
-                rgb[static_cast<size_t>(y) * width + x] = out;
+                const uint32_t v = number(pixels + uint64_t{bytesPerLine} * y + bpp / 8 * x, bpp / 8, card(7) != 0);
+                uint32_t& out = rgb[static_cast<size_t>(y) * width + x];
+                for (const uint32_t m : masks) out = out << 8 | (m ? (v & m) / (m & -m) & 0xFF : 0);
             }
         return true;
     }
