@@ -1,25 +1,124 @@
-// The application loop: task order, tasks changing the list mid-pass,
-// stopping, periods.
+// The application loop and the system services under it. Task order, tasks
+// changing the list mid-pass, stopping, periods. The headless backend's
+// clock, messages and interruptions, seen through the system
+// services the library calls; and the services that ask the system itself:
+// the program's path and modules.
+#include "framework/KvInterruptions.h"
+#include "framework/KvModule.h"
+#include "framework/KvSys.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/WindowFixture.h"
-#include "framework/KvSys.h"
+
+namespace {
+
+using Clock = HeadlessTest;
+namespace fs = std::filesystem;
+
+TEST_F(Clock, StartsAtAFixedTimeStepsWithEachPassAndMovesByHand) {
+    EXPECT_EQ(KvSysMilliSecCount(), kKvHeadlessStartMs);
+    app->pass();
+    EXPECT_EQ(KvSysMilliSecCount(), kKvHeadlessStartMs + 10);
+    backend.setStepPerPass(33);
+    app->pass();
+    app->pass();
+    EXPECT_EQ(KvSysMilliSecCount(), kKvHeadlessStartMs + 10 + 66);
+    backend.setStepPerPass(0);
+    app->pass();
+    backend.advance(250);
+    EXPECT_EQ(KvSysTickCount(), kKvHeadlessStartMs + 76 + 250);
+    backend.setTime(5);
+    EXPECT_EQ(KvSysTickCount(), 5u);
+    backend.setTime(~0ul);
+    backend.advance(3);  // wraps
+    EXPECT_EQ(KvSysMilliSecCount(), 2u);
+}
+
+// The default backend has no audio device.
+TEST(BackendInstall, DefaultIsHeadlessAndNullReinstatesIt) {
+    KvBackend* def = KvBackend::current();
+    ASSERT_NE(def, nullptr);
+    EXPECT_STREQ(def->name(), "headless");
+    KvAudioFormat deviceFormat;
+    EXPECT_FALSE(def->openAudio(nullptr, nullptr, &deviceFormat));
+    {
+        KvHeadlessBackend mine;
+        KvBackend::install(&mine);
+        EXPECT_EQ(KvBackend::current(), &mine);
+        KvBackend::install(nullptr);
+        EXPECT_EQ(KvBackend::current(), def);
+        KvBackend::install(&mine);
+    }  // a backend destroyed while installed hands back to the default
+    EXPECT_EQ(KvBackend::current(), def);
+}
+
+TEST_F(Clock, UserMessagesGoToStderr) {
+    const struct {
+        const char *text, *title, *expected;
+    } cases[] = {
+        {"Script too long", nullptr, "Script too long\n"},
+        {"Bad format", "Background16", "Background16: Bad format\n"},
+        {"", nullptr, "\n"},
+        {nullptr, nullptr, "\n"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(KvSysUserMessage(c.text, kKvSysMessageModal, c.title), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.expected);
+    }
+}
+
+// Every link hears of an interruption, even after one before it removed itself.
+TEST_F(Clock, InterruptionsMoveTheClockAndReachEveryLink) {
+    std::vector<unsigned long> reported;
+    KvLink* self = nullptr;
+    KvFunctionLink first([&](const void* ms) {
+        reported.push_back(*static_cast<const unsigned long*>(ms));
+        SoundManager::interruptedList.remove(self);
+    });
+    self = &first;
+    KvFunctionLink second([&](const void* ms) { reported.push_back(*static_cast<const unsigned long*>(ms) + 1); });
+    SoundManager::interruptedList.append(&first);
+    SoundManager::interruptedList.append(&second);
+    backend.interrupt(5000);
+    EXPECT_EQ(KvSysMilliSecCount(), kKvHeadlessStartMs + 5000);
+    SoundManager::interrupted(7);  // a report alone does not move the clock
+    EXPECT_EQ(KvSysMilliSecCount(), kKvHeadlessStartMs + 5000);
+    EXPECT_EQ(reported, (std::vector<unsigned long>{5000, 5001, 8}));
+    SoundManager::interruptedList.remove(&second);
+    EXPECT_FALSE(SoundManager::interruptedList.contains(&first) || SoundManager::interruptedList.contains(&second));
+}
+
+TEST(KvSys, TheExecutablePathNamesThisProgram) {
+    const fs::path self = KvSysExecutablePath();
+    EXPECT_TRUE(self.is_absolute()) << self;
+    EXPECT_EQ(self.filename(), "test_framework");
+    EXPECT_TRUE(fs::is_regular_file(self)) << self;
+}
+
+TEST(ModuleLoading, MissingModuleGivesNullAndAReason) {
+    EXPECT_EQ(KvSysLoadModule("no-such-module.lrn"), nullptr);
+    EXPECT_NE(std::string(KvSysModuleError()), "");
+    EXPECT_EQ(KvSysLoadModule(nullptr), nullptr);
+    KvSysFreeModule(nullptr);  // ignored
+}
 
 using App = HeadlessTest;
 
-namespace {
 // A task whose body is a lambda, for tests.
 std::unique_ptr<KvTask> makeTask(std::function<void()> body, int period = 0) {
     KvFunctionLink link([body](const void*) { body(); });
     return std::make_unique<KvTask>(&link, period);
 }
-}  // namespace
 
 TEST_F(App, FirstAppIsTheAppAndDirectDrawFollowsTheBackend) {
     EXPECT_TRUE(KvApp::bUsingDirectDraw);
@@ -28,8 +127,6 @@ TEST_F(App, FirstAppIsTheAppAndDirectDrawFollowsTheBackend) {
     app.reset();
     EXPECT_EQ(KvApp::theApp, nullptr);
 }
-
-namespace {
 
 // Runs tasks a, b, c and d, each of which writes its name when it runs and
 // then does its actions: "+x" adds task x, "-x" removes it, "~" deletes the
@@ -69,8 +166,6 @@ std::string runTasks(KvApp& app, const std::map<char, std::string>& actions, con
     for (KvTask* t : tasks) delete t;
     return log;
 }
-
-}  // namespace
 
 // Tasks run once a pass in the order added, may remove themselves and others
 // or delete themselves as they run; a task added during a pass first runs in
@@ -142,3 +237,5 @@ TEST_F(App, ATaskMovesBetweenApplicationsAndOutlivesOne) {
     t.reset();  // leaves other's list
     other.pass();
 }
+
+}  // namespace

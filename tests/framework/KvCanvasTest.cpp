@@ -1,15 +1,25 @@
-// Canvas storage: allocation limits, pitch and row order in memory, pixel
-// formats (pack and unpack), nearest-colour mapping and store swapping.
+// Canvas storage and drawing. Allocation limits, pitch and row order in
+// memory, pixel formats (pack and unpack against a channel layout),
+// nearest-colour mapping and store swapping. Shapes: fills, square-pen
+// outlines drawn inside the shape's edge, clipping to the canvas and its clip
+// region, and the changed() reports of draw and blt; small cases are compared
+// with the pictures of golden/draw-pictures.txt, random regions with a
+// brute-force reference of the outline.
 #include "framework/KvCanvas.h"
 #include "framework/KvCanvasWords.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <random>
-#include <vector>
+#include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
+
+#include "tests/framework/GoldenText.h"
 
 namespace {
 
@@ -24,8 +34,6 @@ struct Memory {
         if (ok) canvas.releasePointerToMemory();
     }
 };
-
-}  // namespace
 
 TEST(CanvasAllocation, ImpossibleSizesOrDepthsGiveAnInvalidCanvasThatDoesNothing) {
     const int cases[][3] = {
@@ -49,60 +57,45 @@ TEST(CanvasAllocation, ImpossibleSizesOrDepthsGiveAnInvalidCanvasThatDoesNothing
     }
 }
 
-// Each depth's format, and rows padded to four bytes.
-TEST(CanvasAllocation, EachDepthHasItsFormatAndItsRowsRoundUpToFourBytes) {
+// Each depth's format; rows padded to four bytes; a new canvas black and
+// its mode kept; row y at bits + y * pitch top-down and counted from the end
+// bottom-up, its pixels little-endian.
+TEST(CanvasMemory, EachDepthHasItsFormatPitchAndRowOrder) {
     const struct {
         int depth;
         unsigned short code, memoryDepth, bytes;
     } cases[] = {{8, kKvFormatIndexed, 8, 1}, {15, kKvFormat555, 16, 2}, {16, kKvFormat565, 16, 2},
                  {24, kKvFormat888, 24, 3}, {32, kKvFormat8888, 32, 4}};
-    for (const auto& c : cases) {
-        for (int width = 1; width <= 9; ++width) {
-            KvMemCanvas canvas(width, 3, c.depth);
-            ASSERT_TRUE(canvas.isValid());
-            EXPECT_EQ(canvas.getFormat(), c.code);
-            EXPECT_EQ(canvas.getDepth(), c.memoryDepth);
-            EXPECT_EQ(canvas.getPixelFormat().bytesPerPixel, c.bytes);
-            Memory m(canvas);
-            EXPECT_EQ(m.pitch, (width * c.bytes + 3) / 4 * 4) << width << " at " << c.depth;
-            EXPECT_EQ(canvas.getMemorySize(), static_cast<size_t>(m.pitch) * 3);
-        }
-    }
+    for (const auto& c : cases)
+        for (int width = 1; width <= 9; ++width)
+            for (bool bottomUp : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << width << " at " << c.depth << (bottomUp ? " bottom-up" : ""));
+                KvMemCanvas canvas(width, 4, c.depth, 2, bottomUp);
+                EXPECT_TRUE(canvas.isValid() && canvas.getMode() == 2 && canvas.isTopDown() != bottomUp);
+                EXPECT_TRUE(canvas.getFormat() == c.code && canvas.getDepth() == c.memoryDepth &&
+                            canvas.getPixelFormat().bytesPerPixel == c.bytes);
+                {
+                    const Memory m(canvas);
+                    EXPECT_EQ(m.pitch, (width * c.bytes + 3) / 4 * 4);
+                    ASSERT_EQ(canvas.getMemorySize(), static_cast<size_t>(m.pitch) * 4);
+                    EXPECT_EQ(std::count(m.bits, m.bits + m.pitch * 4, 0), m.pitch * 4);
+                }
+                // Right to left, so that a write past a pixel's own bytes would show.
+                for (int y = 0; y < 4; ++y)
+                    for (int x = width - 1; x >= 0; --x) canvas.setPixel(x, y, static_cast<uint32_t>(0x10 * y + x + 1));
+                const Memory m(canvas);
+                for (int y = 0; y < 4; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const unsigned char* p = m.bits + (bottomUp ? 3 - y : y) * m.pitch + x * c.bytes;
+                        EXPECT_EQ(p[0], 0x10 * y + x + 1) << x << "," << y;
+                        for (int b = 1; b < c.bytes; ++b) EXPECT_EQ(p[b], 0);
+                    }
+                // Writing memory directly is what getPixel reads back.
+                m.bits[(bottomUp ? 3 : 0) * m.pitch] = 0x77;
+                EXPECT_EQ(canvas.getPixel(0, 0), 0x77u);
+            }
     KvMemCanvas tall(1, kKvMaxCanvasSide, 8);  // the largest side
     EXPECT_EQ(tall.getMemorySize(), static_cast<size_t>(4) * kKvMaxCanvasSide);
-}
-
-TEST(CanvasAllocation, NewCanvasIsBlackAndRemembersItsMode) {
-    KvMemCanvas canvas(7, 5, 24, 2, true);
-    EXPECT_EQ(canvas.getMode(), 2);
-    EXPECT_FALSE(canvas.isTopDown());
-    Memory m(canvas);
-    for (size_t i = 0; i < canvas.getMemorySize(); ++i) ASSERT_EQ(m.bits[i], 0) << i;
-}
-
-TEST(CanvasMemory, RowYLiesAtBitsPlusYPitchTopDownAndCountsFromTheEndBottomUp) {
-    for (int depth : {8, 15, 16, 24, 32}) {
-        for (bool bottomUp : {false, true}) {
-            KvMemCanvas canvas(5, 4, depth, 1, bottomUp);
-            const int bytes = canvas.getPixelFormat().bytesPerPixel;
-            // Right to left, so that a write past a pixel's own bytes would show.
-            for (int y = 0; y < 4; ++y)
-                for (int x = 4; x >= 0; --x) canvas.setPixel(x, y, static_cast<uint32_t>(0x10 * y + x + 1));
-            Memory m(canvas);
-            ASSERT_TRUE(m.ok);
-            for (int y = 0; y < 4; ++y) {
-                const int row = bottomUp ? 3 - y : y;
-                for (int x = 0; x < 5; ++x) {
-                    const unsigned char* p = m.bits + row * m.pitch + x * bytes;
-                    EXPECT_EQ(p[0], 0x10 * y + x + 1) << depth << " " << x << "," << y;
-                    for (int b = 1; b < bytes; ++b) EXPECT_EQ(p[b], 0);  // little-endian value
-                }
-            }
-            // Writing memory directly is what getPixel reads back.
-            m.bits[(bottomUp ? 3 : 0) * m.pitch + bytes] = 0x77;
-            EXPECT_EQ(canvas.getPixel(1, 0), 0x77u);
-        }
-    }
 }
 
 TEST(CanvasPixels, OutsideTheCanvasReadsZeroAndWritesNothing) {
@@ -118,46 +111,41 @@ TEST(CanvasPixels, OutsideTheCanvasReadsZeroAndWritesNothing) {
         for (int x = 0; x < 3; ++x) EXPECT_EQ(canvas.getPixel(x, y), 0xABCDEFu);
 }
 
-TEST(PixelFormat, UnpackWidensChannelsByRepeatingTheirBits) {
-    const struct {
-        int depth;
-        uint32_t pixel;
-        uint8_t r, g, b;
-    } cases[] = {
-        {15, 0x7FFF, 255, 255, 255}, {15, 0x0421, 8, 8, 8},   {15, 0x7C00, 255, 0, 0},
-        {15, 0x8000, 0, 0, 0},       {15, 0x4210, 132, 132, 132},
-        {16, 0xFFFF, 255, 255, 255}, {16, 0x0821, 8, 4, 8},   {16, 0x07E0, 0, 255, 0},
-        {16, 0x8410, 132, 130, 132}, {24, 0x123456, 0x12, 0x34, 0x56},
-        {32, 0xFF123456, 0x12, 0x34, 0x56},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(KvPixelFormat::forDepth(c.depth).unpack(c.pixel), KvColor::fromBytes(c.r, c.g, c.b))
-            << c.depth << " " << std::hex << c.pixel;
+// The reference layout of each direct depth: channel c has bits[c] bits,
+// starting at bit shift[c].
+struct Layout {
+    int depth, bits[3], shift[3];
+} const kDirect[] = {{15, {5, 5, 5}, {10, 5, 0}}, {16, {5, 6, 5}, {11, 5, 0}}, {24, {8, 8, 8}, {16, 8, 0}},
+                     {32, {8, 8, 8}, {16, 8, 0}}};
+
+// An n-bit value widened to 8 bits by repeating its bits from the top down.
+uint8_t widened(uint32_t v, int n) {
+    uint32_t w = 0;
+    for (int s = 8 - n; s > -n; s -= n) w |= s >= 0 ? v << s : v >> -s;
+    return static_cast<uint8_t>(w);
 }
 
-// Packing, and mapping a colour on a direct canvas, keep the high bits of each channel.
-TEST(PixelFormat, PackKeepsTheHighBitsOfEachChannel) {
-    const KvColor c = KvColor::fromBytes(0x8F, 0x47, 0xFC);
-    const std::pair<int, uint32_t> cases[] = {{15, (0x11u << 10) | (0x08u << 5) | 0x1Fu},
-                                              {16, (0x11u << 11) | (0x11u << 5) | 0x1Fu},
-                                              {24, 0x8F47FCu},
-                                              {32, 0x8F47FCu}};
-    for (const auto& [depth, pixel] : cases) {
-        EXPECT_EQ(KvPixelFormat::forDepth(depth).pack(c), pixel) << depth;
-        EXPECT_EQ(KvMemCanvas(1, 1, depth).mapColor(c), pixel) << depth;
-    }
-    // The low byte of a 16-bit component plays no part.
-    EXPECT_EQ(KvPixelFormat::forDepth(32).pack(KvColor(0x12FF, 0x3401, 0x5680)), 0x123456u);
-}
-
-// Every 16-bit pixel, and many random ones of the deeper formats.
-TEST(PixelFormat, PackOfUnpackGivesBackEveryNativePixel) {
+// Every 16-bit pixel and many random deeper ones unpack as the layout says
+// (bits outside the channels ignored); packing a colour, and mapping it on a
+// direct canvas, keep the high bits of each component's high byte.
+TEST(PixelFormat, PackAndUnpackFollowTheChannelLayout) {
     std::mt19937 rng(11);
-    for (const auto& [depth, used] : {std::pair{15, 0x7FFFu}, {16, 0xFFFFu}, {24, 0xFFFFFFu}, {32, 0xFFFFFFu}}) {
-        const KvPixelFormat f = KvPixelFormat::forDepth(depth);
+    for (const Layout& l : kDirect) {
+        const KvPixelFormat f = KvPixelFormat::forDepth(l.depth);
+        KvMemCanvas canvas(1, 1, l.depth);
         for (uint32_t i = 0; i <= 0x1FFFF; ++i) {
-            const uint32_t p = depth <= 16 ? i : rng();
-            ASSERT_EQ(f.pack(f.unpack(p)), p & used) << depth;
+            const uint32_t p = l.depth <= 16 ? i : rng();
+            const KvColor c(static_cast<uint16_t>(rng()), static_cast<uint16_t>(rng()), static_cast<uint16_t>(rng()));
+            const unsigned component[3] = {c.red, c.green, c.blue};
+            uint8_t ch[3];
+            uint32_t packed = 0;
+            for (int k = 0; k < 3; ++k) {
+                ch[k] = widened(p >> l.shift[k] & ((1u << l.bits[k]) - 1), l.bits[k]);
+                packed |= (component[k] >> (16 - l.bits[k])) << l.shift[k];
+            }
+            ASSERT_EQ(f.unpack(p), KvColor::fromBytes(ch[0], ch[1], ch[2])) << l.depth << " " << std::hex << p;
+            ASSERT_EQ(f.pack(c), packed) << l.depth;
+            ASSERT_EQ(canvas.mapColor(c), packed) << l.depth;
         }
     }
 }
@@ -171,8 +159,6 @@ TEST(PixelFormat, UnsupportedDepthsHaveNoFormat) {
     EXPECT_EQ(KvPixelFormat::forDepth(8).unpack(0xFF), KvColor());
 }
 
-namespace {
-
 long distance(const KvColor& a, const KvColor& b) {
     const long dr = a.r8() - b.r8(), dg = a.g8() - b.g8(), db = a.b8() - b.b8();
     return dr * dr + dg * dg + db * db;
@@ -185,8 +171,6 @@ uint32_t nearestEntry(const KvColor (&palette)[256], const KvColor& c) {
         if (distance(palette[i], c) < distance(palette[best], c)) best = i;
     return best;
 }
-
-}  // namespace
 
 // Only the high byte of each component counts, and a new palette forgets the
 // answers remembered for the old one.
@@ -260,3 +244,178 @@ TEST(CanvasWords, EachWordIsThePixelsColour) {
             }
     }
 }
+
+const KvColor kRed = KvColor::fromBytes(255, 0, 0);
+const KvColor kGreen = KvColor::fromBytes(0, 255, 0);
+
+// What a 32-bit canvas shows after drawing in red ('f') and outlining in green ('o').
+std::vector<std::string> picture(const KvCanvas& canvas) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < canvas.getHeight(); ++y) {
+        std::string row;
+        for (int x = 0; x < canvas.getWidth(); ++x) {
+            const uint32_t p = canvas.getPixel(x, y);
+            row += p == 0 ? '.' : p == 0xFF0000 ? 'f' : p == 0x00FF00 ? 'o' : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Each drawing of golden/draw-pictures.txt paints its picture.
+TEST(DrawPictures, SmallShapesPaintTheirGoldenPicture) {
+    const GoldenSections pictures = goldenSections("framework/golden/draw-pictures.txt");
+    ASSERT_EQ(pictures.size(), 11u);
+    for (const auto& [name, lines] : pictures) {
+        std::vector<std::string> drawings, want;
+        for (const std::string& line : lines) (line.rfind("> ", 0) == 0 ? drawings : want).push_back(line);
+        ASSERT_FALSE(drawings.empty()) << name;
+        for (const std::string& drawing : drawings) {
+            SCOPED_TRACE(name + " " + drawing);
+            std::istringstream in(drawing.substr(2));
+            int w = 0, h = 0, pen = 0;
+            bool fill = false, outline = false;
+            in >> w >> h >> fill >> outline >> pen;
+            std::vector<KvRect> rects[3];  // added, cut, clip
+            std::vector<KvRect>* into = rects;
+            for (std::string word; in >> word;) {
+                if (word == "add" || word == "cut" || word == "clip") {
+                    into = &rects[word == "add" ? 0 : word == "cut" ? 1 : 2];
+                    continue;
+                }
+                KvRect& r = into->emplace_back(std::stoi(word), 0, 0, 0);
+                in >> r.top >> r.right >> r.bottom;
+            }
+            KvMemCanvas canvas(w, h, 32);
+            canvas.fillColor = kRed;
+            canvas.outlineColor = kGreen;
+            canvas.fill = fill;
+            canvas.outline = outline;
+            canvas.penWidth = pen;
+            KvRegion shape, clip;
+            for (const KvRect& r : rects[0]) shape += r;
+            for (const KvRect& r : rects[1]) shape -= KvRegion(r);
+            for (const KvRect& r : rects[2]) clip += r;
+            canvas.clip = rects[2].empty() ? nullptr : &clip;
+            if (rects[0].size() == 1 && rects[1].empty())
+                canvas.draw(rects[0][0]);
+            else
+                canvas.draw(shape);
+            canvas.clip = nullptr;
+            EXPECT_EQ(picture(canvas), want);
+        }
+    }
+}
+
+// A random shape of a few rectangles around and beyond a w x h canvas.
+KvRegion randomShape(std::mt19937& rng, int w, int h) {
+    KvRegion r;
+    const int n = 1 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < n; ++i) {
+        const int l = std::uniform_int_distribution<int>(-6, w)(rng);
+        const int t = std::uniform_int_distribution<int>(-6, h)(rng);
+        r += KvRect(l, t, l + 1 + static_cast<int>(rng() % 18), t + 1 + static_cast<int>(rng() % 14));
+    }
+    if (rng() % 3 == 0) {  // with a hole
+        const int l = std::uniform_int_distribution<int>(0, w)(rng);
+        const int t = std::uniform_int_distribution<int>(0, h)(rng);
+        r -= KvRegion(KvRect(l, t, l + 1 + static_cast<int>(rng() % 4), t + 1 + static_cast<int>(rng() % 4)));
+    }
+    return r;
+}
+
+// True when some pixel within pen pixels of (x, y), diagonals included, is outside the shape.
+bool nearTheEdge(const KvRegion& shape, int x, int y, int pen) {
+    for (int dy = -pen; dy <= pen; ++dy)
+        for (int dx = -pen; dx <= pen; ++dx)
+            if (!shape.contains({x + dx, y + dy})) return true;
+    return false;
+}
+
+// Shapes at every depth and row order, byte for byte against a brute-force
+// reference that setPixel writes into a copy of the memory: first plain fills
+// of every width (so every tail of the wide stores) drawn as rectangles, then
+// random regions with fill, outline (pen 0 to 5) and clip. Row padding, and
+// every pixel outside shape, canvas and clip, keep their random bytes.
+TEST(DrawReference, ShapesMatchABruteForceReferenceByteForByte) {
+    std::mt19937 rng(21);
+    const int w = 45, h = 18;
+    for (int depth : {8, 15, 16, 24, 32})
+        for (bool bottomUp : {false, true}) {
+            KvMemCanvas canvas(w, h, depth, 1, bottomUp), want(w, h, depth, 1, bottomUp);
+            KvColor palette[256];
+            for (KvColor& c : palette)
+                c = KvColor::fromBytes(static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                                       static_cast<uint8_t>(rng()));
+            canvas.setPalette(palette, true);
+            unsigned char *bits = nullptr, *wantBits = nullptr;
+            ASSERT_TRUE(canvas.getPointerToMemory(&bits, nullptr) && want.getPointerToMemory(&wantBits, nullptr));
+            canvas.releasePointerToMemory();
+            want.releasePointerToMemory();
+            const size_t size = canvas.getMemorySize();
+            for (int round = 0; round < 150; ++round) {
+                for (size_t i = 0; i < size; ++i) wantBits[i] = bits[i] = static_cast<unsigned char>(rng());
+                const bool plain = round <= 47;
+                const int left = static_cast<int>(rng() % 5) - 2;
+                const KvRect rect(left, 1, left + round, 6);
+                const KvRegion shape = plain ? KvRegion(rect) : randomShape(rng, w, h);
+                KvRegion clip = randomShape(rng, w, h);
+                canvas.clip = round % 3 == 0 ? &clip : nullptr;
+                canvas.fill = plain || round % 2 == 0;
+                canvas.outline = !plain && round % 4 != 3;
+                canvas.penWidth = static_cast<int>(rng() % 6);
+                canvas.fillColor = palette[rng() % 256];
+                canvas.outlineColor = palette[rng() % 256];
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        if (!shape.contains({x, y}) || (canvas.clip && !clip.contains({x, y}))) continue;
+                        if (canvas.outline && nearTheEdge(shape, x, y, canvas.penWidth))
+                            want.setPixel(x, y, canvas.mapColor(canvas.outlineColor));
+                        else if (canvas.fill)
+                            want.setPixel(x, y, canvas.mapColor(canvas.fillColor));
+                    }
+                plain ? canvas.draw(rect) : canvas.draw(shape);
+                canvas.clip = nullptr;
+                ASSERT_EQ(std::vector<unsigned char>(bits, bits + size),
+                          std::vector<unsigned char>(wantBits, wantBits + size))
+                    << "depth " << depth << (bottomUp ? " bottom-up" : "") << " round " << round << " pen "
+                    << canvas.penWidth;
+            }
+        }
+}
+
+// Records what the canvas reports as changed.
+class WatchedCanvas : public KvMemCanvas {
+public:
+    using KvMemCanvas::KvMemCanvas;
+    std::vector<KvRect> areas;
+
+protected:
+    void changed(const KvRect& area) override { areas.push_back(area); }
+};
+
+TEST(ChangeReports, DrawAndBltReportTheAreaTheyWrote) {
+    WatchedCanvas canvas(20, 10, 16);
+    KvMemCanvas src(4, 4, 16);
+    canvas.draw(KvRect(-5, 2, 3, 30));
+    ASSERT_EQ(canvas.areas.size(), 1u);
+    EXPECT_EQ(canvas.areas[0], KvRect(0, 2, 3, 10));
+
+    canvas.areas.clear();
+    ASSERT_TRUE(canvas.blt(&src, 0, 0, 4, 4, 18, -1));
+    ASSERT_EQ(canvas.areas.size(), 1u);
+    EXPECT_EQ(canvas.areas[0], KvRect(18, 0, 20, 3));
+
+    canvas.areas.clear();
+    const KvRegion clip(KvRect(5, 5, 6, 6));
+    ASSERT_TRUE(canvas.bltScale(&src, KvRect(0, 0, 4, 4), KvRect(0, 0, 20, 10), kKvRopCopy, &clip));
+    ASSERT_EQ(canvas.areas.size(), 1u);
+    EXPECT_EQ(canvas.areas[0], KvRect(5, 5, 6, 6));
+
+    canvas.areas.clear();
+    ASSERT_TRUE(canvas.blt(&src, 0, 0, 4, 4, 30, 30));  // entirely outside: nothing written
+    canvas.draw(KvRect(25, 0, 30, 5));
+    EXPECT_TRUE(canvas.areas.empty());
+}
+
+}  // namespace

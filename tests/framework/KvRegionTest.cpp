@@ -37,11 +37,7 @@ struct Mask {
     Mask operator-(const Mask& o) const { return where([&](int x, int y) { return at(x, y) && !o.at(x, y); }); }
     Mask shifted(int dx, int dy) const { return where([&](int x, int y) { return at(x - dx, y - dy); }); }
 
-    bool empty() const {
-        for (bool b : bits)
-            if (b) return false;
-        return true;
-    }
+    bool empty() const { return bits == Mask().bits; }
     // The smallest rectangle around the set; KvRect::zero when it is empty.
     KvRect bounds() const {
         KvRect r = KvRect::zero;
@@ -82,31 +78,22 @@ Shape randomShape(std::mt19937& rng) {
     if (r.isNull() != want.empty()) return ::testing::AssertionFailure() << "isNull() differs";
     if (!(r.bounds() == want.bounds()))
         return ::testing::AssertionFailure() << "bounds() differs";
-    // The rectangles tile the set exactly, banded top to bottom, left to right.
-    std::vector<int> cover(kSide * kSide);
+    // The rectangles tile the set exactly (their areas add up to its pixels,
+    // so none overlaps or leaves the grid), banded top to bottom, left to right.
+    Mask tiles;
+    long area = 0, pixels = 0;
     const int n = r.rectCount();
     for (int i = 0; i < n; ++i) {
-        const KvRect b = r.rect(i);
+        const KvRect b = r.rect(i), p = r.rect(i - 1);
         if (b.isEmpty()) return ::testing::AssertionFailure() << "empty rectangle " << i;
-        if (i > 0) {
-            const KvRect p = r.rect(i - 1);
-            const bool sameBand = p.top == b.top && p.bottom == b.bottom && p.right < b.left;
-            if (!sameBand && b.top < p.bottom)
-                return ::testing::AssertionFailure() << "rectangle " << i << " out of band order";
-        }
-        for (int y = b.top; y < b.bottom; ++y)
-            for (int x = b.left; x < b.right; ++x) {
-                if (x < kLo || x >= kHi || y < kLo || y >= kHi)
-                    return ::testing::AssertionFailure() << "rectangle leaves the grid";
-                ++cover[(y - kLo) * kSide + (x - kLo)];
-            }
+        if (i > 0 && !(p.top == b.top && p.bottom == b.bottom && p.right < b.left) && b.top < p.bottom)
+            return ::testing::AssertionFailure() << "rectangle " << i << " out of band order";
+        tiles = tiles | Mask::of(b);
+        area += long{b.width()} * b.height();
     }
-    for (int y = kLo; y < kHi; ++y)
-        for (int x = kLo; x < kHi; ++x)
-            if (cover[(y - kLo) * kSide + (x - kLo)] != (want.at(x, y) ? 1 : 0))
-                return ::testing::AssertionFailure()
-                       << "pixel (" << x << ", " << y << ") covered "
-                       << cover[(y - kLo) * kSide + (x - kLo)] << " times";
+    for (bool bit : want.bits) pixels += bit;
+    if (!(tiles == want) || area != pixels)
+        return ::testing::AssertionFailure() << "the rectangles do not tile the set";
     if (!(r.rect(-1) == KvRect::zero) || !(r.rect(n) == KvRect::zero))
         return ::testing::AssertionFailure() << "out-of-range rect() is not KvRect::zero";
     return ::testing::AssertionSuccess();

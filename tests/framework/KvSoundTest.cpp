@@ -1,12 +1,22 @@
-// The mixer's timeline and output: exact begin and finish frames, mixing with
-// saturation, resampling against a plain reference, pause/resume/stop, and
-// links that only run from dispatch() and may delete their sound.
+// Sound, from file to device. WAVE files give signed 16-bit frames, tolerate
+// odd chunk layouts, or give a sound that never plays (and never calls a
+// link). The mixer's timeline has exact begin and finish frames; it mixes
+// with saturation, resamples against a plain reference, pauses, resumes and
+// stops, and runs links only from dispatch(), where they may delete their
+// sound. The framework's own mixer in a running application: on the headless
+// clock a sound lasts exactly its length in virtual time, its links run in the
+// main loop's passes, interruptions are not sound time, and a backend with a
+// device pulls the sound in the device's format.
+#include "framework/KvIStream.h"
 #include "framework/KvMixer.h"
+#include "framework/KvSoundDriver.h"
+#include "framework/KvWaveSound.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <iomanip>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -14,11 +24,130 @@
 #include <thread>
 #include <vector>
 
-#include "framework/KvWaveSound.h"
 #include "tests/framework/GoldenText.h"
 #include "tests/support/ByteWriter.h"
+#include "tests/support/WindowFixture.h"
 
 namespace {
+
+std::unique_ptr<KvWaveSound> parse(const Bytes& file) {
+    return std::unique_ptr<KvWaveSound>(wave::sound(file, nullptr));
+}
+
+std::vector<int16_t> samplesOf(const KvWaveSound& s) {
+    const KvPcm& p = s.getPcm();
+    return std::vector<int16_t>(p.samples, p.samples + p.frames * p.channels);
+}
+
+// The bytes of a file of golden/wave-files.txt: "TEXT", 16:N, 32:N or HH words.
+Bytes fileOf(const std::vector<std::string>& lines) {
+    Bytes file;
+    for (const std::string& line : lines) {
+        std::istringstream in(line.substr(2));
+        for (std::string w; in >> std::ws && !in.eof();) {
+            const bool text = in.peek() == '"';
+            in >> std::quoted(w);
+            if (text) file.insert(file.end(), w.begin(), w.end());
+            else if (w.size() == 2) file.push_back(static_cast<unsigned char>(std::stoul(w, nullptr, 16)));
+            else if (w[0] == '1') put16(file, std::stoi(w.substr(3)));
+            else put32(file, static_cast<uint32_t>(std::stoul(w.substr(3))));
+        }
+    }
+    return file;
+}
+
+// What a sound holds, as the golden line writes it.
+std::string heard(const KvWaveSound& s) {
+    if (!s.isValid()) return "refused";
+    std::string out = std::to_string(s.getPcm().channels) + " " + std::to_string(s.getPcm().rate) + " :";
+    for (int16_t v : samplesOf(s)) out += " " + std::to_string(v);
+    return out;
+}
+
+// Every format that plays comes out as signed 16-bit; tolerated layouts give
+// the samples present; a refused file never plays and never calls a link.
+TEST(WaveFiles, EachGivesItsGoldenSamplesOrNeverPlays) {
+    const GoldenSections cases = goldenSections("framework/golden/wave-files.txt");
+    ASSERT_EQ(cases.size(), 34u);
+    for (const auto& [what, lines] : cases) {
+        SCOPED_TRACE(what);
+        KvMixer mixer(44100, 2);
+        std::unique_ptr<KvWaveSound> s(wave::sound(fileOf({lines.begin(), lines.end() - 1}), &mixer));
+        EXPECT_EQ(heard(*s), lines.back());
+        if (s->isValid()) continue;
+        int calls = 0;
+        const KvFunctionLink count([&calls](const void*) { ++calls; });
+        s->beginningSetLink(&count);
+        s->finishedSetLink(&count);
+        s->play();
+        EXPECT_FALSE(s->isPlaying());
+        EXPECT_EQ(mixer.voiceCount(), 0);
+        mixer.advance(10000);
+        s->pause();
+        s->resume();
+        s->stop();
+        EXPECT_EQ(mixer.dispatch(), 0);
+        EXPECT_EQ(calls, 0);
+    }
+}
+
+TEST(Wave, DurationIsFramesOverRate) {
+    EXPECT_EQ(parse(wave::constant16(44100, 22050, 1))->getDuration(), 500u);
+    EXPECT_EQ(parse(wave::constant16(8000, 7999, 1))->getDuration(), 999u);
+    EXPECT_EQ(parse(Bytes{1, 2, 3})->getDuration(), 0u);
+}
+
+TEST(WaveChunks, SoundsOfMoreSamplesThanTheLimitAreRefused) {
+    // 8-bit mono: one byte a sample, so the file is half the samples it would make.
+    for (const uint64_t samples : {KvWaveSound::kMaxSamples, KvWaveSound::kMaxSamples + 1}) {
+        wave::Chunk data{"data", {}};
+        data.declared = static_cast<int64_t>(samples);
+        Bytes file = wave::riff({wave::fmt(1, 8000, 8), data}, 0x7FFFFFFF);
+        file.resize(file.size() + samples, 128);
+        const KvWaveSound s(new KvIStreamMemory(std::move(file)), true);
+        EXPECT_EQ(s.isValid(), samples <= KvWaveSound::kMaxSamples) << samples;
+    }
+}
+
+TEST(WaveFiles, MissingStreamsNeverPlay) {
+    for (KvIStream* stream : std::initializer_list<KvIStream*>{nullptr, new KvIStreamFile("/nonexistent/sound.wav")}) {
+        KvWaveSound s(stream, true);
+        s.play();
+        EXPECT_FALSE(s.isValid() || s.isPlaying());
+    }
+}
+
+// A stream that tells when it is deleted.
+class WatchedStream : public KvIStreamMemory {
+public:
+    WatchedStream(const Bytes& b, bool* gone)
+        : KvIStreamMemory(b.data(), static_cast<long>(b.size())), gone(gone) {}
+    ~WatchedStream() override { *gone = true; }
+
+private:
+    bool* gone;
+};
+
+// A sound copies its samples: a lent stream may go first, and whatever its
+// offset the file is read from its start.
+TEST(WaveStream, OwnedStreamsGoWithTheSoundAndLentOnesMayGoFirst) {
+    const Bytes file = wave::constant16(8000, 4, 1234);
+    bool ownedGone = false, lentGone = false;
+    delete new KvWaveSound(new WatchedStream(file, &ownedGone), true);
+    EXPECT_TRUE(ownedGone);
+    auto* lent = new WatchedStream(file, &lentGone);
+    ASSERT_TRUE(lent->setSrcOffset(20));
+    KvMixer mixer(8000, 1);
+    KvWaveSound s(lent, false, &mixer);
+    ASSERT_TRUE(s.isValid());
+    EXPECT_EQ(s.getIStream(), lent);
+    EXPECT_FALSE(lentGone);
+    delete lent;
+    s.play();
+    int16_t out[5] = {};
+    mixer.mix(out, 5);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 5), (std::vector<int16_t>{1234, 1234, 1234, 1234, 0}));
+}
 
 struct Timing {
     int srcRate;
@@ -163,27 +292,11 @@ TEST(Mixing, ResamplingFollowsLinearInterpolation) {
     }
 }
 
-// The frames a pause holds back (the script table pins when it then finishes).
-TEST(Control, APausedSoundIsSilentAndResumesWhereItWas) {
-    KvMixer m(8000, 1);
-    std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 3000, 500), &m));
-    EXPECT_FALSE(s->isPaused());
-    s->play();
-    std::vector<int16_t> out(4100);
-    m.mix(out.data(), 1000);
-    s->pause();
-    EXPECT_TRUE(s->isPaused() && s->isPlaying());
-    m.mix(out.data() + 1000, 1000);
-    m.advance(4000);
-    s->resume();
-    EXPECT_FALSE(s->isPaused());
-    m.mix(out.data() + 2000, 2100);  // the 2000 frames left, then silence
-    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], i < 1000 || (i >= 2000 && i < 4000) ? 500 : 0) << i;
-}
-
 // Runs a script over sounds a, b, c of 500s: "a=N" makes sound a of N frames,
 // "a.play" (pause, resume, stop) drives it, "+N" advances the timeline, "NxK"
-// advances N frames and dispatches, K times. "a.begin=delete" (or clear) and
+// advances N frames and dispatches, K times, "mN" mixes N frames and logs
+// them as runs "VALUE*COUNT", "a?" logs "a:playing" or "a:stopped", with
+// "+paused" if so. "a.begin=delete" (or clear) and
 // "a.finish=delete" (or replayK) give a link something more to do. Every link
 // names its sound through its stored argument; the log says "a<frame" for a
 // beginning and "a>frame" for a finish.
@@ -212,8 +325,18 @@ std::string runScript(const std::string& script) {
         const size_t i = static_cast<size_t>(w[0] - 'a'), eq = w.find('=');
         if (w[0] == '+') {
             m.advance(std::stoull(w.substr(1)));
+        } else if (w[0] == 'm') {
+            std::vector<int16_t> out(std::stoul(w.substr(1)));
+            m.mix(out.data(), static_cast<int>(out.size()));
+            for (size_t k = 0, end = 0; k < out.size(); k = end) {
+                while (end < out.size() && out[end] == out[k]) ++end;
+                log += std::to_string(out[k]) + "*" + std::to_string(end - k) + ' ';
+            }
         } else if (w.find('x') != std::string::npos) {
             for (int k = std::stoi(w.substr(w.find('x') + 1)); k > 0; --k) m.advance(std::stoull(w)), m.dispatch();
+        } else if (w[1] == '?') {
+            log += w.substr(0, 1) + (sounds[i]->isPlaying() ? ":playing" : ":stopped") +
+                   (sounds[i]->isPaused() ? "+paused " : " ");
         } else if (w[1] == '=') {
             sounds[i] = wave::sound(wave::constant16(8000, std::stol(w.substr(2)), 500), &m);
             const KvFunctionLink began([&](const void* a) { act(a, false); }, &kNames[i]);
@@ -241,7 +364,7 @@ std::string runScript(const std::string& script) {
 
 TEST(Control, EachPlayBeginsAndFinishesOnceAtTheRightFrames) {
     const GoldenSections cases = goldenSections("framework/golden/mixer-scripts.txt");
-    ASSERT_EQ(cases.size(), 10u);
+    ASSERT_EQ(cases.size(), 11u);
     for (const auto& [script, log] : cases) EXPECT_EQ(runScript(script), log.empty() ? "" : log[0] + " ") << script;
 }
 
@@ -314,6 +437,146 @@ TEST(Threads, SoundsComeAndGoWhileADeviceMixes) {
     device.join();
     EXPECT_EQ(m.voiceCount(), 0);
     EXPECT_FALSE(m.hasPendingEvents());  // deleted sounds leave no events behind
+}
+
+// Backend time and timeline frame of each link call.
+struct Calls {
+    std::vector<std::pair<unsigned long, uint64_t>> began, finished;
+};
+
+void watch(KvSound& s, KvBackend& b, Calls& c) {
+    const auto noteInto = [&b](auto& calls) {
+        return KvFunctionLink([&b, &calls](const void*) {
+            calls.emplace_back(b.milliSeconds(), KvSoundDriver::mixer()->eventFrame());
+        });
+    };
+    const KvFunctionLink began = noteInto(c.began), finished = noteInto(c.finished);
+    s.beginningSetLink(&began);
+    s.finishedSetLink(&finished);
+}
+
+using SoundDriverTest = HeadlessTest;
+
+// A half-second sound played over the headless clock, driven by the scripts
+// of golden/sound-driver-scripts.txt. Its links run in the passes, on the
+// backend's clock.
+TEST_F(SoundDriverTest, TheLinksRunAtTheHeardEndOnTheBackendsClock) {
+    const GoldenSections cases = goldenSections("framework/golden/sound-driver-scripts.txt");
+    ASSERT_EQ(cases.size(), 5u);
+    for (const auto& [script, want] : cases) {
+        SCOPED_TRACE(script);
+        std::istringstream words(script);
+        unsigned long step = 0;
+        words >> step;
+        backend.setStepPerPass(step);
+        std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(44100, 22050, 100), nullptr));
+        Calls calls;
+        watch(*s, backend, calls);
+        app->pass();
+        unsigned long started = 0;
+        for (std::string w; words >> w;) {
+            if (w == "play") {
+                started = backend.milliSeconds();
+                s->play();
+                EXPECT_TRUE(calls.began.empty());  // links wait for a pass
+            } else if (w == "pause" || w == "stop") {
+                (w == "stop") ? s->stop() : s->pause();
+            } else if (w == "resume") {
+                EXPECT_TRUE(s->isPlaying());
+                s->resume();
+            } else {
+                unsigned long n = 0;
+                words >> n;
+                if (w == "pass")
+                    for (unsigned long i = 0; i < n; ++i) app->pass();
+                else if (w == "advance")
+                    backend.advance(n);
+                else
+                    backend.interrupt(n);
+            }
+        }
+        EXPECT_TRUE(calls.finished.empty());
+        while (calls.finished.empty() && backend.milliSeconds() < started + 5000) app->pass();
+        EXPECT_FALSE(KvSoundDriver::hasDevice());
+        ASSERT_TRUE(calls.began.size() == 1 && calls.finished.size() == 1);
+        EXPECT_EQ(std::to_string(calls.began[0].first - started) + " " + std::to_string(calls.finished[0].first - started) +
+                      " " + std::to_string(calls.finished[0].second - calls.began[0].second),
+                  want.at(0));
+        EXPECT_FALSE(s->isPlaying());
+    }
+}
+
+// A headless backend with a pretend device of another format, pulled by the test.
+class DeviceBackend : public KvHeadlessBackend {
+public:
+    bool openAudio(KvAudioFill f, void* u, KvAudioFormat* deviceFormat) override {
+        fill = f;
+        user = u;
+        deviceFormat->rate = 22050;
+        deviceFormat->channels = 1;
+        ++opens;
+        return true;
+    }
+    void closeAudio() override {
+        fill = nullptr;
+        ++closes;
+    }
+    KvAudioFill fill = nullptr;
+    void* user = nullptr;
+    int opens = 0, closes = 0;
+};
+
+TEST(SoundDriverDevice, TheDevicePullsInItsFormatAndLinksRunInThePasses) {
+    DeviceBackend device;
+    KvBackend::install(&device);
+    {
+        KvApp app;
+        std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 800, 1000), nullptr));
+        Calls calls;
+        watch(*s, device, calls);
+        s->play();
+        EXPECT_TRUE(KvSoundDriver::hasDevice());
+        EXPECT_EQ(device.opens, 1);
+        EXPECT_EQ(KvSoundDriver::mixer()->getRate(), 22050);
+        EXPECT_EQ(KvSoundDriver::mixer()->getChannels(), 1);
+        ASSERT_NE(device.fill, nullptr);
+
+        std::vector<int16_t> heard(3000);
+        std::thread pull([&] {
+            for (size_t at = 0; at < heard.size(); at += 500) device.fill(device.user, heard.data() + at, 500);
+        });
+        pull.join();
+        EXPECT_TRUE(calls.began.empty());  // nothing from the device thread
+        app.pass();
+        ASSERT_EQ(calls.finished.size(), 1u);
+        EXPECT_EQ(calls.finished[0].second - calls.began.at(0).second, 2205u);  // 100 ms at 22050
+        for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], i < 2205 ? 1000 : 0) << i;
+    }
+    // Back to the default backend: the device is closed while its backend still lives.
+    KvBackend::install(nullptr);
+    EXPECT_FALSE(KvSoundDriver::hasDevice());
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(KvSoundDriver::mixer()->getRate(), 44100);
+}
+
+// A device already in the mixer's format is kept, even while a sound plays
+// (the mixer could not change its format then).
+TEST(SoundDriverDevice, ANewDeviceInTheMixersFormatIsKeptWhileASoundPlays) {
+    DeviceBackend first, second;
+    KvBackend::install(&first);
+    {
+        KvApp app;
+        std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 8000, 1000), nullptr));
+        s->play();  // on first's device: 22050 mono, as second's
+        ASSERT_EQ(KvSoundDriver::mixer()->getRate(), 22050);
+        KvBackend::install(&second);
+        EXPECT_TRUE(KvSoundDriver::hasDevice());
+        EXPECT_EQ(first.closes, 1);
+        EXPECT_EQ(second.opens, 1);
+        EXPECT_EQ(second.closes, 0);
+        EXPECT_TRUE(s->isPlaying());
+    }
+    KvBackend::install(nullptr);
 }
 
 }  // namespace
