@@ -2,6 +2,7 @@
 // colour tables and palettes, the direct-colour rewrite, splash, and the
 // refusal of every file that does not fit its size.
 #include "tests/anim/AnimTestSupport.h"
+#include "tests/support/Joined.h"
 
 #include "sob/KvScriptableObject.h"
 
@@ -148,8 +149,7 @@ TEST_F(AnimTest, ADirectColourCelWithoutRowsOrColumnsLoads) {
     open(16);
     for (auto [w, h] : {std::pair{3, 0}, std::pair{0, 2}}) {
         KvAnimation* a = load(directFile({Direct{w, h, {}}}).build());
-        ASSERT_TRUE(a->isLoaded()) << w << " x " << h;
-        EXPECT_EQ(std::pair(a->getCelWidth(0), a->getCelHeight(0)), std::pair(w, h));
+        EXPECT_EQ(joined(a->isLoaded(), a->getCelWidth(0), a->getCelHeight(0)), joined(1, w, h));
         delete a;
     }
 }
@@ -217,10 +217,9 @@ TEST(AOPalette, LoadPaletteTakesTheHighByteOfEachComponent) {
     KvColor colors[kAOPaletteEntries];
     colors[4] = KvColor(1, 2, 3);
     KvAnimation::loadPalette(streamOf(plt), colors);
-    EXPECT_EQ(colors[3], KvColor(0x1200, 0x3400, 0x5600));
-    EXPECT_EQ(colors[4], KvColor(0, 0, 0));
+    const std::string loaded = joined(colors[3] == KvColor(0x1200, 0x3400, 0x5600), colors[4] == KvColor(0, 0, 0));
     KvAnimation::loadPalette(streamOf(Bytes(plt.begin(), plt.end() - 1)), colors + 1);
-    EXPECT_EQ(colors[4], KvColor(0, 0, 0));
+    EXPECT_EQ(joined(loaded, colors[4] == KvColor(0, 0, 0)), "1 1 1");
 }
 
 // The first cel of a one-sequence file, in either byte order; a cut file draws nothing.

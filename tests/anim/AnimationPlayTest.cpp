@@ -2,6 +2,7 @@
 // repeat counts, stop positions, commands, sounds with and without sync,
 // callbacks that delete their animation, sequence editing and copies.
 #include "tests/anim/AnimTestSupport.h"
+#include "tests/support/Joined.h"
 
 using namespace aotest;
 
@@ -33,42 +34,36 @@ protected:
     void run(unsigned long from, unsigned long to, unsigned long step = 100) {
         for (unsigned long t = from; t <= to; t += step) at(t);
     }
+    // What probe reads after a pass at each of the times, one reading a line.
+    template <class Probe>
+    std::string after(std::initializer_list<unsigned long> times, Probe probe) {
+        std::string out;
+        for (unsigned long t : times) at(t), out += probe() + "\n";
+        return out;
+    }
+    // State (0 stopped, 1 running, 2 paused, 3 synced), position, last drawn position.
+    static std::string where(KvAnimation* a) { return joined(a->getState(), a->getSequencePos(), a->getLastSequencePos()); }
 };
 
 // One frame per update however late, then the next due time counts from now;
 // on time, from the last due time.
 TEST_F(Playback, AnAnimationThatFellBehindDropsTheLostTime) {
     KvAnimation* a = load(fileOf({frame(0), frame(1), kLoop, kEnd}));
-    const struct {
-        unsigned long now, next;
-        int last;
-    } steps[] = {{0, 100, 0}, {1000, 1100, 1}, {1099, 1100, 1}, {1100, 1200, 0}};
-    for (const auto& s : steps) {
-        at(s.now);
-        EXPECT_EQ(a->getNextFrameTime(), s.next) << s.now;
-        EXPECT_EQ(a->getLastSequencePos(), s.last) << s.now;
-    }
+    EXPECT_EQ(after({0, 1000, 1099, 1100}, [&] { return joined(a->getNextFrameTime(), a->getLastSequencePos()); }),
+              "100 0\n1100 1\n1100 1\n1200 0\n");
 }
 
 TEST_F(Playback, FrameDurationsComeFromTheRateOrWithoutOneFromEachFrame) {
     KvAnimation* a = load(fileOf({frame(0, 0, 0, 40), frame(1, 0, 0, 70), kLoop, kEnd}, 0));
-    EXPECT_EQ(a->getMSecPerFrame(), 40);
-    at(1000);
-    EXPECT_EQ(a->getNextFrameTime(), 1040u);
-    at(1040);
-    EXPECT_EQ(a->getNextFrameTime(), 1110u);
-    a->setSequencePos(2, 1);
-    EXPECT_EQ(a->getMSecPerFrame(), 0);  // a command entry
-    EXPECT_FLOAT_EQ(a->getMSecPerFrameFloat(), 0.0f);
-
     KvAnimation* b = load(fileOf({frame(0), kEnd}));
-    EXPECT_EQ(b->getMSecPerFrame(), 100);
+    std::string seen = joined(a->getMSecPerFrame(), "");
+    seen += after({1000, 1040}, [&] { return joined(a->getNextFrameTime()); });
+    a->setSequencePos(2, 1);  // a command entry
+    seen += joined(a->getMSecPerFrame(), a->getMSecPerFrameFloat(), b->getMSecPerFrame());
     b->setFramesPerSecond(3);
-    EXPECT_EQ(b->getMSecPerFrame(), 333);
-    EXPECT_FLOAT_EQ(b->getMSecPerFrameFloat(), 1000.0f / 3);
-    EXPECT_EQ(b->trGetUpdateRate(), 3);
+    seen += joined("", b->getMSecPerFrame(), b->getMSecPerFrameFloat(), b->trGetUpdateRate());
     b->pause();
-    EXPECT_EQ(b->trGetUpdateRate(), 1);
+    EXPECT_EQ(seen + joined("", b->trGetUpdateRate()), "40 1040\n1110\n0 0 100 333 333.333 3 1");
 }
 
 // After 12 frame times: the state, what is shown, and the alerts; a stopped
@@ -77,15 +72,13 @@ TEST_F(Playback, RepeatCountsAtTheEndAndAtLoops) {
     const struct {
         std::vector<KvAOSequence> entries;
         int repeat;
-        KvAOState state;
-        int visible, pauses, repeats;
+        const char* after;  // state, position, visible, pause alerts, repeat alerts
     } cases[] = {
-        {{frame(0), kEnd}, 0, kAOStopped, 0, 0, 0},           {{frame(0), kEnd}, 1, kAOPaused, 1, 1, 0},
-        {{frame(0), kLoop, kEnd}, 0, kAORunning, 1, 0, 11},   {{frame(0), frame(1), kLoop, kEnd}, 3, kAOPaused, 1, 1, 2},
-        {{frame(0), kLoop, kEnd}, -1, kAORunning, 1, 0, 11},
+        {{frame(0), kEnd}, 0, "0 0 0 0 0"},        {{frame(0), kEnd}, 1, "2 0 1 1 0"},
+        {{frame(0), kLoop, kEnd}, 0, "1 1 1 0 11"}, {{frame(0), frame(1), kLoop, kEnd}, 3, "2 1 1 1 2"},
+        {{frame(0), kLoop, kEnd}, -1, "1 1 1 0 11"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.repeat);
         KvAnimation* a = load(fileOf(c.entries));
         a->setRepeat(c.repeat);
         int pauses = 0, repeats = 0;
@@ -93,12 +86,7 @@ TEST_F(Playback, RepeatCountsAtTheEndAndAtLoops) {
         a->setAlertOnPause(&p, 0);
         a->setAlertOnRepeat(&r);
         run(2000, 3100);
-        EXPECT_EQ(a->getState(), c.state);
-        EXPECT_EQ(a->trGetVisible(), c.visible);
-        EXPECT_EQ(std::pair(pauses, repeats), std::pair(c.pauses, c.repeats));
-        if (c.state != kAORunning) {
-            EXPECT_TRUE(c.state == kAOStopped ? a->getSequencePos() == 0 : a->isFrame(a->getSequencePos()));
-        }
+        EXPECT_EQ(joined(a->getState(), a->getSequencePos(), a->trGetVisible(), pauses, repeats), c.after) << c.repeat;
         delete a;
     }
 }
@@ -110,68 +98,52 @@ TEST_F(Playback, SuspendedRepeatAlertsAreNotCalled) {
     a->setAlertOnRepeat(&r);
     a->suspendAlertOnRepeat();
     run(2000, 2400);
-    EXPECT_EQ(repeats, 0);
+    const int suspended = repeats;
     a->resumeAlertOnRepeat();
     at(2500);
-    EXPECT_EQ(repeats, 1);
+    EXPECT_EQ(joined(suspended, repeats), "0 1");
 }
 
 // A pause entry stops on the following frame, which unpausing passes over; a
 // stop position pauses where it is reached, once.
 TEST_F(Playback, PauseEntriesAndStopPositions) {
     KvAnimation* a = load(fileOf({frame(0), command(kAOPause), frame(1), frame(2), kEnd}));
-    run(1000, 1100);
-    EXPECT_EQ(a->getState(), kAOPaused);
-    EXPECT_EQ(a->getLastSequencePos(), 2);
+    std::string seen = after({1000, 1100}, [&] { return where(a); });
     a->unPause();
-    run(1200, 1300);
-    EXPECT_EQ(a->getLastSequencePos(), 3);
+    EXPECT_EQ(seen + after({1200, 1300}, [&] { return where(a); }), "1 1 0\n2 2 2\n1 3 2\n1 4 3\n");
 
     KvAnimation* b = load(fileOf({frame(0), frame(1), frame(2), frame(3), kLoop, kEnd}));
     b->setStopPos(2);
-    at(2000);
-    EXPECT_EQ(b->getState(), kAORunning);
-    at(2100);
-    EXPECT_EQ(b->getState(), kAOPaused);
-    EXPECT_EQ(b->getStopPos(), -1);
-    EXPECT_EQ(b->getLastSequencePos(), 1);
+    EXPECT_EQ(after({2000, 2100}, [&] { return where(b) + " " + joined(b->getStopPos()); }), "1 1 0 2\n2 2 1 -1\n");
 }
 
 TEST_F(Playback, NopEntriesAreFramesToIsFrameButAreNeitherCountedNorNotified) {
     KvAnimation* a = load(fileOf({frame(0), command(kAONop), frame(1), kEnd}));
-    std::vector<int> notified;
-    const KvFunctionLink note([&](const void*) { notified.push_back(a->getSequencePos()); });
+    std::string notified;
+    const KvFunctionLink note([&](const void*) { notified += joined(a->getSequencePos(), ""); });
     a->setAlertOnSeqPos(&note);
-    EXPECT_TRUE(a->isFrame(1));
-    EXPECT_FALSE(a->isFrame(3));
-    EXPECT_EQ(a->getNumberOfFrames(), 2);
+    const std::string frames = joined(a->isFrame(1), a->isFrame(3), a->getNumberOfFrames());
     run(1000, 1100);
-    EXPECT_EQ(a->getLastSequencePos(), 2);
-    EXPECT_EQ(a->getFrame(), 2);
-    EXPECT_EQ(notified, (std::vector<int>{0, 2}));
+    EXPECT_EQ(joined(frames, a->getLastSequencePos(), a->getFrame(), notified), "1 0 2 2 2 0 2 ");
 }
 
 TEST_F(Playback, UserCommandsReachTheHandlerOtherCommandsOnlyAdvance) {
     KvAnimation* a = load(fileOf({frame(0), command(-600, 3, 1, 2), command(-6), frame(1), kEnd}));
-    std::vector<int> seen;
+    std::string seen;
     const KvFunctionLink handler([&](const void*) {
-        seen = {a->getUserCommand(), a->getUserParam1(), a->getUserParam2(), a->getUserParam3()};
+        seen += joined(a->getUserCommand(), a->getUserParam1(), a->getUserParam2(), a->getUserParam3(), "");
     });
     a->setUserCommandHandler(&handler);
     run(1000, 1100);
-    EXPECT_EQ(seen, (std::vector<int>{-600, 1, 2, 3}));
-    EXPECT_EQ(a->getLastSequencePos(), 3);
+    EXPECT_EQ(seen + joined(a->getLastSequencePos()), "-600 1 2 3 3");
 }
 
+// Frame 0 is ignored.
 TEST_F(Playback, SetFrameBeyondTheLastFrameShowsTheLastAndPauses) {
     KvAnimation* a = load(fileOf({frame(0), command(kAOSound, 5), frame(1), kEnd}));
-    a->setFrame(3, 0);
-    EXPECT_EQ(a->getSequencePos(), 2);
-    EXPECT_EQ(a->getState(), kAOPaused);
-    a->setFrame(0, 0);  // ignored
-    EXPECT_EQ(a->getSequencePos(), 2);
-    a->setFrame(1, 0);
-    EXPECT_EQ(a->getFrame(), 1);
+    std::string seen;
+    for (int n : {3, 0, 1}) a->setFrame(n, 0), seen += joined(a->getState(), a->getSequencePos(), a->getFrame(), "");
+    EXPECT_EQ(seen, "2 2 2 2 2 2 2 0 1 ");
 }
 
 TEST_F(Playback, CallbacksMayDeleteTheirAnimation) {
@@ -189,9 +161,7 @@ TEST_F(Playback, CallbacksMayDeleteTheirAnimation) {
         const KvFunctionLink deleter([&a](const void*) { delete a, a = nullptr; });
         c.install(a, &deleter);
         for (unsigned long t = 3000; t < 3400 && a; t += 100) at(t);
-        EXPECT_EQ(a, nullptr);
-        EXPECT_EQ(KvAnimation::currentAnimation, nullptr);
-        EXPECT_EQ(window->twGetTrinketList().count(), 0);
+        EXPECT_EQ(joined(a == nullptr, KvAnimation::currentAnimation == nullptr, window->twGetTrinketList().count()), "1 1 0");
     }
 }
 
@@ -199,36 +169,34 @@ TEST_F(Playback, CallbacksMayDeleteTheirAnimation) {
 // removals before it, the end entry stays, one sequence always stays.
 TEST_F(Playback, SequenceEditingMovesPositionsAndOwnsTheSequence) {
     KvAnimation* a = load(fileOf({frame(0), frame(1), frame(2), kEnd}));
-    // Sequences, current sequence, its length, position, last drawn position.
-    auto state = [a] { return std::vector{a->getNumberOfSeqs(), a->getSequence(), a->getSeqLength(), a->getSequencePos(), a->getLastSequencePos()}; };
+    std::string seen;
+    // Sequences, current one, position, last drawn position, then the entries (cel@x).
+    const auto note = [&] {
+        seen += joined(a->getNumberOfSeqs(), a->getSequence(), a->getSequencePos(), a->getLastSequencePos(), ":");
+        for (int p = 0; p < a->getSeqLength(); ++p) seen += joined("", a->getSeqEntry(p).cel) + "@" + joined(a->getSeqEntry(p).x);
+        seen += "\n";
+    };
     a->setSequencePos(1, 1);
     a->insertSeqEntry(kAOSound, 0, 0, 9, 0);
-    EXPECT_EQ(state(), (std::vector{1, 0, 5, 2, 2}));
-    EXPECT_EQ(a->getSeqEntry(0).cel, kAOSound);
-    EXPECT_TRUE(a->hasChanged());
+    note();
     a->removeSeqEntry(-1);  // the current entry: the position moves on first
-    EXPECT_EQ(state(), (std::vector{1, 0, 4, 2, 2}));
-    EXPECT_EQ(a->getSeqEntry(2).cel, 2);
+    note();
     a->setSeqEntry(3, 4, 5, 0, 1);
-    a->setSeqEntry(3, 4, 5, 0, 3);
-    EXPECT_EQ(a->getSeqEntry(1).x, 4);
-    EXPECT_EQ(a->getSeqEntry(3).cel, kAOEnd);
-
+    a->setSeqEntry(3, 4, 5, 0, 3);  // not over the end
+    note();
     const KvAOSequence added[] = {frame(3), frame(2), kEnd, frame(1)};
     a->addSequence(added);
     a->addSequence(nullptr);
-    a->setSequence(1, 0);
-    EXPECT_EQ(a->getSeqLength(), 3);
-    a->setSequence(2, 0);
-    EXPECT_EQ(a->getSeqLength(), 1);
+    for (int s : {1, 2}) a->setSequence(s, 0), note();
     a->removeSequence(-1);  // the last one: the new last becomes current
-    EXPECT_EQ(std::pair(a->getNumberOfSeqs(), a->getSequence()), std::pair(2, 1));
-    a->setSequence(7, 0);  // clamped
-    EXPECT_EQ(a->getSequence(), 1);
+    a->setSequence(7, 0);   // clamped
+    note();
     a->removeSequence(0);
     a->removeSequence(0);
-    EXPECT_EQ(a->getNumberOfSeqs(), 1);
-    EXPECT_EQ(a->getSeqEntry(0).cel, 3);
+    note();
+    EXPECT_EQ(seen, "1 0 2 2 : -101@0 0@0 1@0 2@0 -1@0\n1 0 2 2 : -101@0 0@0 2@0 -1@0\n1 0 2 2 : -101@0 3@4 2@0 -1@0\n"
+                    "3 1 0 0 : 3@0 2@0 -1@0\n3 2 0 0 : -1@0\n2 1 0 0 : 3@0 2@0 -1@0\n1 0 0 0 : 3@0 2@0 -1@0\n");
+    EXPECT_TRUE(a->hasChanged());
 }
 
 // A frame's offsets count from the frame before: the box moves by their differences.
@@ -246,11 +214,9 @@ TEST_F(Playback, RemovingEntriesKeepsTheLastDrawnPositionOnThePictureShown) {
     a->pause();
     a->setSequencePos(1, 1);
     a->setSequencePos(2, 0);  // a command: nothing is drawn
-    ASSERT_EQ(a->getLastSequencePos(), 1);
-    a->removeSeqEntry(1);
-    EXPECT_EQ(std::pair(a->getSequencePos(), a->getLastSequencePos()), std::pair(1, 1));
-    a->removeSeqEntry(0);
-    EXPECT_EQ(a->getLastSequencePos(), 0);
+    std::string seen = where(a);
+    for (int p : {1, 0}) a->removeSeqEntry(p), seen += " " + where(a);
+    EXPECT_EQ(seen, "2 2 1 2 1 1 2 0 0");
 }
 
 TEST_F(Playback, CopiesShareTheFileAndOutliveTheOriginal) {
@@ -259,16 +225,13 @@ TEST_F(Playback, CopiesShareTheFileAndOutliveTheOriginal) {
     a->setSequencePos(2, 1);
     auto* b = static_cast<KvAnimation*>(a->copy());
     EXPECT_EQ(a->getIStream(), b->getIStream());
-    EXPECT_EQ(a->getIStream()->shareCount, 1);
-    EXPECT_EQ(b->getSequencePos(), 2);
     EXPECT_EQ(b->box(), a->box());
-    EXPECT_FALSE(b->hasChanged());
+    std::string seen = joined(a->getIStream()->shareCount, b->getSequencePos(), b->hasChanged());
     b->setSeqEntry(kAONop, 0, 0, 0, 1);
-    EXPECT_EQ(a->getSeqEntry(1).cel, 0);
+    seen += joined("", a->getSeqEntry(1).cel);
     delete a;
-    EXPECT_EQ(b->getIStream()->shareCount, 0);
     run(1000, 1300);
-    EXPECT_EQ(b->getState(), kAORunning);
+    EXPECT_EQ(joined(seen, b->getIStream()->shareCount, b->getState()), "1 2 0 0 0 1");
 }
 
 // ---- sounds ----
@@ -291,15 +254,12 @@ TEST_F(Sounds, WithoutSyncTheAnimationGoesOnAndIsToldWhenTheSoundEnds) {
     const KvFunctionLink d = counting(done);
     a->setAlertOnSoundDone(&d);
     at(1000);
-    EXPECT_EQ(a->getSequencePos(), 2);  // past the sound, the first frame shown
-    int busy = 0;
+    const int pos = a->getSequencePos();  // past the sound, the first frame shown
+    int busy = 0, paused = 0, idle = 0;
     for (unsigned long t = 1010; t < 1090 && !busy; t += 10) at(t), a->isRunning(nullptr, &busy);
-    EXPECT_TRUE(busy);
     a->pause();
     run(1100, 1290, 10);
-    EXPECT_EQ(done, 1);
-    int paused = 0, idle = 0;
-    EXPECT_EQ(a->isPaused(&paused, &idle), 1);
+    EXPECT_EQ(joined(pos, busy, done, a->isPaused(&paused, &idle)), "2 1 1 1");
 }
 
 TEST_F(Sounds, WithSyncTheAnimationWaitsForTheSoundToBegin) {
@@ -308,17 +268,13 @@ TEST_F(Sounds, WithSyncTheAnimationWaitsForTheSoundToBegin) {
     short id = 0;
     int frameNumber = 0;
     EXPECT_NE(a->getFirstSound(&id, &frameNumber), nullptr);
-    EXPECT_EQ(std::pair(id, frameNumber), std::pair(short{7}, 2));
+    std::string seen = joined(id, frameNumber, "");
     EXPECT_EQ(a->getNextSound(&id, &frameNumber), nullptr);
-    EXPECT_EQ(id, 0);
-
     run(1000, 1100);  // the sound is asked for: the walk stops
-    EXPECT_EQ(std::pair(a->getSequencePos(), a->getLastSequencePos()), std::pair(2, 0));
+    seen += joined(id, where(a));
     unsigned long t = 1100;
     while (a->getState() != kAORunning && t < 1300) at(t += 10);
-    ASSERT_EQ(a->getState(), kAORunning);
-    EXPECT_EQ(a->getSyncOffset(), t - 1100);  // the measured delay
-    EXPECT_EQ(a->getLastSequencePos(), 2);
+    EXPECT_EQ(joined(seen, a->getSyncOffset() == t - 1100, where(a)), "7 2 0 2 2 0 1 1 3 2");  // the measured delay
 }
 
 // Only the step onto a sound comes early, by the delay last measured: the
@@ -326,18 +282,8 @@ TEST_F(Sounds, WithSyncTheAnimationWaitsForTheSoundToBegin) {
 TEST_F(Sounds, OnlyTheStepOntoASoundComesEarlyByTheSyncOffset) {
     KvAnimation* a = load(fileOf({frame(0), frame(1), command(kAOSound, 7), frame(0), kEnd}));
     ASSERT_EQ(a->getSyncOffset(), kAODefaultSyncOffset);
-    at(1000);
-    const int first = a->getSequencePos();
-    const struct {
-        unsigned long now;
-        int moved;
-    } steps[] = {{1099, 0}, {1100, 1}, {1199 - kAODefaultSyncOffset, 1}};
-    for (const auto& s : steps) {
-        at(s.now);
-        EXPECT_EQ(a->getSequencePos(), first + s.moved) << s.now;
-    }
-    at(1200 - kAODefaultSyncOffset);
-    EXPECT_GT(a->getSequencePos(), first + 1);
+    const unsigned long onto = 1200 - kAODefaultSyncOffset;
+    EXPECT_EQ(after({1000, 1099, 1100, onto - 1, onto}, [&] { return joined(a->getSequencePos()); }), "1\n1\n2\n2\n3\n");
 }
 
 // Attached before the end when past the last frame; loaded only when asked,
@@ -346,14 +292,11 @@ TEST_F(Sounds, AttachedSoundsLoadAndUnload) {
     KvAnimation* a = load(fileOf({frame(0), frame(1), kEnd}));
     a->attachSound(KvRscID(7), 2);
     a->attachSound(KvRscID(8), 9);
-    EXPECT_EQ(a->getSeqEntry(1).cel, kAOSound);
-    EXPECT_EQ(a->getSeqEntry(1).param, 7);
-    EXPECT_EQ(a->getSeqEntry(3).param, 8);
     short id;
-    EXPECT_EQ(a->getFirstSound(&id, nullptr), nullptr);
+    const auto loaded = [&] { return joined(a->getFirstSound(&id, nullptr) != nullptr, a->getNextSound(&id, nullptr) != nullptr); };
+    std::string seen = joined(a->getSeqEntry(1).cel, a->getSeqEntry(1).param, a->getSeqEntry(3).param, loaded());
     a->loadSounds(-1);
-    EXPECT_NE(a->getFirstSound(&id, nullptr), nullptr);
-    EXPECT_EQ(a->getNextSound(&id, nullptr), nullptr);
+    seen += " " + loaded();
     a->unloadSounds(-1);
-    EXPECT_EQ(a->getFirstSound(&id, nullptr), nullptr);
+    EXPECT_EQ(seen + " " + loaded(), "-101 7 8 0 0 1 0 0 0");
 }
