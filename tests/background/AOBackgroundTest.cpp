@@ -1,6 +1,10 @@
 // AO picture backgrounds: the picture painted once, restored into the
-// window, stamped areas saved and put back exactly (nested, clipped), and
-// the AO path of Background16 for streams that are not images.
+// window, stamped areas saved and put back exactly (nested, clipped), the
+// AO path of Background16 for streams that are not images, and the
+// example's pictures.
+#include <filesystem>
+
+#include "anim/KvAnimation.h"
 #include "anim/KvCelRenderer.h"
 #include "background/AOBackground.h"
 #include "background/Background16.h"
@@ -37,6 +41,10 @@ void fill(KvCanvas* c, const KvRect& r, const KvColor& color) {
     c->draw(r);
 }
 
+std::string examplePath(const char* name) {
+    return (std::filesystem::path(QRN_TEST_DATA) / ".." / "examples" / "backdrop" / name).string();
+}
+
 }  // namespace
 
 class AOBackgroundTest : public BackgroundTest {
@@ -64,14 +72,21 @@ protected:
     std::vector<unsigned char> picture = aotest::celsInTurn({aotest::pattern(30, 20)});
 };
 
-TEST_F(AOBackgroundTest, PaintsTheFirstCelIntoACanvasOfTheRectangle) {
+// AOBackground paints the first cel into a canvas of its rectangle;
+// Background16 splashes a stream that is not an image at the picture's size.
+TEST_F(AOBackgroundTest, PaintsTheFirstCelAndBackground16SplashesAStreamThatIsNotAnImage) {
     AOBackground bg(KvRect(0, 0, 40, 25), streamOf(picture));
-    const KvCanvas* c = bg.bkGetCanvas();
-    ASSERT_EQ(c->getBounds(), KvRect(0, 0, 40, 25));
+    Background16 splashed(streamOf(picture));
+    const KvCanvas *c = bg.bkGetCanvas(), *s = splashed.bkGetCanvas();
+    ASSERT_TRUE(c && s);
+    EXPECT_EQ(std::make_pair(c->getBounds(), s->getBounds()), std::make_pair(KvRect(0, 0, 40, 25), KvRect(0, 0, 30, 20)));
     EXPECT_EQ(c->getDepth(), 16);  // the framework can flip: the display's depth
-    EXPECT_TRUE(holdsPattern(*c));
+    EXPECT_TRUE(holdsPattern(*c) && holdsPattern(*s));
     EXPECT_EQ(c->getPixel(35, 22), 0u);
     EXPECT_STREQ(bg.isA(), "AOBackground");
+    EXPECT_TRUE(backend.messages.empty());
+    splashed.bkSetRes(streamOf(aotest::celsInTurn({aotest::solid(30, 20, 77)})));
+    EXPECT_EQ(s->getPixel(29, 19), table.pixel(77));
 }
 
 TEST_F(AOBackgroundTest, TheWindowShowsThePictureAndANewOneAfterARefresh) {
@@ -122,17 +137,6 @@ TEST_F(AOBackgroundTest, WithoutFlippingTheCanvasIsIndexedAndTakesTheWindowPalet
 
 // ---- Background16's AO path ----
 
-TEST_F(AOBackgroundTest, ABackground16StreamThatIsNotAnImageIsSplashed) {
-    Background16 bg(streamOf(picture));
-    const KvCanvas* c = bg.bkGetCanvas();
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->getBounds(), KvRect(0, 0, 30, 20));
-    EXPECT_TRUE(holdsPattern(*c));
-    EXPECT_TRUE(backend.messages.empty());
-    bg.bkSetRes(streamOf(aotest::celsInTurn({aotest::solid(30, 20, 77)})));
-    EXPECT_EQ(c->getPixel(29, 19), table.pixel(77));
-}
-
 TEST_F(AOBackgroundTest, AByteReversedImageHeaderIsNotAnImage) {
     // 00 20 ...: the first word reads 32 only with its bytes exchanged; the
     // reversed header then begins 20 00 xx xx, never 32.
@@ -143,4 +147,28 @@ TEST_F(AOBackgroundTest, AByteReversedImageHeaderIsNotAnImage) {
     EXPECT_EQ(bg.bkGetCanvas()->getBounds(), KvRect(0, 0, 8, 4));
     EXPECT_EQ(pixelsOf(*bg.bkGetCanvas()), std::vector<uint32_t>(32, 0));
     EXPECT_TRUE(backend.messages.empty());
+}
+
+// The pictures of examples/backdrop load as what the example says they are.
+TEST_F(AOBackgroundTest, TheExamplePicturesLoad) {
+    auto* room = new KvIStreamFile(examplePath("room.b16").c_str());
+    ASSERT_TRUE(room->good());
+    EXPECT_TRUE(Background16::holdsImage(room));
+    Background16 bg(room);
+    ASSERT_NE(bg.bkGetCanvas(), nullptr);
+    EXPECT_EQ(bg.bkGetCanvas()->getBounds(), KvRect(0, 0, 320, 200));
+    EXPECT_TRUE(backend.messages.empty());
+    // Sky above, a brown frame, a floor below.
+    EXPECT_GT(bg.bkGetCanvas()->getPixelColor(10, 10).b8(), 200);
+    EXPECT_LT(bg.bkGetCanvas()->getPixelColor(10, 190).b8(), 64);
+
+    KvTrinketWindow window(KvRect(0, 0, 320, 200), nullptr, 0, -1, -1, 16, 1, 0);
+    auto* hallStream = new KvIStreamFile(examplePath("hall.ao").c_str());
+    EXPECT_FALSE(Background16::holdsImage(hallStream));
+    KvAnimation hall(hallStream, 0, 0, &window);
+    EXPECT_TRUE(hall.isLoaded());
+    EXPECT_EQ(hall.box(), KvRect(0, 0, 320, 200));
+    KvAnimation arrow(new KvIStreamFile(examplePath("ao/1.ao").c_str()), 0, 0, &window);
+    EXPECT_TRUE(arrow.isLoaded());
+    EXPECT_EQ(arrow.getNumberOfCels(), 2);
 }

@@ -44,20 +44,6 @@ std::vector<uint16_t> randomPixels(int count, unsigned seed) {
     return pixels;
 }
 
-// The bytes of the canvas's first memory row.
-std::vector<unsigned char> firstRow(KvCanvas* c) {
-    unsigned char* bits = nullptr;
-    int pitch = 0;
-    EXPECT_TRUE(c->getPointerToMemory(&bits, &pitch));
-    std::vector<unsigned char> row(bits, bits + pitch);
-    c->releasePointerToMemory();
-    return row;
-}
-
-std::string golden(const char* name) {
-    std::ifstream in(std::string(QRN_TEST_DATA) + "/background/golden/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool allBlack(const KvCanvas& c) {
     for (int y = 0; y < c.getHeight(); ++y)
@@ -77,16 +63,14 @@ TEST(Convert555, ChannelsWidenWithOnesAndNarrowByCutting) {
 
 TEST(Convert555, ArbitraryFormatsUseTheirOwnBitsAndShifts) {
     // 4-4-4 in bits 11-8, 7-4, 3-0, and 6-6-4 in bits 10-15, 4-9, 0-3.
+    const std::pair<convert555::ToArbitrary16, std::array<int, 2>> cases[] = {
+        {{{4, 4, 4}, {8, 4, 0}}, {0x0FFF, 0x0888}}, {{{6, 6, 4}, {10, 4, 0}}, {0xFFFF, (0x21 << 10) | (0x21 << 4) | 0x8}}};
     const std::vector<unsigned char> src = bigEndianWords({0x7FFF, 0x4210});
-    unsigned char out[4];
-    ASSERT_TRUE(convert555::convert(src.data(), out, 2, 1, 4, 0,
-                                    convert555::ToArbitrary16{{4, 4, 4}, {8, 4, 0}}));
-    EXPECT_EQ(out[0] | out[1] << 8, 0x0FFF);
-    EXPECT_EQ(out[2] | out[3] << 8, 0x0888);
-    ASSERT_TRUE(convert555::convert(src.data(), out, 2, 1, 4, 0,
-                                    convert555::ToArbitrary16{{6, 6, 4}, {10, 4, 0}}));
-    EXPECT_EQ(out[0] | out[1] << 8, 0xFFFF);
-    EXPECT_EQ(out[2] | out[3] << 8, (0x21 << 10) | (0x21 << 4) | 0x8);
+    for (const auto& [format, want] : cases) {
+        unsigned char out[4];
+        ASSERT_TRUE(convert555::convert(src.data(), out, 2, 1, 4, 0, format));
+        EXPECT_EQ((std::array<int, 2>{out[0] | out[1] << 8, out[2] | out[3] << 8}), want);
+    }
 }
 
 // Padded rows go one at a time, each ending in a part chunk (275 = 256 + 2 x 8 + 3,
@@ -141,21 +125,6 @@ protected:
     }
 };
 
-TEST_F(Background16Decode, TwoPixelImageBytesOnEachDirectFormat) {
-    const std::vector<unsigned char> file = makeImage(2, 1, {0x7FFF, 0x0000});
-    const std::pair<int, std::vector<unsigned char>> cases[] = {
-        {15, {0xFF, 0x7F, 0x00, 0x00}}, {16, {0xFF, 0xFF, 0x20, 0x00}},
-        {24, {0xFF, 0xFF, 0xFF, 0x07, 0x07, 0x07}}, {32, {0xFF, 0xFF, 0xFF, 0x00, 0x07, 0x07, 0x07, 0x00}}};
-    for (const auto& [depth, bytes] : cases) {
-        auto bg = load(depth, file);
-        ASSERT_NE(bg->bkGetCanvas(), nullptr) << depth;
-        std::vector<unsigned char> row = firstRow(bg->bkGetCanvas());
-        row.resize(bytes.size());
-        EXPECT_EQ(row, bytes) << "depth " << depth;
-    }
-    EXPECT_TRUE(backend.messages.empty());
-}
-
 // Every canvas format, both row orders, sizes with and without row padding,
 // rows shorter and longer than the converters' chunk.
 TEST_F(Background16Decode, RoundTripsOnEveryFormatAndRowOrder) {
@@ -177,92 +146,72 @@ TEST_F(Background16Decode, RoundTripsOnEveryFormatAndRowOrder) {
     EXPECT_TRUE(backend.messages.empty());
 }
 
-// Data beyond the pixels, within the last row's padding (decoded in place) or past it (through a buffer).
-TEST_F(Background16Decode, UncompressedSizeLargerThanThePixels) {
-    const std::vector<uint16_t> pixels = randomPixels(15, 9);
-    for (size_t extra : {size_t(2), size_t(4096)}) {
-        std::vector<unsigned char> raw = bigEndianWords(pixels);
-        raw.resize(raw.size() + extra, 0x5A);
-        auto bg = load(16, makeFile(3, 5, raw));
-        EXPECT_TRUE(holds(*bg->bkGetCanvas(), 3, pixels)) << "extra " << extra;
-    }
-    EXPECT_TRUE(backend.messages.empty());
-}
-
 // ---- damaged streams ----
 
 // Each damaged stream shows black (no canvas at all when the header cannot
-// size one) and is reported once; golden/damaged.expected holds the messages.
-TEST_F(Background16Decode, DamagedStreamsShowBlackAndAreReportedOnce) {
-    const std::vector<unsigned char> raw = bigEndianWords(randomPixels(40 * 30, 4)), good = makeFile(40, 30, raw);
+// size one) and is reported once; data that still decode up to their end
+// marker, whatever the result code, show the picture without a word, and so
+// do data beyond the pixels, within the last row's padding (decoded in place;
+// 39 pixels of 16 bits leave 2 bytes) or past it (through a buffer).
+// golden/damaged.expected holds what each case said.
+TEST_F(Background16Decode, DamagedStreamsShowBlackAndAreReportedOnceUnlessTheDataStillDecode) {
+    constexpr int kWidth = 39, kHeight = 30, kBytes = kWidth * kHeight * 2;
+    const std::vector<uint16_t> pixels = randomPixels(kWidth * kHeight, 4);
+    const std::vector<unsigned char> raw = bigEndianWords(pixels), good = makeFile(kWidth, kHeight, raw),
+                                     rowShort(raw.begin(), raw.end() - kWidth * 2);
     const uint32_t packed = static_cast<uint32_t>(good.size() - 32);
-    const std::vector<unsigned char> rowShort(raw.begin(), raw.begin() + 40 * 29 * 2);
-    enum { kGarbage = -1, kRowShort = -2 };  // in place of a header word to change
+    auto longer = [&](size_t extra, long header) {  // extra bytes after the pixels, and the header's size of them all
+        std::vector<unsigned char> more = raw;
+        more.resize(more.size() + extra, 0x5A);
+        return makeFile(kWidth, kHeight, more, header);
+    };
+    enum { kGarbage = -1, kRowShort = -2, kGarbledMarker = -3, kLonger = -4, kExtra = -5 };  // in place of a header word
+    enum Shown { kNothing, kBlack, kPicture };
     const struct {
         const char* what;
-        size_t cut;  // bytes cut off the end
-        int word;    // the header word changed to value, from byte 4 on
+        int grow;  // bytes added to (or cut off) the end
+        int word;  // the header word changed to value, from byte 4 on
         uint32_t value;
-        bool canvas;
+        Shown shown;
     } cases[] = {
-        {"stream cut short of its data", 10, 0, 0, true},
-        {"data cut short, header agreeing", 10, 20, packed - 10, true},
-        {"garbage in place of the data", 0, kGarbage, 0, true},
-        {"uncompressed size below width x height x 2", 0, 16, 40 * 30 * 2 - 2, false},
-        {"uncompressed size past the allowed excess", 0, 16, 40 * 30 * 2 + kB16MaxExtraBytes + 1, false},
-        {"data that end cleanly a row short", 0, kRowShort, 0, true},
-        {"wider than any canvas", 0, 4, kKvMaxCanvasSide + 1, false},
-        {"negative height", 0, 8, 0xFFFFFFF0u, false},
-        {"zero width", 0, 4, 0, false},
+        {"stream cut short of its data", -10, 0, 0, kBlack},
+        {"data cut short, header agreeing", -10, 20, packed - 10, kBlack},
+        {"garbage in place of the data", 0, kGarbage, 0, kBlack},
+        {"uncompressed size below width x height x 2", 0, 16, kBytes - 2, kNothing},
+        {"uncompressed size past the allowed excess", 0, 16, kBytes + kB16MaxExtraBytes + 1, kNothing},
+        {"data that end cleanly a row short", 0, kRowShort, 0, kBlack},
+        {"wider than any canvas", 0, 4, kKvMaxCanvasSide + 1, kNothing},
+        {"negative height", 0, 8, 0xFFFFFFF0u, kNothing},
+        {"zero width", 0, 4, 0, kNothing},
+        {"size counts bytes after the end marker", 5, 20, packed + 5, kPicture},
+        {"size counts bytes past the stream", 0, 20, packed + 5, kPicture},
+        {"size leaves out end-marker bytes", 0, 20, packed - 3, kPicture},
+        {"end marker garbled", 0, kGarbledMarker, 0, kPicture},
+        {"uncompressed size above what the data give", 0, 16, kBytes + 8, kPicture},
+        {"data longer than the uncompressed size", 0, kLonger, 64, kPicture},
+        {"data two bytes past the pixels, in the padding", 0, kExtra, 2, kPicture},
+        {"data 4096 bytes past the pixels", 0, kExtra, 4096, kPicture},
     };
     std::string said;
     for (const auto& c : cases) {
-        std::vector<unsigned char> f = c.word == kRowShort ? makeFile(40, 30, rowShort, 40 * 30 * 2) : good;
-        f.resize(f.size() - c.cut);
+        std::vector<unsigned char> f = c.word == kRowShort ? makeFile(kWidth, kHeight, rowShort, kBytes)
+                                       : c.word == kLonger ? longer(c.value, kBytes)
+                                       : c.word == kExtra  ? longer(c.value, -1) : good;
+        f.resize(f.size() + c.grow, 1);
         if (c.word > 0) poke32(f, c.word, c.value);
         for (size_t i = 32; c.word == kGarbage && i < f.size(); ++i) f[i] = static_cast<unsigned char>(i * 37);
-        backend.messages.clear();
-        auto bg = load(16, f);
-        ASSERT_EQ(backend.messages.size(), 1u) << c.what;
-        said += std::string(c.what) + ": " + backend.messages[0] + "\n";
-        ASSERT_EQ(bg->bkGetCanvas() != nullptr, c.canvas) << c.what;
-        EXPECT_TRUE(!c.canvas || allBlack(*bg->bkGetCanvas())) << c.what;
-    }
-    EXPECT_EQ(said, golden("damaged.expected"));
-}
-
-// The data are decoded up to their end marker whatever the result code: a
-// compressed size that counts bytes after the marker or leaves some of it
-// out, a garbled tail after the picture, data of more than the header's size.
-TEST_F(Background16Decode, DecodesWhatTheDataHoldWhateverTheResultCode) {
-    const std::vector<uint16_t> pixels = randomPixels(40 * 30, 4);
-    std::vector<unsigned char> raw = bigEndianWords(pixels);
-    const std::vector<unsigned char> good = makeFile(40, 30, raw);
-    const uint32_t packed = static_cast<uint32_t>(good.size() - 32);
-    raw.resize(raw.size() + 64, 0x11);
-    enum { kGarbledMarker = -1, kLonger = -2 };  // in place of a header word to change
-    const struct {
-        const char* what;
-        size_t appended;  // bytes added after the data
-        int word;         // the header word changed to value
-        uint32_t value;
-    } cases[] = {{"size counts bytes after the end marker", 5, 20, packed + 5},
-                 {"size counts bytes past the stream", 0, 20, packed + 5},
-                 {"size leaves out end-marker bytes", 0, 20, packed - 3},
-                 {"end marker garbled", 0, kGarbledMarker, 0},
-                 {"uncompressed size above what the data give", 0, 16, 40 * 30 * 2 + 8},
-                 {"data longer than the uncompressed size", 0, kLonger, 0}};
-    for (const auto& c : cases) {
-        std::vector<unsigned char> f = c.word == kLonger ? makeFile(40, 30, raw, 40 * 30 * 2) : good;
-        f.resize(f.size() + c.appended, 1);
-        if (c.word > 0) poke32(f, c.word, c.value);
         if (c.word == kGarbledMarker) f[f.size() - 3] = 0xFF;
         backend.messages.clear();
         auto bg = load(16, f);
-        EXPECT_EQ(backend.messages, std::vector<std::string>{}) << c.what;
-        ASSERT_NE(bg->bkGetCanvas(), nullptr) << c.what;
-        EXPECT_TRUE(holds(*bg->bkGetCanvas(), 40, pixels, 7)) << c.what;
+        said += c.what + std::string(":");
+        for (const std::string& m : backend.messages) said += " " + m;
+        said += "\n";
+        const KvCanvas* canvas = bg->bkGetCanvas();
+        ASSERT_EQ(canvas != nullptr, c.shown != kNothing) << c.what;
+        EXPECT_TRUE(!canvas || (c.shown == kBlack ? allBlack(*canvas) : holds(*canvas, kWidth, pixels, 7))) << c.what;
     }
+    std::ifstream expected(std::string(QRN_TEST_DATA) + "/background/golden/damaged.expected", std::ios::binary);
+    EXPECT_EQ(said, std::string(std::istreambuf_iterator<char>(expected), {}));
 }
 
 // Whatever bytes of the data are damaged, the outcome is a whole picture or black with one message.
@@ -286,7 +235,8 @@ TEST_F(Background16Decode, RandomDamageNeverLeavesTheBuffers) {
 }
 
 // draw writes the format word and decodes, with or without the length (the
-// hosts' form takes the header alone), and refuses a header that is not 32.
+// hosts' form takes the header alone), and refuses a header that is not 32;
+// a picture of another size is damaged for the canvas it has.
 TEST_F(Background16Decode, DrawSetsTheFormatWordAndDecodesAGoodHeader) {
     backend.tickPerRead = 5;
     auto bg = load(16, makeImage(2, 1, {0x7FFF, 0x7FFF}));
@@ -304,11 +254,8 @@ TEST_F(Background16Decode, DrawSetsTheFormatWordAndDecodesAGoodHeader) {
     bg->draw(next.data());
     EXPECT_EQ(bg->bkGetCanvas()->getPixel(0, 0) << 16 | bg->bkGetCanvas()->getPixel(1, 0), 0xFFFF0020u);
     EXPECT_STREQ(bg->isA(), "Background16");
-}
-
-TEST_F(Background16Decode, APictureOfAnotherSizeIsDamagedForThisCanvas) {
-    auto bg = load(16, makeImage(2, 1, {0x7FFF, 0x7FFF}));
-    bg->bkSetRes(streamOf(makeImage(1, 2, {0x7FFF, 0x7FFF})));
+    backend.messages.clear();
+    bg->bkSetRes(streamOf(makeImage(1, 2, {0x7FFF, 0x7FFF})));  // another size: damaged for this canvas
     EXPECT_EQ(backend.messages,
               std::vector<std::string>{std::string(Background16::sDamagedImage) + ": the picture is 1 x 2, the canvas 2 x 1"});
     EXPECT_TRUE(allBlack(*bg->bkGetCanvas()));
@@ -316,24 +263,19 @@ TEST_F(Background16Decode, APictureOfAnotherSizeIsDamagedForThisCanvas) {
 
 // ---- in a trinket window ----
 
+// And without a stream, black.
 TEST_F(Background16Decode, TheWindowShowsThePictureAndANewOne) {
     backend.setDisplayDepth(16);
     const std::vector<uint16_t> first = randomPixels(40 * 30, 1), second = randomPixels(40 * 30, 2);
     auto* bg = new Background16(streamOf(makeImage(40, 30, first)));
-    KvTrinketWindow window(KvRect(0, 0, 40, 30), bg, 0, -1, -1, 16, 1, 0);
+    KvTrinketWindow window(KvRect(0, 0, 40, 30), bg, 0, -1, -1, 16, 1, 0), empty(KvRect(0, 0, 20, 10), new Background16(nullptr), 0, -1, -1, 16, 1, 0);
     app->pass();
     KvHeadlessWindow* screen = backend.windowOf(&window);
     EXPECT_TRUE(holds(screen->display(), 40, first));
+    EXPECT_TRUE(allBlack(backend.windowOf(&empty)->display()));
+    EXPECT_EQ(empty.twGetBackground()->bkGetCanvas(), nullptr);
     bg->bkSetRes(streamOf(makeImage(40, 30, second)));
     window.twRefreshBackground();
     app->pass();
     EXPECT_TRUE(holds(screen->display(), 40, second));
-}
-
-TEST_F(Background16Decode, WithoutAStreamTheWindowShowsBlack) {
-    backend.setDisplayDepth(16);
-    KvTrinketWindow window(KvRect(0, 0, 20, 10), new Background16(nullptr), 0, -1, -1, 16, 1, 0);
-    app->pass();
-    EXPECT_TRUE(allBlack(backend.windowOf(&window)->display()));
-    EXPECT_EQ(window.twGetBackground()->bkGetCanvas(), nullptr);
 }

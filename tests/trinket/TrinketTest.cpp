@@ -1,138 +1,69 @@
-// Trinkets on their own: the starting state, z order, invalidation through
-// trTouch, region results, copies and the script property table. Scripts
-// drive the properties, snapping, hit testing, the depth cut and the corral
-// in golden/.
+// Trinkets on their own: the starting state, invalidation through trTouch,
+// region results, copies and the script property table; input where only
+// the C++ side shows it (the grab cursor and snapping on release, links
+// that delete their trinket). Scripts drive the rest in golden/.
+#include <sstream>
+#include <tuple>
+
 #include "tests/trinket/TrinketTestSupport.h"
 
 using Trinket = TrinketTest;
 
 namespace {
 
-// The window's trinkets from bottom to top.
-std::vector<KvTrinket*> order(KvTrinketWindow* w) {
-    std::vector<KvTrinket*> out;
-    KvList<KvTrinket>::Cursor walk(w->twGetTrinketList());
-    for (KvTrinket* t = walk.first(); t; t = walk.next()) out.push_back(t);
-    return out;
+// A trinket's state on one line: box, z, tag, corral, snap area and grid,
+// link mask, visible-movable-touchy-stamped-clip flags, normalization, tracking, dirt.
+std::string state(const Swatch& t) {
+    auto rect = [](const KvRect& r) { return testing::PrintToString(std::vector<int>{r.left, r.top, r.right, r.bottom}); };
+    int sx, sy, ox, oy;
+    t.trGetSnapGrid(sx, sy, ox, oy);
+    std::ostringstream out;
+    out << "box " << rect(t.box()) << " z " << t.trGetZ() << " tag " << t.trGetTag() << " corral " << rect(t.trGetCorral())
+        << " snap " << rect(t.trGetSnapArea()) << " grid " << sx << sy << ox << oy << " mask " << t.trGetLinkMask()
+        << " flags " << t.trGetVisible() << t.trGetMovable() << t.trGetTouchy() << t.trGetStamped() << t.trGetCorralClip()
+        << " norm " << t.trGetCorralNormalization() << " track " << t.track() << " dirty " << t.trGetDirtyState();
+    return out.str();
 }
 
 }  // namespace
 
+// The link mask comes from the window's trinket flags; without a window
+// there is no corral and no mask.
 TEST_F(Trinket, NewTrinketHasTheDocumentedStartingState) {
     KvTrinketWindow* w = open(200, 100);
     w->twSetTrinketFlags(kTrSuspendFlyOn);
     Swatch* s = add(KvRect::zero, kRed);
     EXPECT_EQ(s->trGetContainer(), w);
-    EXPECT_EQ(s->trGetCorral(), KvRect(0, 0, 200, 100));
-    EXPECT_EQ(s->trGetSnapArea(), KvRect::zero);
-    EXPECT_EQ(s->trGetLinkMask(), kTrSuspendFlyOn);  // from the window's trinket flags
-    EXPECT_EQ(s->trGetCorralNormalization(), 1);
-    EXPECT_TRUE(s->trGetVisible() && s->trGetMovable() && s->trGetTouchy());
-    EXPECT_FALSE(s->trGetStamped() || s->trGetCorralClip());
-    EXPECT_EQ(s->track(), kTrIdle);
-    EXPECT_EQ(s->trGetDirtyState(), kTrAllDirty);
+    // Zero rectangles, fly-on suspended (0x80), idle (1), all dirty (2).
+    EXPECT_EQ(state(*s), "box { 0, 0, -1, -1 } z 0 tag 0 corral { 0, 0, 200, 100 } snap { 0, 0, -1, -1 } grid 0000 mask 128 "
+                         "flags 11100 norm 1 track 1 dirty 2");
     KvTrinket::setCreateVisible(0);
     EXPECT_EQ(add(KvRect(0, 0, 5, 5), kRed)->trGetVisible(), 0);
-    Swatch orphan(nullptr, KvRect(0, 0, 5, 5), kRed);  // without a window: no corral, no flags
+    const Swatch orphan(nullptr, KvRect(0, 0, 5, 5), kRed);
     EXPECT_EQ(orphan.trGetCorral(), KvRect(0, 0, 0, 0));
     EXPECT_EQ(orphan.trGetLinkMask(), 0);
 }
 
+// The last window publishes its collector's pixel format; scripts make
+// trinkets on the first.
 TEST_F(Trinket, ScriptCreationUsesTheFirstWindowAndRegistersThePropertiesInOrder) {
     KvTrinketWindow* first = open();
-    KvTrinketWindow second(KvRect(0, 0, 20, 20), nullptr, 0, -1, -1, 16, 1, 0);
-    EXPECT_EQ(KvTrinketWindow::currentWindow, first);
+    using W = KvTrinketWindow;
+    EXPECT_EQ(std::make_tuple(W::twFormat, W::twBits[1], W::twShifts[0], W::twMasks[2]), std::make_tuple(kKvFormat565, 6, 11, 0x1Fu));
+    KvTrinketWindow second(KvRect(0, 0, 20, 20), nullptr, 0, -1, -1, 15, 1, 0);
+    EXPECT_EQ(std::make_tuple(W::twFormat, W::twMasks[0], W::currentWindow), std::make_tuple(kKvFormat555, 0x7C00u, first));
     KvSR record("Swatch", &Swatch::make);
     auto* made = static_cast<Swatch*>(KvScriptableObject::create("Swatch", KvScriptableObject::kKvEndOfParameters));
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->trGetContainer(), first);
     // The property table, in order; "hit" is for clients only.
-    EXPECT_EQ(made->propertyNames(),
-              (std::vector<std::string>{"born", "mouseDown", "mouseUp", "dblClick", "flyOn", "flyOff", "place", "offset",
-                                        "x", "y", "visible", "movable", "z", "touchy", "tag", "width", "height"}));
+    EXPECT_EQ(made->propertyNames(), "born mouseDown mouseUp dblClick flyOn flyOff place offset x y visible movable z touchy tag width height");
     EXPECT_EQ(made->sobSet("width", "40"), 0);
     EXPECT_EQ(KvScriptableObject::lastPropertyError(), sobPropertyFailed);
     made->sobSet("x", "150");
     char info[kTrInfoBufferSize];
     made->sobGetInfo(info);
     EXPECT_STREQ(info, "150 0 160 10");
-}
-
-// ---- z order ----
-
-// Ordinary z is clamped; special positions lie above it in their own order;
-// trZop and trZBottom go past records that only grow outwards.
-TEST_F(Trinket, ZSortsTheListAndItsRecordsOnlyGrowOutwards) {
-    for (bool special : {true, false}) {
-        KvTrinketWindow* w = open();
-        Swatch* a = add(KvRect(0, 0, 5, 5), kRed);
-        Swatch* b = add(KvRect(0, 0, 5, 5), kGreen);
-        Swatch* c = add(KvRect(0, 0, 5, 5), kBlue);
-        if (special) {
-            a->trSetZ(40000);
-            c->trSetZ(-3);
-            EXPECT_EQ(order(w), (std::vector<KvTrinket*>{c, b, a}));
-            EXPECT_EQ(std::make_pair(a->trGetApparentZ(), a->trGetZ()), std::make_pair(2, 32764));
-            b->trSetSpecialZ(kTrSpecialZ2);
-            c->trSetSpecialZ(kTrSpecialZ0);
-            c->trSetSpecialZ(static_cast<KvTSpecialZPos>(7));  // not a position: z kept
-            EXPECT_EQ(std::make_pair(b->trGetZ(), c->trGetZ()), std::make_pair(32767, 32765));
-            EXPECT_EQ(order(w), (std::vector<KvTrinket*>{a, c, b}));
-            continue;
-        }
-        a->trSetZ(7);
-        c->trSetZ(-4);
-        b->trZop();
-        a->trZBottom();
-        EXPECT_EQ(std::make_pair(b->trGetZ(), a->trGetZ()), std::make_pair(8, -5));
-        EXPECT_EQ(order(w), (std::vector<KvTrinket*>{a, c, b}));
-        b->trSetZ(0);  // the record stays at 8
-        c->trZop();
-        a->trSetSpecialZ(kTrSpecialZ1);  // special z leaves the records alone
-        b->trZop();
-        EXPECT_EQ(std::make_pair(c->trGetZ(), b->trGetZ()), std::make_pair(9, 10));
-    }
-}
-
-// ---- trTouch ----
-
-TEST_F(Trinket, MovingInvalidatesTheOldAreaAndRedrawsAtTheNewOne) {
-    KvTrinketWindow* w = open();
-    Swatch* s = add(KvRect(10, 10, 30, 30), kRed);
-    tick(2);
-    w->twClearDirtyRects();
-    s->trSetX(50);
-    EXPECT_EQ(s->box(), KvRect(50, 10, 70, 30));
-    EXPECT_TRUE(w->twGetDirtyBackRgn() == KvRegion(KvRect(10, 10, 30, 30)));
-    s->trSetY(40);
-    s->trSetXY(60, 45);
-    EXPECT_EQ(s->box(), KvRect(60, 45, 80, 65));
-    tick();
-    EXPECT_TRUE(screenShowsScene());
-}
-
-// A zero box invalidates nothing and never moves; setting the box redraws
-// nothing by itself, so the old picture stays until someone invalidates; a
-// trinket below the window's z depth invalidates nothing when it moves.
-TEST_F(Trinket, AZeroBoxAndSetRectInvalidateNothing) {
-    KvTrinketWindow* w = open();
-    Swatch* zero = add(KvRect::zero, kRed);
-    Swatch* s = add(KvRect(10, 10, 30, 30), kRed);
-    tick(2);
-    w->twClearDirtyRects();
-    const int draws = s->draws;
-    zero->trSetXY(5, 5);
-    int dx = 3, dy = 4;
-    zero->trOffset(dx, dy);
-    EXPECT_EQ(zero->box(), KvRect::zero);
-    s->trSetRect(KvRect(50, 50, 60, 60));
-    EXPECT_TRUE(w->twGetDirtyBackRgn().isNull());
-    tick();
-    EXPECT_EQ(s->draws, draws);
-    EXPECT_TRUE(shows(15, 15, kRed));
-    w->twSetZDepth(3);  // below the depth cut nothing is invalidated either
-    s->trSetXY(70, 70);
-    EXPECT_TRUE(w->twGetDirtyBackRgn().isNull());
 }
 
 // ---- hit testing ----
@@ -144,8 +75,7 @@ TEST_F(Trinket, TwoRegionResultsCanBeUsedTogether) {
     Swatch* c = add(KvRect(20, 20, 30, 30), kRed);
     const KvRegion& ra = a->region();
     const KvRegion& rb = b->region();
-    EXPECT_EQ(ra.bounds(), KvRect(0, 0, 10, 10));
-    EXPECT_EQ(rb.bounds(), KvRect(5, 5, 15, 15));
+    EXPECT_EQ(std::make_pair(ra.bounds(), rb.bounds()), std::make_pair(KvRect(0, 0, 10, 10), KvRect(5, 5, 15, 15)));
     EXPECT_TRUE(a->overlaps(*b) && a->overlaps(b) && c->overlaps(KvRect(29, 29, 40, 40)) && c->covers(KvPoint(20, 29)));
     EXPECT_FALSE(a->overlaps(*c) || a->overlaps(static_cast<const KvTrinket*>(nullptr)) ||
                  c->overlaps(KvRegion(KvRect(30, 30, 40, 40))));
@@ -166,16 +96,56 @@ TEST_F(Trinket, ACopyHasTheStateAndClonedLinksAndJoinsTheWindowUndrawn) {
     s->trMouseDownSetLink(&down);
     tick(2);
     auto* twin = static_cast<Swatch*>(s->copy());
-    EXPECT_EQ(twin->box(), s->box());
-    EXPECT_EQ(twin->trGetZ() * 100 + twin->trGetTag(), 477);
-    EXPECT_EQ(twin->trGetCorral(), KvRect(0, 0, 100, 100));
-    EXPECT_EQ(twin->trGetMovable(), 0);
-    int sx, sy, ox, oy;
-    twin->trGetSnapGrid(sx, sy, ox, oy);
-    EXPECT_EQ(sx * 1000 + sy * 100 + ox * 10 + oy, 5612);
-    EXPECT_EQ(order(w).back(), twin);  // on top of its z level
+    EXPECT_EQ(state(*s), "box { 10, 10, 30, 30 } z 4 tag 77 corral { 0, 0, 100, 100 } snap { 0, 0, -1, -1 } grid 5612 mask 0 "
+                         "flags 10100 norm 1 track 1 dirty 0");
+    EXPECT_EQ(state(*twin), state(*s));  // clean like its source: not redrawn
+    EXPECT_EQ(w->twGetTrinketList().last(), twin);  // on top of its z level
     EXPECT_NE(twin->trMouseDownGetLink(), s->trMouseDownGetLink());
     twin->mouseDown();
     EXPECT_EQ(log.joined(), "down");
-    EXPECT_EQ(twin->trGetDirtyState(), kTrClean);  // like its source: not redrawn
+}
+
+// ---- input ----
+
+TEST_F(Trinket, ADragShowsTheGrabCursorAndSnapsOnRelease) {
+    KvTrinketWindow* w = open();
+    Swatch* s = add(KvRect(40, 40, 60, 60), kRed);
+    s->trSetSnapGrid(4, 4, 0, 0);
+    KvCursor spot, grab;
+    s->trAssignSpotCursor(&spot);
+    s->trAssignGrabCursor(&grab);
+    tick();
+    press(45, 45);
+    EXPECT_EQ(s->track(), kTrCaptured);
+    EXPECT_EQ(w->getCanvas()->getCursor(), &grab);
+    moveTo(50, 48);
+    EXPECT_EQ(s->box(), KvRect(45, 43, 65, 63));
+    release(50, 48);
+    EXPECT_EQ(s->box(), KvRect(44, 44, 64, 64));  // snapped: 45 -> 44, 43 -> 44
+    EXPECT_EQ(s->track(), kTrIdle);
+    EXPECT_EQ(w->getCanvas()->getCursor(), &spot);
+    tick();
+    EXPECT_TRUE(screenShowsScene());
+}
+
+// Links that delete their own trinket: fly off, fly on, mouse down.
+TEST_F(Trinket, LinksMayDeleteTheirTrinket) {
+    KvTrinketWindow* w = open();
+    Swatch* a = add(KvRect(10, 10, 30, 30), kRed);
+    Swatch* b = add(KvRect(50, 10, 70, 30), kBlue);
+    Swatch* c = add(KvRect(90, 10, 110, 30), kGreen);
+    const KvFunctionLink deleteA([&](const void*) { delete a; }), deleteB([&](const void*) { delete b; }),
+        deleteC([&](const void*) { delete c; });
+    a->trFlyOffSetLink(&deleteA);
+    b->trFlyOnSetLink(&deleteB);
+    c->trMouseDownSetLink(&deleteC);
+    moveTo(15, 15);
+    moveTo(55, 15);  // a flies off (and goes), b flies on (and goes)
+    EXPECT_EQ(KvTrinket::trGetFlyOverTrinket(), nullptr);
+    press(95, 15);
+    EXPECT_EQ(w->twGetEventReceiver(), nullptr);
+    EXPECT_EQ(w->twGetTrinketList().count(), 0);
+    release(95, 15);
+    tick();
+    EXPECT_TRUE(screenShowsScene());
 }

@@ -55,6 +55,7 @@ public:
         sobClone(twin);
         return twin;
     }
+    int trGetUpdateRate() const override { return rate; }
     void trUpdate() override {
         ++updates;
         if (onUpdate) onUpdate(*this);
@@ -71,10 +72,10 @@ public:
     }
 
     // The property table, in order.
-    std::vector<std::string> propertyNames() const {
-        std::vector<std::string> names;
+    std::string propertyNames() const {
+        std::string names;
         KvList<KvScriptableObjectProperty>::Cursor c(*properties);
-        for (KvScriptableObjectProperty* p = c.first(); p; p = c.next()) names.emplace_back(p->getName());
+        for (KvScriptableObjectProperty* p = c.first(); p; p = c.next()) names += std::string(names.empty() ? "" : " ") + p->getName();
         return names;
     }
 
@@ -85,6 +86,7 @@ public:
     KvColor color;
     std::function<void(Swatch&)> onUpdate;
     int updates = 0;
+    int rate = 1;  // the update rate it asks for (a trinket's default)
     mutable int draws = 0;
     mutable KvRegion lastClip;
     mutable bool lastClipped = false;
@@ -165,8 +167,6 @@ protected:
     void press(int x, int y) { backend.mouseDown({x, y}); tick(); }
     void release(int x, int y) { backend.mouseUp({x, y}); tick(); }
     void moveTo(int x, int y) { backend.mouseMove({x, y}); tick(); }
-    void dblClick(int x, int y) { backend.mouseDblClick({x, y}); tick(); }
-    void key(int code) { backend.keyDown(code); tick(); }
 
     // As a host does: c over the background and over every trinket (null: none).
     static void installCursor(const KvCursor* c) {

@@ -1,5 +1,5 @@
 ; hiding is not deletion: a fly-off handler hiding the next swatch does not
-; take that swatch's fly on
+; take that swatch's fly on, but its spot cursor does not show
 yield on
 include handlers.mps
 a=Swatch 10 10 30 30 red
@@ -7,10 +7,14 @@ b=Swatch 30 10 50 30 blue
 set a flyOn hOn
 set a flyOff hideB
 set b flyOn hOn
+cursor "b" spot
+cursor background
 listen "a"
 listen "b"
 move 15 15
 move 35 15
+shown
+say cursor RESULT
 exit
 procedure hideB
 [

@@ -1,6 +1,7 @@
 ; with blit offsets, presses arrive in collector coordinates; one outside the
 ; part of the collector the window shows goes to the window
 yield on
+collector 320 240
 offsets 100 50
 include handlers.mps
 listen background
