@@ -26,6 +26,40 @@ function(qrn_include_root target layer)
   set_property(GLOBAL PROPERTY QRN_LAYER_${layer}_SEES ${ARGN})
 endfunction()
 
+# qrn_check_headers(LAYER TARGET HEADER...): each HEADER of the folder LAYER
+# compiled alone, as the first line of a source of its own, against LAYER's
+# include root and TARGET's usage requirements. A header that no source of
+# its layer includes is still held to the layer's bounds this way, and a
+# header that leans on what its includer happened to include first does not
+# build. The objects go nowhere; building them is the check.
+function(qrn_check_headers layer target)
+  # Structure, not code: the normal native build checks it for all builds.
+  if(EMSCRIPTEN OR QRN_SANITIZE OR QRN_FUZZ)
+    return()
+  endif()
+  set(sources)
+  foreach(header IN LISTS ARGN)
+    string(MAKE_C_IDENTIFIER ${header} name)
+    set(source ${CMAKE_BINARY_DIR}/header-checks/${layer}/${name}.cpp)
+    set(text "#include \"${layer}/${header}\"\n")
+    # Written only when it changes, so a configure does not rebuild the checks.
+    if(EXISTS ${source})
+      file(READ ${source} old)
+    else()
+      set(old "")
+    endif()
+    if(NOT old STREQUAL text)
+      file(WRITE ${source} ${text})
+    endif()
+    list(APPEND sources ${source})
+  endforeach()
+  add_library(qrn_${layer}_headers OBJECT ${sources})
+  target_include_directories(qrn_${layer}_headers PRIVATE ${CMAKE_BINARY_DIR}/layers/${layer})
+  target_link_libraries(qrn_${layer}_headers PRIVATE ${target})
+  # No code to speak of: the check needs the preprocessor and the parser only.
+  target_compile_options(qrn_${layer}_headers PRIVATE -O0 -g0)
+endfunction()
+
 # qrn_layer(LAYER BENEATH LAYER... SOURCES FILE... HEADERS FILE...): the
 # object library qrn_LAYER, one part of the qrn library, built from the
 # folder of the same name. Its headers install under include/qrn/LAYER/.
@@ -49,5 +83,6 @@ function(qrn_layer layer)
   list(REMOVE_DUPLICATES sees)
   qrn_include_root(qrn_${layer} ${layer} ${sees})
   set_property(GLOBAL APPEND PROPERTY QRN_LAYERS qrn_${layer})
+  qrn_check_headers(${layer} qrn_${layer} ${arg_HEADERS})
   install(FILES ${arg_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qrn/${layer})
 endfunction()
