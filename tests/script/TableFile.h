@@ -1,12 +1,16 @@
 // Rows of a table file in tests/script/tables: one row a line, its fields
 // split at " => " and " ; "; lines beginning with "#" and blank lines are
 // skipped; \n, \r, \t, \v, \f and \\ in a field stand for their characters.
+// A file of cases begins each with a row "case NAME"; the rows after it are
+// that case's.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline std::vector<std::vector<std::string>> tableRows(const std::string& name) {
@@ -32,4 +36,28 @@ inline std::vector<std::vector<std::string>> tableRows(const std::string& name) 
     }
     EXPECT_FALSE(rows.empty()) << name;
     return rows;
+}
+
+// An item "KEY VALUE" of a row: the key and what follows the first blank.
+inline std::pair<std::string, std::string> keyAndValue(const std::string& item) {
+    const size_t at = item.find(' ');
+    return {item.substr(0, at), at == std::string::npos ? "" : item.substr(at + 1)};
+}
+
+using TableCases = std::map<std::string, std::vector<std::vector<std::string>>>;
+
+inline TableCases tableCases(const std::string& name) {
+    TableCases cases;
+    std::string current;
+    for (auto& row : tableRows(name)) {
+        if (row[0].rfind("case ", 0) == 0) current = row[0].substr(5);
+        else cases[current].push_back(row);
+    }
+    return cases;
+}
+
+inline std::vector<std::string> caseNames(const std::string& name) {
+    std::vector<std::string> names;
+    for (const auto& [caseName, rows] : tableCases(name)) names.push_back(caseName);
+    return names;
 }

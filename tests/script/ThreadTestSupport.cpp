@@ -9,8 +9,29 @@
 #include <random>
 
 namespace {
+
 KvSR gadgetRecord("Gadget", &ScriptableProbe::make);
-}
+
+// "Echo": its one property, "seen", reads as the parameters its getter was
+// given, so that a script shows which words a get passes.
+class Echo : public KvScriptableObject {
+public:
+    KvScriptableObject* copy() const override { return new Echo; }
+    void sobAssignProperties() override {
+        const KvMemberLink<Echo> seen(this, &Echo::seen);
+        sobAddDataProperty("seen", nullptr, &seen);
+    }
+
+private:
+    void seen(const void* buffer) const {
+        std::string line;
+        for (const std::string& parameter : readAllParameters()) line += "[" + parameter + "]";
+        std::snprintf(sobValueOut(buffer), kKvSobValueBufferSize, "%s", line.c_str());
+    }
+};
+KvSR echoRecord("Echo", [] { return static_cast<KvScriptableObject*>(new Echo); });
+
+}  // namespace
 
 std::vector<std::string> notes;
 int ticks = 0;

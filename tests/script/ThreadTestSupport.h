@@ -1,7 +1,8 @@
 // Fixtures for the script thread tests: a headless application in a fresh
 // temporary working directory (say writes debug.txt there) and helpers to
 // write scripts and run threads pass by pass; scripts know the test class
-// ScriptableProbe by the name "Gadget".
+// ScriptableProbe by the name "Gadget", and "Echo", whose property "seen"
+// reads as the parameters it was given.
 #pragma once
 
 #include "framework/KvApp.h"

@@ -30,6 +30,14 @@ protected:
     void writeBytes(const char* file, const std::vector<unsigned char>& data) const {
         write(file, std::string(data.begin(), data.end()));
     }
+    // What loading a refused file shows, then "|" and the entries it left.
+    std::string refusal(const char* file) {
+        testing::internal::CaptureStderr();
+        YThread thread(file);
+        const std::string message = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(!thread && thread.lastCompileFailed()) << file;
+        return message + "|" + std::to_string(YHeap::theHeap.size());
+    }
     // Compiles kScript and saves it, leaving no thread behind.
     void saveCompiled(const char* file) {
         std::filesystem::copy_file(kScript, "s.mps", std::filesystem::copy_options::overwrite_existing);
@@ -144,12 +152,7 @@ TEST_F(CompiledFile, EveryTruncationIsRefusedWithoutReadingPastTheData) {
     // Every cut in the counts and commands, then every seventh one.
     for (size_t length = 1; length < whole.size(); length += length < 64 ? 1 : 7) {
         writeBytes("cut.bin", std::vector<unsigned char>(whole.begin(), whole.begin() + static_cast<long>(length)));
-        testing::internal::CaptureStderr();
-        YThread thread("cut.bin");
-        const std::string message = testing::internal::GetCapturedStderr();
-        EXPECT_FALSE(thread) << "cut to " << length;
-        EXPECT_TRUE(thread.lastCompileFailed());
-        EXPECT_EQ(message, "cut.bin: not a compiled script this system can read\n");
+        EXPECT_EQ(refusal("cut.bin"), "cut.bin: not a compiled script this system can read\n|3") << "cut to " << length;
     }
 }
 
@@ -175,17 +178,10 @@ TEST_F(CompiledFile, DamagedCountsAndWordsAreRefused) {
         std::vector<unsigned char> damaged = whole;
         for (int b = 0; b < d.width; ++b) damaged[d.at + b] = static_cast<unsigned char>(d.value >> (8 * b));
         writeBytes("bad.bin", damaged);
-        testing::internal::CaptureStderr();
-        YThread thread("bad.bin");
-        testing::internal::GetCapturedStderr();
-        EXPECT_FALSE(thread) << "damage at " << d.at;
-        EXPECT_EQ(YHeap::theHeap.size(), 3) << "a refused file left variables in the heap";
+        EXPECT_EQ(refusal("bad.bin"), "bad.bin: not a compiled script this system can read\n|3") << "damage at " << d.at;
     }
     write("odd.mps", "\x02say hello\n");
-    testing::internal::CaptureStderr();
-    YThread thread("odd.mps");
-    testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(thread);
+    EXPECT_EQ(refusal("odd.mps"), "odd.mps: not a compiled script this system can read\n|3");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The compiler: the command records and words it makes (written as a dump,
-// as tables/programs.txt describes),
-// the messages of a failed compilation, line ends, capacities, and the
-// host's hooks, some of which end the process.
+// as tables/programs.txt describes, whatever the line ends), the messages
+// of a failed compilation (tables/failures.txt), capacities, and the host's
+// hooks, some of which end the process.
 #include "tests/script/TableFile.h"
 #include "tests/script/ThreadTestSupport.h"
 
@@ -89,37 +89,13 @@ TEST_F(Compiler, ALexerAndACompilerAloneMakeTheProgramAThreadMakes) {
 }
 
 TEST_F(Compiler, ErrorsReportTheirLineNumberAndContext) {
-    // The message shows the line number, a blank, the text from 20 bytes
-    // before the failing token (less the prefix) to 50 bytes after it; the
-    // headless backend ends each message with a line feed.
-    const struct {
-        std::string text, message;
-        int error;
-    } cases[] = {
-        {"say a\nsay (b\n", "2:  say a\nsay (b\n\n", yerrUnbalanced},
-        {"say a++b\n", "1:  say a++b\n\n", yerrMissingOperand},
-        {std::string(11, '\n') + "say \"x y\n", "Unquote \"x y...\n12:  " + std::string(11, '\n') + "say \"x y\n\n", yerrUnquote},
-        {"debug\nsay (x\n" + std::string(80, 'y') + "\n", "2:  debug\nsay (x\n" + std::string(47, 'y') + "\n", yerrUnbalanced},
-        {std::string(30, 'z') + "\nsay (x\n", "2:  zzzzzzzzzzz\nsay (x\n\n", yerrUnbalanced},
-    };
-    for (const auto& c : cases) {
-        auto thread = compile(c.text);
-        EXPECT_TRUE(!*thread && !static_cast<bool>(*thread) && thread->lastCompileFailed()) << c.text;
-        EXPECT_EQ(messages, c.message);
-        EXPECT_EQ(YVariable::getError(), c.error);
+    for (const auto& row : tableRows("failures.txt")) {
+        auto thread = compile(row[0]);
+        EXPECT_TRUE(!*thread && !static_cast<bool>(*thread) && thread->lastCompileFailed()) << row[0];
+        EXPECT_EQ(messages, row[1]);
+        EXPECT_EQ(YVariable::getError(), std::stoi(row[2])) << row[0];
         EXPECT_EQ(YThread::getThreadCount(), 0) << "a thread that failed joined the list";
     }
-}
-
-TEST_F(Compiler, LineFeedCarriageReturnAndBothCompileAlike) {
-    std::vector<std::string> programs;
-    for (const char* end : {"\n", "\r\n", "\r"}) {
-        std::string text;
-        for (const char* line : {"if x", "  say yes", "else", "[", "  say no", "]", "for i 2", "  say i"}) text += line + std::string(end);
-        programs.push_back(dump(*compile(text)));
-    }
-    EXPECT_EQ(programs[0], programs[1]);
-    EXPECT_EQ(programs[0], programs[2]);
 }
 
 std::string repeat(const std::string& line, int count) {

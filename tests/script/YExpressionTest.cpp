@@ -1,6 +1,7 @@
 // Evaluating expressions: arithmetic and its errors, texts and comparison,
 // the unary operators (tables/evaluations.txt); a failed expression reads as
-// its own text and leaves its error code.
+// its own text and leaves its error code (objects in expressions and the
+// nesting limit are in tables/lifetimes.txt).
 #include "ScriptTestSupport.h"
 #include "TableFile.h"
 
@@ -40,29 +41,6 @@ TEST_F(ScriptTest, OnceAnErrorIsSetFurtherOperatorsDoNothing) {
     EXPECT_STREQ(heap.polish("2+2"), "");
     EXPECT_EQ(text(sum), "2");
     EXPECT_EQ(YVariable::getError(), yerrNone);
-}
-
-TEST_F(ScriptTest, ResultsOfArithmeticAreReducedToLongs) {
-    YVariable* target = var("t");
-    target->set(expression("6/2"));
-    EXPECT_EQ(target->getForm(), yvsLong);
-    target->set(expression("7/2"));
-    EXPECT_EQ(target->getForm(), yvsDouble);
-}
-
-TEST_F(ScriptTest, ObjectsInExpressions) {
-    heap.pile("one", new ScriptableProbe(1));
-    heap.pile("two", new ScriptableProbe(2));
-    for (const char* source : {"one+two", "one=two", "~one", "`one"}) EXPECT_EQ(evaluate(source), "0") << source;
-    // With a text, an object takes part through its marker text.
-    EXPECT_EQ(evaluate("one+'x'"), std::string(1, kYObjectMarker) + "x");
-    EXPECT_EQ(ScriptableProbe::alive, 2);  // reading never copies or deletes
-}
-
-TEST_F(ScriptTest, AnExpressionThatEvaluatesItselfStopsAtTheNestingLimit) {
-    assign("x", "$x");
-    EXPECT_EQ(text(expression("$x")), "$x");
-    EXPECT_EQ(YVariable::getError(), yerrTooDeep);
 }
 
 // An operand is the value its text gives: a number set by value takes part

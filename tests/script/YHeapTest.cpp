@@ -1,34 +1,133 @@
-// The heap: life cycle, entering entries, clone bookkeeping, objects, walks
-// and capacity. Entries 0 to 2 are SYSTEM, RECEIVER and RESULT; the table
-// grows by 128 slots and always keeps a free slot at its count.
+// The heap and what its entries hold: entering and finding entries, clones,
+// references, aliases and owned objects, handles, drops, walks and capacity.
+// Entries 0 to 2 are SYSTEM, RECEIVER and RESULT; the table grows by 128
+// slots and always keeps a free slot at its count. An owner deletes its
+// object when it lets go of it; an alias or a reference never does. Most
+// cases are runs of heap steps in tables/lifetimes.txt (the notation is
+// described at the top of that file).
 #include "ScriptTestSupport.h"
+#include "TableFile.h"
 
-#include <functional>
-
-using Heap = ScriptTest;
+#include <algorithm>
+#include <map>
+#include <sstream>
 
 namespace {
 
-std::vector<std::string> names(const char* first, const std::function<const char*()>& next) {
-    std::vector<std::string> all;
-    for (const char* name = first; name; name = next()) all.push_back(name);
-    return all;
+using Heap = ScriptTest;
+
+class Lifetimes : public ScriptTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    // The object of that id, made (unowned) on first mention; id 0 is none.
+    ScriptableProbe* probe(int id) {
+        if (id && !probes.count(id)) probes[id] = new ScriptableProbe(id);
+        return id ? probes[id] : nullptr;
+    }
+    std::string state(const char* name) {
+        YVariable* entry = var(name);
+        std::string out = shown(entry);
+        std::replace(out.begin(), out.end(), kYObjectMarker, '*');
+        if (auto* object = static_cast<ScriptableProbe*>(held(entry))) out += "|#" + std::to_string(object->id);
+        if (entry->getKind() != yvtVariable) out += "|k" + std::to_string(entry->getKind());
+        if (entry->getOther() > 0) out += std::string("|>") + heap[entry->getOther()]->getName();
+        if (entry->clones()) out += "|c" + std::to_string(entry->clones());
+        return out;
+    }
+    std::string step(const std::string& verb, const std::string& name, const std::string& rest);
+    std::map<int, ScriptableProbe*> probes;
+};
+
+std::string Lifetimes::step(const std::string& verb, const std::string& name, const std::string& rest) {
+    const char* n = name.c_str();
+    const int length = static_cast<int>(name.size());
+    const int number = std::atoi(rest.c_str());
+    std::ostringstream out;
+    if (verb == "set") assign(n, rest.c_str());
+    else if (verb == "enter") out << heap.pile(n, number, rest.substr(rest.find(' ') + 1).c_str());
+    else if (verb == "plain") out << YHeapAccess::pile(n, number, yvtVariable);
+    else if (verb == "index") out << heap.index(n, number);
+    else if (verb == "read") out << heap[n];
+    else if (verb == "make") var(n);
+    else if (verb == "init") YHeapAccess::init();
+    else if (verb == "pile") out << heap.pile(n, probe(number));
+    else if (verb == "hold") var(n)->set(probe(number));
+    else if (verb == "give") var(n)->set(var(rest.c_str()));
+    else if (verb == "number") YHeapAccess::setArithmetic(var(n), std::stod(rest));
+    else if (verb == "real") var(n)->set(std::stod(rest));
+    else if (verb == "whole") var(n)->set(std::stol(rest));
+    else if (verb == "let") var(n)->set(expression(rest.c_str()));
+    else if (verb == "eval") out << evaluate(n);
+    else if (verb == "reset") YHeapAccess::reset();
+    else if (verb == "parts") {
+        int count = 0;
+        const uint16_t* parts = var(n)->getParts(count);
+        out << var(n)->size() << ":";
+        for (int i = 0; i < count; ++i) out << (i ? "," : "") << (parts[i] == kYNoPart ? "-" : heap[parts[i]]->getName());
+    } else if (verb == "numbers") {
+        long whole = -99;
+        double real = -99;
+        var(n)->value(&whole);
+        var(n)->value(&real);
+        out << whole << " " << real << " " << (!*var(n) ? "false" : "true");
+    }
+    else if (verb == "alias") var(n)->makeAlias();
+    else if (verb == "clear") var(n)->set(nullptr, number), out << var(n)->size();
+    else if (verb == "forget") var(n)->drop(0);
+    else if (verb == "drop") out << heap.drop(probe(std::stoi(name)), number);
+    else if (verb == "dropAll") YHeapAccess::dropTrinkets(1);
+    else if (verb == "delete") delete probe(std::stoi(name));
+    else if (verb == "clone") {
+        const int at = heap.clone(heap.index(var(n)->getName(), length));
+        out << (at < 0 ? "refused" : heap[at]->getName());
+    }
+    else if (verb == "pileClone") out << heap.pileClone(n, probe(number));
+    else if (verb == "nameOf") {
+        int at = -1;
+        const char* owner = heap.getName(name == "stranger" ? reinterpret_cast<KvScriptableObject*>(&at) : probe(std::stoi(name)), &at);
+        out << (owner ? owner : "null") << "@" << at;
+    } else if (verb == "sob") {
+        const KvSobHandle handle = heap.getSobHandle(n);
+        int handled = -1;
+        const auto* object = static_cast<ScriptableProbe*>(heap.getSob(handle, &handled, number));
+        out << "i" << handle.getIndex() << (object ? " #" + std::to_string(object->id) : "") << " h" << handled;
+    } else if (verb == "clones") {
+        YVariable* clone = heap.getFirstClone(heap.index(n, length));
+        for (int i = 0; i < var(n)->clones() && clone; ++i, clone = heap.getNextClone()) out << clone->getName() << ",";
+        out << (heap.getNextClone() ? "more" : "end");
+    } else if (verb == "vars" || verb == "procs") {
+        for (const char* v = verb == "procs" ? heap.getFirstProcName() : heap.getFirstVarName(static_cast<YVS>(std::atoi(n))); v;
+             v = verb == "procs" ? heap.getNextProcName() : heap.getNextVarName()) {
+            const auto* trinket = static_cast<ScriptableProbe*>(YHeap::getTheTrinket());
+            out << v << (trinket ? ":#" + std::to_string(trinket->id) : "") << ",";
+        }
+    } else ADD_FAILURE() << "no step " << verb;
+    std::string given = out.str();
+    std::replace(given.begin(), given.end(), kYObjectMarker, '*');
+    return given;
 }
 
-}  // namespace
-
-TEST_F(Heap, InitMakesThePredefinedEntriesOnce) {
-    EXPECT_EQ(heap.size(), 3);
-    EXPECT_EQ(heap.getCapacity(), 131);
-    EXPECT_EQ(std::string(heap[kYSystem]->getName()) + " " + shown(heap[kYSystem]), "SYSTEM WIN|text|a1|h0");
-    EXPECT_EQ(std::string(heap[kYReceiver]->getName()) + " " + shown(heap[kYReceiver]), "RECEIVER RECEIVER|none|a-1|h0");
-    EXPECT_EQ(heap.index("RESULT", 6), kYResult);
-    EXPECT_EQ(heap[kYResult]->getForm(), yvsNone);
-    assign("x", "1");
-    YHeapAccess::init();  // a second init changes nothing
-    EXPECT_EQ(heap.size(), 4);
-    EXPECT_EQ(text(var("x")), "1");
+TEST_P(Lifetimes, EachStepLeavesWhatItsRowExpects) {
+    const auto cases = tableCases("lifetimes.txt");
+    for (const auto& row : cases.at(GetParam())) {
+        SCOPED_TRACE(row[0]);
+        std::istringstream words(row[0]);
+        std::string verb, name;
+        words >> verb >> name;
+        const size_t restAt = verb.size() + name.size() + 2;
+        const std::string returned = step(verb, name, restAt < row[0].size() ? row[0].substr(restAt) : "");
+        for (size_t k = 1; k < row.size(); ++k) {
+            const auto [key, expected] = keyAndValue(row[k]);
+            if (key == "#returned") EXPECT_EQ(returned, expected);
+            else if (key == "#error") EXPECT_EQ(std::to_string(YVariable::getError()), expected);
+            else if (key == "#alive") EXPECT_EQ(std::to_string(ScriptableProbe::alive), expected);
+            else if (key == "#size") EXPECT_EQ(std::to_string(heap.size()) + "/" + std::to_string(heap.getCapacity()), expected);
+            else EXPECT_EQ(state(key.c_str()), expected) << key;
+        }
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Steps, Lifetimes, ::testing::ValuesIn(caseNames("lifetimes.txt")),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(Heap, AClosedHeapDoesNothing) {
     YHeapAccess::kill();
@@ -43,29 +142,6 @@ TEST_F(Heap, AClosedHeapDoesNothing) {
     EXPECT_FALSE(heap.getSobHandle("x").isValid());
 }
 
-// Names compare over the length given; entries of different kinds with the
-// same name coexist; reading by name makes the entry when missing.
-TEST_F(Heap, PilingFindsAnExistingNameOfItsKind) {
-    const int first = heap.pile("score", 5, "10");
-    EXPECT_EQ(first, 3);
-    EXPECT_EQ(heap.pile("score", 5, "20"), first);
-    EXPECT_EQ(text(heap[first]), "10");
-    EXPECT_EQ(heap.pile("scoreboard", 5, "30"), first);
-    EXPECT_EQ(heap.index("score", 5), first);
-    EXPECT_EQ(heap.index("scor", 4), -1);
-    const int path = heap.pile("a.b", 3, "ignored");
-    const int plain = YHeapAccess::pile("a.bc", 3, yvtVariable);
-    EXPECT_NE(path, plain);
-    EXPECT_EQ(heap[path]->getKind(), yvtPath);
-    EXPECT_EQ(heap[plain]->getKind(), yvtVariable);
-    EXPECT_EQ(YHeapAccess::pile("a.b", 3, yvtVariable), plain);
-    EXPECT_STREQ(heap["fresh"], "fresh");
-    EXPECT_EQ(heap.index("fresh", 5), plain + 1);
-    assign("fresh", "set");
-    EXPECT_STREQ(heap["fresh"], "set");
-    EXPECT_EQ(heap.size(), plain + 2);
-}
-
 TEST_F(Heap, TheTableGrowsBy128Slots) {
     for (int i = 0; heap.size() < 131; ++i) {
         const std::string name = "v" + std::to_string(i);
@@ -74,160 +150,6 @@ TEST_F(Heap, TheTableGrowsBy128Slots) {
     EXPECT_EQ(heap.getCapacity(), 259);
     for (int i = 0; i < heap.size(); ++i) ASSERT_NE(heap[i], nullptr);
     EXPECT_EQ(heap[heap.size()], nullptr);
-}
-
-// A base entered after its clones knows them (not x.a.7); a clone name that
-// exists is reused; the clone walk starts at the first clone and a caller
-// takes clones() entries.
-TEST_F(Heap, CloningRecordsTheFirstCloneAndCounts) {
-    const int one = heap.pile("x.1", 3, "a");
-    heap.pile("x.3", 3, "c");
-    heap.pile("x.a.7", 5, "not a clone");
-    EXPECT_EQ(var("x")->getOther(), one);
-    EXPECT_EQ(var("x")->clones(), 3);
-    EXPECT_STREQ(heap[heap.clone(heap.index("x", 1))]->getName(), "x.4");
-
-    const int y = heap.pile("y", 1, "base");
-    EXPECT_EQ(heap[y]->clones(), 0);
-    const int first = heap.clone(y);
-    EXPECT_EQ(std::string(heap[first]->getName()) + " " + shown(heap[first]), "y.1 y.1|none|a0|h0");
-    EXPECT_EQ(heap[first]->getKind(), yvtVariable);
-    EXPECT_STREQ(heap[heap.clone(y)]->getName(), "y.2");
-    EXPECT_EQ(heap[y]->clones(), 2);
-    EXPECT_EQ(heap[y]->getOther(), first);
-    std::vector<std::string> walked;
-    YVariable* clone = heap.getFirstClone(y);
-    for (int i = 0; i < heap[y]->clones() && clone; ++i, clone = heap.getNextClone()) walked.push_back(clone->getName());
-    EXPECT_EQ(walked, (std::vector<std::string>{"y.1", "y.2"}));
-    EXPECT_EQ(heap.getNextClone(), nullptr);  // the cursor reached count
-    EXPECT_EQ(heap.getFirstClone(heap.pile("lonely", 6, "z")), nullptr);
-
-    // z was entered before z.1, so it has no clones yet: its first clone is
-    // recorded as the next free index although z.1 is found and returned.
-    const int z = heap.pile("z", 1, "base");
-    const int existing = heap.pile("z.1", 3, "taken");
-    EXPECT_EQ(heap.clone(z), existing);
-    EXPECT_EQ(text(heap[existing]), "taken");
-}
-
-TEST_F(Heap, PileCloneNamesAnObjectUnderANewCloneAndOwnsIt) {
-    auto* first = new ScriptableProbe(1);
-    auto* second = new ScriptableProbe(2);
-    EXPECT_STREQ(heap.pileClone("sprite", first), "sprite.1");
-    EXPECT_STREQ(heap.pileClone("sprite", second), "sprite.2");
-    int at = -1;
-    EXPECT_STREQ(heap.getName(second, &at), "sprite.2");
-    EXPECT_EQ(at, heap.index("sprite.2", 8));
-    EXPECT_EQ(heap[at]->getAlias(), 0);
-    EXPECT_EQ(heap.getName(reinterpret_cast<KvScriptableObject*>(&at), &at), nullptr);
-    auto* shared = new ScriptableProbe(3);  // a name is only an owner's
-    YVariable* alias = var("alias");
-    alias->makeAlias();
-    alias->set(shared);
-    EXPECT_EQ(heap.getName(shared, nullptr), nullptr);
-    heap.pile("owner", shared);
-    EXPECT_STREQ(heap.getName(shared, nullptr), "owner");
-}
-
-TEST_F(Heap, HandlesAndTakingObjects) {
-    auto* object = new ScriptableProbe(1);
-    const int at = heap.pile("ball", object);
-    const KvSobHandle handle = heap.getSobHandle("ball");
-    EXPECT_EQ(handle.getIndex(), at);
-    int handled = 0;
-    EXPECT_EQ(heap.getSob(handle, &handled, 0), object);
-    EXPECT_EQ(handled, 1);
-    EXPECT_EQ(shown(heap[at]), std::string(1, kYObjectMarker) + "|object|a0|h1");
-    heap[at]->set("moved", -1);  // an assignment clears the handled flag (and deletes the owned object)
-    EXPECT_EQ(shown(heap[at]), "moved|text|a0|h0");
-    EXPECT_EQ(ScriptableProbe::alive, 0);
-
-    auto* taken = new ScriptableProbe(2);
-    heap.pile("ball", taken);
-    EXPECT_EQ(heap.getSob(handle, nullptr, 1), taken);
-    EXPECT_EQ(heap[at]->getAlias(), 1);  // the heap no longer owns it
-    heap[at]->set(nullptr, -2);
-    EXPECT_EQ(ScriptableProbe::alive, 1);
-    EXPECT_EQ(heap[at]->getAlias(), 0);  // what it holds next is its own again
-    delete taken;
-    EXPECT_FALSE(heap.getSobHandle("nothing").isValid());
-    EXPECT_EQ(heap.getSob(KvSobHandle(-1), &handled, 0), nullptr);
-    EXPECT_EQ(handled, 0);
-
-    // A handle on a path is the handle of the variable it resolves to.
-    assign("n", "2");
-    var("ball.n");
-    EXPECT_FALSE(heap.getSobHandle("ball.n").isValid());  // ball.2 not yet in the heap
-    const int two = heap.pile("ball.2", object = new ScriptableProbe(3));
-    EXPECT_EQ(heap.getSobHandle("ball.n").getIndex(), two);
-    EXPECT_EQ(heap.getSob("ball.n", 1), object);
-    EXPECT_EQ(shown(heap[two]), std::string(1, kYObjectMarker) + "|object|a1|h1");
-    delete object;
-}
-
-// Dropping clears every holder and deletes the object once, unless a
-// reference (RECEIVER, before every other entry) holds it first.
-TEST_F(Heap, DroppingAnObjectClearsItsHolders) {
-    auto* object = new ScriptableProbe(1);
-    heap.pile("owner", object);
-    YVariable* alias = var("alias");
-    alias->makeAlias();
-    alias->set(var("owner"));
-    EXPECT_EQ(heap.drop(object, 1), 1);
-    EXPECT_EQ(ScriptableProbe::alive, 0);
-    EXPECT_EQ(shown(var("owner")) + " " + shown(alias), "owner|none|a0|h0 alias|none|a0|h0");
-    EXPECT_EQ(heap.drop(object, 1), 0);  // nobody holds it any more
-
-    heap.pile("owner", object = new ScriptableProbe(2));
-    EXPECT_EQ(heap.drop(object, 0), 1);  // forgets without deleting
-    EXPECT_EQ(ScriptableProbe::alive, 1);
-    EXPECT_EQ(text(var("owner")), "owner");
-
-    heap[kYReceiver]->set(object);
-    heap.pile("owner", object);
-    EXPECT_EQ(heap.drop(object, 1), 0);
-    EXPECT_EQ(heap[kYReceiver]->getForm() + var("owner")->getForm(), yvsNone);
-    EXPECT_EQ(ScriptableProbe::alive, 1);  // the reference could not delete it; the owner forgot it
-
-    heap.pile("a", new ScriptableProbe(4));  // dropping every owned object spares the aliases'
-    alias->makeAlias();
-    alias->set(object);
-    YHeapAccess::dropTrinkets(1);
-    EXPECT_EQ(ScriptableProbe::alive, 1);
-    EXPECT_EQ(alias->getForm(), yvsObject);
-    delete object;
-}
-
-// The variable walk filters by form (a procedure, an alias, an unset entry
-// and RECEIVER are no variables) and tells the object; the procedure walk
-// finds texts beginning with "+".
-TEST_F(Heap, WalksFindVariablesAndProcedures) {
-    auto* owned = new ScriptableProbe(1);
-    auto* shared = new ScriptableProbe(2);
-    heap.pile("sprite", owned);
-    assign("count", "3");
-    assign("label", "text");
-    assign("proc", "+12");
-    YVariable* alias = var("view");
-    alias->makeAlias();
-    alias->set(shared);
-    var("unset");
-    heap[kYReceiver]->set(owned);
-    heap[kYResult]->set("done", -1);
-    std::vector<std::string> objects;
-    for (const char* name = heap.getFirstVarName(yvsObject); name; name = heap.getNextVarName()) {
-        objects.push_back(name);
-        EXPECT_EQ(YHeap::getTheTrinket(), owned);
-    }
-    EXPECT_EQ(objects, std::vector<std::string>{"sprite"});
-    EXPECT_EQ(names(heap.getFirstVarName(yvsNone), [&] { return heap.getNextVarName(); }),
-              (std::vector<std::string>{"RESULT", "sprite", "count", "label"}));
-    EXPECT_STREQ(heap.getFirstVarName(yvsText), "RESULT");
-    EXPECT_EQ(YHeap::getTheTrinket(), nullptr);
-    assign("finish", "+40");
-    EXPECT_EQ(names(heap.getFirstProcName(), [&] { return heap.getNextProcName(); }), (std::vector<std::string>{"proc", "finish"}));
-    heap[kYReceiver]->set(nullptr, -3);
-    delete shared;
 }
 
 TEST_F(Heap, TheHeapHoldsAtMost32767Entries) {
@@ -249,3 +171,26 @@ TEST_F(Heap, TheHeapHoldsAtMost32767Entries) {
     EXPECT_EQ(heap.pile("filler", 6, "x"), 3);
     EXPECT_EQ(heap.size(), kYMaxEntries);
 }
+
+// A path resolved beyond 127 characters is refused.
+TEST_F(Heap, AnObjectIsReadThroughItsPath) {
+    auto* object = new ScriptableProbe(1);
+    heap.pile("sprite.2", object);
+    assign("k", "2");
+    YVariable* path = var("sprite.k");
+    KvScriptableObject* seen = nullptr;
+    path->resolve(seen);
+    EXPECT_EQ(seen, object);
+    EXPECT_EQ(held(path), object);
+    EXPECT_EQ(heap.getSob("sprite.k", 0), object);
+    char buffer[kYValueBufferSize];
+    EXPECT_EQ(path->value(buffer), heap.index("sprite.2", 8));  // the value of another entry
+    assign("long", std::string(130, 'x').c_str());
+    YVariable* tooLong = var("sprite.long");
+    int length = 1;
+    EXPECT_EQ(tooLong->resolveName(length), nullptr);
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(tooLong->getAssociate(), -1);
+}
+
+}  // namespace

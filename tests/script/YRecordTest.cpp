@@ -4,9 +4,9 @@
 // word, hN a 16-bit word, "text" its bytes ("text"*N repeated), c"text" its
 // length and bytes; tables/records.txt holds the records read by hand.
 #include "ScriptTestSupport.h"
+#include "TableFile.h"
 #include "tests/support/ByteWriter.h"
 
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -50,15 +50,13 @@ TEST_F(Records, EntriesWriteExactlyTheirRecord) {
 // Each record read from memory with an end, from memory without one (the
 // hosts' form; accepted records only) and from a file gives the same entry.
 TEST_F(Records, RecordsReadAsTheirTableSays) {
-    std::ifstream table(std::string(QRN_TEST_DATA) + "/script/tables/records.txt");
-    int rows = 0;
-    for (std::string line; std::getline(table, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        ++rows;
-        const size_t arrow = line.find(" => ");
+    const auto rows = tableRows("records.txt");
+    EXPECT_GT(rows.size(), 10u);
+    for (const auto& row : rows) {
+        const std::string& line = row[0];
         const bool big = line.substr(0, 2) == "be";
-        const Bytes bytes = bytesOf(line.substr(3, arrow - 3), big);
-        const std::string expected = line.substr(arrow + 4);
+        const Bytes bytes = bytesOf(line.substr(3), big);
+        const std::string& expected = row[1];
         const bool refused = expected == "refused";
         for (int way = refused ? 1 : 0; way < 3; ++way) {
             SCOPED_TRACE(line + " read way " + std::to_string(way));
@@ -83,7 +81,6 @@ TEST_F(Records, RecordsReadAsTheirTableSays) {
                       refused ? "kept value|text|a0|h1 c0 o0 s5 p" : expected);
         }
     }
-    EXPECT_GT(rows, 10);
 }
 
 TEST_F(Records, ARecordCutShortIsRefusedAndLeavesTheEntryUnchanged) {
