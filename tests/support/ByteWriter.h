@@ -61,7 +61,6 @@ inline Chunk data16(const std::vector<int16_t>& samples) {
     return c;
 }
 
-inline Chunk data8(const std::vector<unsigned char>& samples) { return Chunk{"data", samples}; }
 
 // "RIFF" length "WAVE" chunks...; riffLength -1 writes the true length.
 inline Bytes riff(const std::vector<Chunk>& chunks, int64_t riffLength = -1) {

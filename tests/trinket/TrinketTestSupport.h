@@ -80,7 +80,6 @@ public:
     }
 
     // Field access for tests.
-    int dirtyStateOfSide(int side) const { return dirtyState[side]; }
     int track() const { return trackState; }
 
     KvColor color;
