@@ -62,9 +62,7 @@ TEST(BackendInstall, DefaultIsHeadlessAndNullReinstatesIt) {
 }
 
 TEST_F(Clock, UserMessagesGoToStderr) {
-    const struct {
-        const char *text, *title, *expected;
-    } cases[] = {
+    const struct { const char *text, *title, *expected; } cases[] = {
         {"Script too long", nullptr, "Script too long\n"},
         {"Bad format", "Background16", "Background16: Bad format\n"},
         {"", nullptr, "\n"},
@@ -171,11 +169,7 @@ std::string runTasks(KvApp& app, const std::map<char, std::string>& actions, con
 // or delete themselves as they run; a task added during a pass first runs in
 // the next.
 TEST_F(App, TasksRunOncePerPassInTheOrderAddedWhateverTheyDoToTheList) {
-    const struct {
-        std::map<char, std::string> actions;
-        const char* script;
-        const char* log;
-    } cases[] = {
+    const struct { std::map<char, std::string> actions; const char *script, *log; } cases[] = {
         {{}, "+b +a +c +a p p -a p", "bacbacbc"},  // adding twice has no effect
         {{{'b', "-b-c-a"}}, "+a +b +c +d p p", "abdd"},
         {{{'a', "~"}}, "+a +b p p", "abb"},

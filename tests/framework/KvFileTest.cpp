@@ -161,13 +161,9 @@ KvPngImage image(bool indexed, std::vector<uint8_t> alpha = {}) {
     return png;
 }
 
-class KvPng : public ::testing::Test {
-protected:
+TEST(KvPng, ImagesReadBackAsSaved) {
     const Scratch scratch;
     const std::string path = (scratch.dir / "image.png").string();
-};
-
-TEST_F(KvPng, ImagesReadBackAsSaved) {
     // Entry alpha: one transparent entry, every entry translucent, all opaque.
     const std::vector<uint8_t> alphas[] = {{0, 255, 255}, {0, 128, 7}, {255, 255, 255}, {}};
     for (const std::vector<uint8_t>& alpha : alphas) {
@@ -194,26 +190,22 @@ TEST_F(KvPng, ImagesReadBackAsSaved) {
     EXPECT_FALSE(KvSavePng(wrong, path.c_str()));
 }
 
-// The first bytes of the corpus seed: a 16000x16000 RGBA header and a few
-// bytes of data, which would take a gigabyte if the pixels were allocated.
-TEST_F(KvPng, AHeaderLargerThanItsFileCouldHoldIsRefusedBeforeAllocating) {
-    std::filesystem::copy_file(QRN_TEST_DATA "/../fuzz/corpus/png/big-header-short-data.png", path);
-    KvPngImage read;
-    std::string why;
-    EXPECT_FALSE(KvLoadPng(path.c_str(), read, &why));
-    EXPECT_EQ(why, "a 16000x16000 image cannot come from a file of " +
-                       std::to_string(std::filesystem::file_size(path)) + " bytes");
-    EXPECT_EQ(read.width, 0);
-}
-
-// A side past the canvas limit is refused on its own, however short the
-// other: the files are 16385 x 1 and 1 x 16385.
-TEST(KvPngSides, ASideLongerThanACanvasIsRefusedWhateverTheOtherSide) {
-    for (const std::string name : {"wide", "tall"}) {
+// Limits are checked before pixels are allocated. The corpus seed's header
+// claims 16000x16000 RGBA over a few bytes of data, a gigabyte if allocated;
+// the side files are 16385 x 1 and 1 x 16385, each refused whatever the other side.
+TEST(KvPngLimits, ImagesPastALimitAreRefusedBeforeAllocating) {
+    const std::string seed = QRN_TEST_DATA "/../fuzz/corpus/png/big-header-short-data.png";
+    const std::string side = "the image is larger than " + std::to_string(kKvMaxCanvasSide) + " pixels a side";
+    const std::pair<std::string, std::string> cases[] = {
+        {seed, "a 16000x16000 image cannot come from a file of " + std::to_string(fs::file_size(seed)) + " bytes"},
+        {QRN_TEST_DATA "/framework/data/side-too-wide.png", side},
+        {QRN_TEST_DATA "/framework/data/side-too-tall.png", side}};
+    for (const auto& [path, want] : cases) {
         KvPngImage read;
         std::string why;
-        EXPECT_FALSE(KvLoadPng((QRN_TEST_DATA "/framework/data/side-too-" + name + ".png").c_str(), read, &why));
-        EXPECT_EQ(why, "the image is larger than " + std::to_string(kKvMaxCanvasSide) + " pixels a side") << name;
+        EXPECT_FALSE(KvLoadPng(path.c_str(), read, &why)) << path;
+        EXPECT_EQ(why, want);
+        EXPECT_EQ(read.width, 0);
     }
 }
 

@@ -109,10 +109,7 @@ TEST(KvLinkAssign, StoresACloneAndFreesTheOldOne) {
     EXPECT_EQ(CountedLink::alive, 0);
 }
 
-struct Item {
-    int key;
-    int id;
-};
+struct Item { int key, id; };
 
 bool keyNotAbove(const Item* existing, const Item* added) { return existing->key <= added->key; }
 
@@ -191,12 +188,7 @@ std::vector<int> walk(int n, bool ordered, bool reverse, const std::map<int, std
 // too; a re-sort that puts the walked item back into the gap its removal left
 // is not visited again (at the tail, the walk would never end).
 TEST(KvList, WalksSurviveChangesMadeAsTheyGo) {
-    const struct {
-        int n;
-        bool ordered, reverse;
-        std::map<int, std::string> actions;
-        std::vector<int> seenThenLeft;
-    } cases[] = {
+    const struct { int n; bool ordered, reverse; std::map<int, std::string> actions; std::vector<int> seenThenLeft; } cases[] = {
         {1, false, false, {{0, "-0+1"}}, {0, 1, -1, 1}},
         {3, true, false, {{0, "^0"}, {1, "^1"}, {2, "^2"}}, {0, 1, 2, -1, 0, 1, 2}},
         {6, false, false, {{1, "w12"}, {3, "-3"}}, {0, 1, 3, 4, 5, -1, 0, 4, 5}},  // the outer's node and its successor

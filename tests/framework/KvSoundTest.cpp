@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <iomanip>
 #include <memory>
 #include <random>
@@ -29,10 +30,6 @@
 #include "tests/support/WindowFixture.h"
 
 namespace {
-
-std::unique_ptr<KvWaveSound> parse(const Bytes& file) {
-    return std::unique_ptr<KvWaveSound>(wave::sound(file, nullptr));
-}
 
 std::vector<int16_t> samplesOf(const KvWaveSound& s) {
     const KvPcm& p = s.getPcm();
@@ -56,6 +53,13 @@ Bytes fileOf(const std::vector<std::string>& lines) {
     return file;
 }
 
+// Gives a sound one link for its beginning and its finish.
+void onBothEnds(KvSound& s, std::function<void()> f) {
+    const KvFunctionLink link([f](const void*) { f(); });
+    s.beginningSetLink(&link);
+    s.finishedSetLink(&link);
+}
+
 // What a sound holds, as the golden line writes it.
 std::string heard(const KvWaveSound& s) {
     if (!s.isValid()) return "refused";
@@ -76,9 +80,7 @@ TEST(WaveFiles, EachGivesItsGoldenSamplesOrNeverPlays) {
         EXPECT_EQ(heard(*s), lines.back());
         if (s->isValid()) continue;
         int calls = 0;
-        const KvFunctionLink count([&calls](const void*) { ++calls; });
-        s->beginningSetLink(&count);
-        s->finishedSetLink(&count);
+        onBothEnds(*s, [&calls] { ++calls; });
         s->play();
         EXPECT_FALSE(s->isPlaying());
         EXPECT_EQ(mixer.voiceCount(), 0);
@@ -92,9 +94,10 @@ TEST(WaveFiles, EachGivesItsGoldenSamplesOrNeverPlays) {
 }
 
 TEST(Wave, DurationIsFramesOverRate) {
-    EXPECT_EQ(parse(wave::constant16(44100, 22050, 1))->getDuration(), 500u);
-    EXPECT_EQ(parse(wave::constant16(8000, 7999, 1))->getDuration(), 999u);
-    EXPECT_EQ(parse(Bytes{1, 2, 3})->getDuration(), 0u);
+    const std::pair<Bytes, unsigned long> cases[] = {
+        {wave::constant16(44100, 22050, 1), 500}, {wave::constant16(8000, 7999, 1), 999}, {Bytes{1, 2, 3}, 0}};
+    for (const auto& [file, ms] : cases)
+        EXPECT_EQ(std::unique_ptr<KvWaveSound>(wave::sound(file, nullptr))->getDuration(), ms) << ms;
 }
 
 TEST(WaveChunks, SoundsOfMoreSamplesThanTheLimitAreRefused) {
@@ -149,12 +152,8 @@ TEST(WaveStream, OwnedStreamsGoWithTheSoundAndLentOnesMayGoFirst) {
     EXPECT_EQ(std::vector<int16_t>(out, out + 5), (std::vector<int16_t>{1234, 1234, 1234, 1234, 0}));
 }
 
-struct Timing {
-    int srcRate;
-    long srcFrames;
-    int outRate;
-    uint64_t outFrames;  // ceil(srcFrames * outRate / srcRate)
-};
+// outFrames is ceil(srcFrames * outRate / srcRate).
+struct Timing { int srcRate; long srcFrames; int outRate; uint64_t outFrames; };
 
 class Timeline : public ::testing::TestWithParam<Timing> {};
 
@@ -166,9 +165,7 @@ TEST_P(Timeline, SoundsInExactlyItsFramesAndReportsThemInDispatch) {
     ASSERT_TRUE(s->isValid());
     EXPECT_EQ(m.lengthOf(s->getPcm()), t.outFrames);
     std::vector<uint64_t> frames;
-    const KvFunctionLink note([&](const void*) { frames.push_back(m.eventFrame()); });
-    s->beginningSetLink(&note);
-    s->finishedSetLink(&note);
+    onBothEnds(*s, [&] { frames.push_back(m.eventFrame()); });
     m.advance(777);
     s->play();
     std::vector<int16_t> out(t.outFrames + 5000);
@@ -199,9 +196,7 @@ TEST(TimelineClock, HalfSecondFinishesFiveHundredMillisecondsAfterItBegan) {
     m.catchUp();  // the timeline starts at the first reading
     std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(44100, 22050, 1), &m));
     std::vector<uint64_t> frames;
-    const KvFunctionLink note([&](const void*) { frames.push_back(m.eventFrame()); });
-    s->beginningSetLink(&note);
-    s->finishedSetLink(&note);
+    onBothEnds(*s, [&] { frames.push_back(m.eventFrame()); });
     nowMs += 123;  // time passes before the play: it begins at the clock's now
     s->play();
     for (unsigned long step : {499, 1}) {
@@ -237,11 +232,8 @@ TEST(TimelineClock, MillisecondsBecomeFramesWithoutDrift) {
 // Each row plays files (channels, samples) into a mixer of outChannels and
 // reads back the frames mixed.
 TEST(Mixing, VoicesAddSaturateAndSpreadOrAverageTheirChannels) {
-    struct Case {
-        int outChannels;
-        std::vector<std::pair<int, std::vector<int16_t>>> files;
-        std::vector<int16_t> want;
-    } cases[] = {
+    struct Case { int outChannels; std::vector<std::pair<int, std::vector<int16_t>>> files; std::vector<int16_t> want; };
+    const Case cases[] = {
         {1, {{1, {30000, -30000, 100, 32767, -32768, 0}}, {1, {10000, -10000, -50, 32767, -32768, -7}}},
          {32767, -32768, 50, 32767, -32768, -7, 0, 0}},
         {2, {{1, {100, -300}}}, {100, 100, -300, -300}},
@@ -400,9 +392,7 @@ TEST(Events, LinksRunOnlyInDispatchOnTheCallingThread) {
     KvMixer m(44100, 2);
     std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(44100, 441, 9), &m));
     std::vector<std::thread::id> callers;
-    const KvFunctionLink record([&callers](const void*) { callers.push_back(std::this_thread::get_id()); });
-    s->beginningSetLink(&record);
-    s->finishedSetLink(&record);
+    onBothEnds(*s, [&callers] { callers.push_back(std::this_thread::get_id()); });
     s->play();
     std::thread device([&m] {
         std::vector<int16_t> buf(2 * 256);
@@ -527,7 +517,7 @@ public:
 };
 
 TEST(SoundDriverDevice, TheDevicePullsInItsFormatAndLinksRunInThePasses) {
-    DeviceBackend device;
+    DeviceBackend device, second;
     KvBackend::install(&device);
     {
         KvApp app;
@@ -551,32 +541,18 @@ TEST(SoundDriverDevice, TheDevicePullsInItsFormatAndLinksRunInThePasses) {
         ASSERT_EQ(calls.finished.size(), 1u);
         EXPECT_EQ(calls.finished[0].second - calls.began.at(0).second, 2205u);  // 100 ms at 22050
         for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], i < 2205 ? 1000 : 0) << i;
+        // A new device already in the mixer's format is kept even while a sound
+        // plays, when the mixer could not change its format.
+        s->play();
+        KvBackend::install(&second);
+        EXPECT_TRUE(KvSoundDriver::hasDevice() && second.opens == 1 && second.closes == 0 && s->isPlaying());
     }
-    // Back to the default backend: the device is closed while its backend still lives.
+    // Back to the default backend: the device is closed while its backend still
+    // lives, as the first one was at the switch.
     KvBackend::install(nullptr);
     EXPECT_FALSE(KvSoundDriver::hasDevice());
-    EXPECT_EQ(device.closes, 1);
+    EXPECT_TRUE(device.closes == 1 && second.closes == 1);
     EXPECT_EQ(KvSoundDriver::mixer()->getRate(), 44100);
-}
-
-// A device already in the mixer's format is kept, even while a sound plays
-// (the mixer could not change its format then).
-TEST(SoundDriverDevice, ANewDeviceInTheMixersFormatIsKeptWhileASoundPlays) {
-    DeviceBackend first, second;
-    KvBackend::install(&first);
-    {
-        KvApp app;
-        std::unique_ptr<KvWaveSound> s(wave::sound(wave::constant16(8000, 8000, 1000), nullptr));
-        s->play();  // on first's device: 22050 mono, as second's
-        ASSERT_EQ(KvSoundDriver::mixer()->getRate(), 22050);
-        KvBackend::install(&second);
-        EXPECT_TRUE(KvSoundDriver::hasDevice());
-        EXPECT_EQ(first.closes, 1);
-        EXPECT_EQ(second.opens, 1);
-        EXPECT_EQ(second.closes, 0);
-        EXPECT_TRUE(s->isPlaying());
-    }
-    KvBackend::install(nullptr);
 }
 
 }  // namespace

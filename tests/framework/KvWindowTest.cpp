@@ -73,11 +73,6 @@ private:
     const char* tag;
 };
 
-void shiftBy100And50(KvPoint& p) {
-    p.x += 100;
-    p.y += 50;
-}
-
 using Window = HeadlessTest;
 
 TEST_F(Window, CanvasIsTheWindowSizeAtDisplayDepth) {
@@ -140,7 +135,7 @@ TEST_F(Window, NamedTargetsTheTransformAndThePointerEachWindowKeeps) {
     LogWindow a(KvRect(0, 0, 100, 100), "A");
     LogWindow b(KvRect(200, 0, 300, 100), "B");
     a.log = b.log = &log;
-    KvEventSetXFormMouseFct(shiftBy100And50);
+    KvEventSetXFormMouseFct([](KvPoint& p) { p = KvPoint(p.x + 100, p.y + 50); });
     backend.mouseMove({1, 2}, &b);
     backend.mouseDown({10, 10});  // to the active window, the first opened
     app->pass();
@@ -583,12 +578,7 @@ TEST(KvRecording, MalformedRecordingsAreRefusedWithTheLineAndWhatWasExpected) {
 }
 
 TEST(KvRecording, EveryKindOfEventLineReadsBackAsItsEvent) {
-    struct Case {
-        const char* line;
-        KvEventType type;
-        KvPoint mouse;
-        int key;
-    } cases[] = {
+    const struct { const char* line; KvEventType type; KvPoint mouse; int key; } cases[] = {
         {"mouseDown 1 -2", KvEventType::mouseDown, {1, -2}, 0},   {"mouseUp 3 4", KvEventType::mouseUp, {3, 4}, 0},
         {"mouseMove 5 6", KvEventType::mouseMove, {5, 6}, 0},     {"mouseDblClick 7 8", KvEventType::mouseDblClick, {7, 8}, 0},
         {"keyDown 65", KvEventType::keyDown, {0, 0}, 65},         {"keyUp 66", KvEventType::keyUp, {0, 0}, 66},
@@ -596,7 +586,7 @@ TEST(KvRecording, EveryKindOfEventLineReadsBackAsItsEvent) {
         {"close", KvEventType::close, {0, 0}, 0},
     };
     std::string text = "qrn-recording 1\nwindow 64 48 16\nseed 1\nstart 0\npass 1 10\n", error;
-    for (const Case& c : cases) text += std::string("\t") + c.line + "\n";
+    for (const auto& c : cases) text += std::string("\t") + c.line + "\n";
     KvRecording r;
     ASSERT_TRUE(r.parse(text, error)) << error;
     ASSERT_EQ(r.passes.at(0).events.size(), std::size(cases));
