@@ -1,5 +1,7 @@
 ; the corral holds offsets unless normalisation is off for the swatch or for
-; all; with corral clipping the swatch is drawn only inside its corral
+; all; with corral clipping the swatch is drawn only inside its corral, and
+; its clip ends with its drawing: a swatch drawn after it, beyond that corral,
+; is drawn whole
 yield on
 s=Swatch 140 50 160 70 red
 normalize "s" 0
@@ -20,4 +22,7 @@ look 35 35
 say outside RESULT
 look 35 15
 say outside RESULT
+d=Swatch 100 80 120 100 blue
+look 110 90
+say beyond RESULT
 exit
