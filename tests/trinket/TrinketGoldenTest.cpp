@@ -198,7 +198,7 @@ protected:
             YSetRESULT(shown);
         });
         // NAME POSITION
-        extend("specialz", [] { KvTrinket* t = trinketParameter(); t->trSetSpecialZ(static_cast<KvTSpecialZPos>(ints(1)[0])); });
+        extend("topz", [] { KvTrinket* t = trinketParameter(); t->trSetSpecialZ(static_cast<KvTSpecialZPos>(ints(1)[0])); });
         extend("zop", [] { trinketParameter()->trZop(); });
         extend("zbottom", [] { trinketParameter()->trZBottom(); });
         extend("order", [this] {  // RESULT: the swatches' names from bottom to top

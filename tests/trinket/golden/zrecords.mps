@@ -1,4 +1,4 @@
-; zop and zbottom go past z records that only grow outwards; special z
+; zop and zbottom go past z records that only grow outwards; top z
 ; leaves the records alone
 yield on
 x=Swatch
@@ -16,7 +16,7 @@ say RESULT
 ; the record stays at 8
 set y z 0
 zop "w"
-specialz "x" 1
+topz "x" 1
 zop "y"
 get w z zw
 get y z zy
