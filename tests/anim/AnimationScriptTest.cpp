@@ -3,6 +3,7 @@
 // hit testing and pixel reading; stamping; colour operations; and what the
 // window draws (directions, corral clipping, premade pictures).
 #include "tests/anim/AnimTestSupport.h"
+#include "tests/support/CaseFiles.h"
 #include "tests/support/Joined.h"
 
 #include "script/YThread.h"
@@ -138,10 +139,6 @@ protected:
         fs::remove_all(dir);
         ScriptFace::TearDown();
     }
-    static std::string read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     fs::path home, dir;
 };
 const fs::path kGoldenDir = fs::path(QRN_TEST_DATA) / "anim" / "golden";
@@ -155,15 +152,10 @@ TEST_P(ScriptGolden, WritesExactlyTheExpectedDebugFile) {
         thread.go();
         for (int pass = 0; pass < 2000 && thread && !app->isStopped(); ++pass) app->pass();
     }
-    EXPECT_EQ(read(dir / "debug.txt"), read(kGoldenDir / (GetParam() + ".expected")));
+    EXPECT_EQ(fileText(dir / "debug.txt"), fileText(kGoldenDir / (GetParam() + ".expected")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripts, ScriptGolden, ::testing::ValuesIn([] {
-    std::vector<std::string> names;
-    for (const auto& file : fs::directory_iterator(kGoldenDir))
-        if (file.path().extension() == ".expected") names.push_back(file.path().stem().string());
-    return names;
-}()), [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Scripts, ScriptGolden, ::testing::ValuesIn(caseNames(kGoldenDir, ".expected")), caseName);
 
 // ---- pixels ----
 

@@ -21,6 +21,7 @@
 //   only NAMES                  the case's folder holds these files and the runs' own, no other
 //   readme P                    P shows debug.txt as a block: "```\n" debug "```"
 #include "tests/apps/QrnAppFixture.h"
+#include "tests/support/CaseFiles.h"
 
 #include "anim/KvAOFile.h"
 #include "framework/KvPng.h"
@@ -34,12 +35,6 @@ namespace {
 
 const fs::path kTranscripts = kSource / "apps" / "transcripts";
 
-std::vector<std::string> transcriptNames() {
-    std::vector<std::string> names;
-    for (const auto& file : fs::directory_iterator(kTranscripts)) names.push_back(file.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class Transcript : public QrnRun, public ::testing::WithParamInterface<std::string> {
 protected:
@@ -185,7 +180,6 @@ TEST_P(Transcript, EveryStepGivesWhatItSays) {
     flush();
 }
 
-INSTANTIATE_TEST_SUITE_P(Apps, Transcript, ::testing::ValuesIn(transcriptNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Apps, Transcript, ::testing::ValuesIn(caseNames(kTranscripts)), caseName);
 
 }  // namespace

@@ -1,11 +1,11 @@
 // The registration of the test class as "Gadget", the host keywords and the
 // thread test fixture.
 #include "tests/script/ThreadTestSupport.h"
+#include "tests/support/CaseFiles.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <random>
 
 namespace {
@@ -98,12 +98,7 @@ void ThreadTest::write(const std::string& file, const std::string& text) const {
     out << text;
 }
 
-std::string ThreadTest::read(const std::string& file) const {
-    std::ifstream in(directory / file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string ThreadTest::read(const std::string& file) const { return fileText(directory / file); }
 
 int ThreadTest::runUntilEnd(YThread& thread, int limit) {
     int made = 0;

@@ -4,22 +4,14 @@
 // quits or 5000 passes ran; debug.txt must then equal NAME.expected byte for
 // byte. Scripts without an .expected file are only included or called.
 #include "tests/script/ThreadTestSupport.h"
+#include "tests/support/CaseFiles.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
 
 const std::filesystem::path kGoldenDir = std::filesystem::path(QRN_TEST_DATA) / "script" / "golden";
 constexpr int kGoldenPassLimit = 5000;
-
-std::vector<std::string> goldenNames() {
-    std::vector<std::string> names;
-    for (const auto& file : std::filesystem::directory_iterator(kGoldenDir))
-        if (file.path().extension() == ".expected") names.push_back(file.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class Golden : public ThreadTest, public ::testing::WithParamInterface<std::string> {};
 
@@ -34,7 +26,6 @@ TEST_P(Golden, ScriptWritesExactlyTheExpectedDebugFile) {
     EXPECT_EQ(debug(), read(GetParam() + ".expected"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripts, Golden, ::testing::ValuesIn(goldenNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Scripts, Golden, ::testing::ValuesIn(caseNames(kGoldenDir, ".expected")), caseName);
 
 }  // namespace

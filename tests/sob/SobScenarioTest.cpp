@@ -9,6 +9,7 @@
 // is the current one while a scenario runs; "reset" (and the end) drops every
 // object, plug-in and test class, so nothing leaks onward.
 #include "SobTestSupport.h"
+#include "tests/support/CaseFiles.h"
 #include "tests/support/Joined.h"
 
 #include "framework/KvModule.h"
@@ -228,11 +229,9 @@ TEST_P(Scenario, PrintsExactlyWhatTheFileExpects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, Scenario, ::testing::ValuesIn([] {
-    std::vector<std::string> names;
-    for (const auto& f : fs::directory_iterator(kScenarios))
-        if (*QRN_PLUGIN_DIR || f.path().stem() != "plugins") names.push_back(f.path().stem().string());
-    std::sort(names.begin(), names.end());
+    std::vector<std::string> names = caseNames(kScenarios);
+    if (!*QRN_PLUGIN_DIR) std::erase(names, "plugins");
     return names;
-}()), [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+}()), caseName);
 
 }  // namespace

@@ -18,27 +18,13 @@
 #include "script/YEvents.h"
 #include "script/YHeap.h"
 #include "script/YThread.h"
+#include "tests/support/CaseFiles.h"
 #include "tests/trinket/TrinketTestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kGoldenDir = fs::path(QRN_TEST_DATA) / "trinket" / "golden";
-
-std::vector<std::string> goldenNames() {
-    std::vector<std::string> names;
-    for (const auto& file : fs::directory_iterator(kGoldenDir))
-        if (file.path().extension() == ".expected") names.push_back(file.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Appends a line to debug.txt as say does, so that both keep their order.
 void note(const std::string& line) {
@@ -284,10 +270,9 @@ TEST_P(Golden, ScriptWritesExactlyTheExpectedDebugFile) {
         for (int pass = 0; pass < 3000 && thread && !app->isStopped(); ++pass) app->pass();
         EXPECT_FALSE(thread) << "the script did not end";  // its swatches go with it, before the window
     }
-    EXPECT_EQ(readFile("debug.txt"), readFile(kGoldenDir / (GetParam() + ".expected")));
+    EXPECT_EQ(fileText("debug.txt"), fileText(kGoldenDir / (GetParam() + ".expected")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripts, Golden, ::testing::ValuesIn(goldenNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Scripts, Golden, ::testing::ValuesIn(caseNames(kGoldenDir, ".expected")), caseName);
 
 }  // namespace
