@@ -1,6 +1,8 @@
 // The variable heap: entering and finding entries, clones, objects held by
-// entries, the walks and saving. Lookups by name are linear scans; the table
-// grows in steps of kYHeapGrowth slots and always keeps a free slot at count.
+// entries, the walks and saving. Names are found through the name index
+// (YHeapNames), which follows the table: every entry the table takes is
+// indexed as it is taken. The table grows in steps of kYHeapGrowth slots and
+// always keeps a free slot at count.
 #include "script/YHeap.h"
 
 #include "sob/KvScriptableObject.h"
@@ -15,21 +17,6 @@ int YHeap::cloneCursor = -1;
 KvScriptableObject* YHeap::theTrinket = nullptr;
 
 namespace {
-
-// The entry's name begins with the length bytes of name (none of them NUL);
-// never reads past the end of the entry's name.
-bool beginsWith(const char* own, const char* name, int length) {
-    if (!own) return false;
-    for (int i = 0; i < length; ++i)
-        if (own[i] == 0 || own[i] != name[i]) return false;
-    return true;
-}
-
-// The entry's name is exactly the length bytes of name.
-bool sameName(const YVariable* entry, const char* name, int length) {
-    return beginsWith(entry->getName(), name, length) && entry->getName()[length] == 0;
-}
-
 
 int lengthOf(const char* text) { return text ? static_cast<int>(std::strlen(text)) : 0; }
 
@@ -61,6 +48,7 @@ void YHeap::kill() {
     for (int i = 0; i < count; ++i) delete table[i];
     std::free(table);
     table = nullptr;
+    names.clear();
     capacity = 0;
     count = 0;
 }
@@ -81,14 +69,30 @@ int YHeap::take(YVariable* entry) {
     }
     table[count] = entry;
     ++count;
+    indexLast();
     extend();
     return count - 1;
+}
+
+void YHeap::indexLast() {
+    if (namesRenames == YVariable::renames)
+        names.add(count - 1, table[count - 1]->getName());
+    else
+        freshen();  // the rebuild takes the new entry too
+}
+
+void YHeap::freshen() const {
+    if (namesRenames == YVariable::renames) return;
+    names.clear();
+    for (int i = 0; i < count; ++i) names.add(i, table[i]->getName());
+    namesRenames = YVariable::renames;
 }
 
 int YHeap::append(YVariable* const entry) {
     if (!alive || !entry || count >= kYMaxEntries || !extend()) return -1;
     table[count] = entry;
     ++count;
+    indexLast();
     extend();
     return count - 1;
 }
@@ -112,11 +116,10 @@ int YHeap::pile(const char* name, int length, const char* value) {
     if (count >= kYMaxEntries) return -1;
     auto* entry = new YVariable(name, length, value);
     // A base name entered after its clones (name.N) learns of them.
-    for (int i = 0; i < count; ++i) {
+    for (const int i : names.clonesOf(name, length)) {
         const YVariable* clone = table[i];
+        if (clone->getKind() != yvtVariable) continue;
         const char* own = clone->getName();
-        if (clone->getKind() != yvtVariable || !beginsWith(own, name, length)) continue;
-        if (std::strrchr(own, '.') != own + length) continue;
         if (entry->other == 0) entry->other = i;
         const int number = std::atoi(own + length + 1);
         if (number > entry->cloneCount) entry->cloneCount = number;
@@ -129,8 +132,9 @@ int YHeap::pile(const char* name, int length, const char* value) {
 int YHeap::pile(const char* name, int length, YVT kind) {
     if (!alive) return 0;
     if (!name) return -1;
-    for (int i = 0; i < count; ++i)
-        if (table[i]->getKind() == kind && sameName(table[i], name, length)) return i;
+    freshen();
+    for (const int i : names.named(name, length))
+        if (table[i]->getKind() == kind) return i;
     if (count >= kYMaxEntries || !extend()) return -1;
     return take(new YVariable(name, length, kind));
 }
@@ -171,19 +175,16 @@ int YHeap::clone(int base) {
 
 int YHeap::index(const char* name, int length) const {
     if (!alive || !name) return -1;
-    for (int i = 0; i < count; ++i)
-        if (sameName(table[i], name, length)) return i;
-    return -1;
+    freshen();
+    const std::span<const int> found = names.named(name, length);
+    return found.empty() ? -1 : found.front();
 }
 
 int YHeap::index(YVariable* const entry) const {
     if (!alive || !entry || !entry->getName()) return -1;
-    for (int i = 0; i < count; ++i) {
-        const YVariable* other = table[i];
-        if (other->getKind() == entry->getKind() && other->getName() &&
-            std::strcmp(other->getName(), entry->getName()) == 0)
-            return i;
-    }
+    freshen();
+    for (const int i : names.named(entry->getName(), lengthOf(entry->getName())))
+        if (table[i]->getKind() == entry->getKind()) return i;
     return -1;
 }
 

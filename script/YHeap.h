@@ -12,6 +12,7 @@
 #pragma once
 
 #include "script/KvSobHandle.h"
+#include "script/YHeapNames.h"
 #include "script/YVariable.h"
 
 #include <cstdint>
@@ -120,6 +121,10 @@ private:
     bool extend();
     // Appends a freshly made entry, or deletes it and gives -1 when full.
     int take(YVariable* entry);
+    // Adds the entry just placed at count - 1 to the name index.
+    void indexLast();
+    // Rebuilds the name index when a record has renamed an entry since it was built.
+    void freshen() const;
     static bool holds(const YVariable* entry, const KvScriptableObject* object);
     static void giveUp(YVariable* entry);
 
@@ -132,6 +137,9 @@ private:
     int capacity = 0;
     int count = 0;
     YVariable** table = nullptr;
+    // A cache of the table's names (rebuilt by the const lookups when stale).
+    mutable YHeapNames names;
+    mutable unsigned namesRenames = 0;
 
     static int nameCursor;
     static YVS nameFilter;

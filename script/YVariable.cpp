@@ -18,6 +18,7 @@
 int YVariable::evalError = 0;
 unsigned long YVariable::randomDraws = 0;
 int YVariable::nesting = 0;
+unsigned YVariable::renames = 0;
 
 namespace {
 

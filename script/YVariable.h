@@ -287,4 +287,7 @@ private:
     static int evalError;
     static unsigned long randomDraws;
     static int nesting;  // depth of reads of values inside values
+    // Counts names replaced by reading a record over an entry (the heap's
+    // name index is rebuilt after one).
+    static unsigned renames;
 };

@@ -208,6 +208,7 @@ void YVariable::apply(const Record& record) {
     alias = record.alias;
     handled = 0;
     if (record.nameLength >= 0) {
+        if (name) ++renames;
         delete[] name;
         name = duplicate(record.name, record.nameLength);
     }

@@ -9,7 +9,9 @@
 #include "TableFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -170,6 +172,56 @@ TEST_F(Heap, TheHeapHoldsAtMost32767Entries) {
     YVariable::setError(yerrNone);  // existing names are still found
     EXPECT_EQ(heap.pile("filler", 6, "x"), 3);
     EXPECT_EQ(heap.size(), kYMaxEntries);
+}
+
+// Names are found through an index; what it finds must be what a walk of the
+// table finds: the first entry of that name, and for a base name entered after
+// its clones (name.N, with no full stop in N), the first of them and the
+// highest N. A record read over an entry renames it.
+TEST_F(Heap, NamesAreFoundAsAWalkOfTheTableFindsThem) {
+    const auto walk = [this](const std::string& name) {
+        for (int i = 0; i < heap.size(); ++i)
+            if (heap[i]->getName() && name == heap[i]->getName()) return i;
+        return -1;
+    };
+    std::mt19937 random(17);
+    const char* parts[] = {"a", "b", "ab", "1", "2", "10"};
+    int linked = 0;
+    for (int step = 0; step < 3000; ++step) {
+        std::string name = "n" + std::to_string(random() % 300);
+        for (int dots = random() % 3; dots > 0; --dots) name += std::string(".") + parts[random() % 6];
+        const int length = static_cast<int>(name.size());
+        ASSERT_EQ(heap.index(name.c_str(), length), walk(name)) << name;
+        if (random() % 2) {
+            YHeapAccess::pile(name.c_str(), length, random() % 2 ? yvtVariable : yvtConstant);
+            continue;
+        }
+        int other = 0, highest = 0;
+        for (int i = 0; i < heap.size(); ++i) {
+            const char* own = heap[i]->getName();
+            if (heap[i]->getKind() != yvtVariable || std::strncmp(own, name.c_str(), length) != 0 ||
+                std::strrchr(own, '.') != own + length)
+                continue;
+            if (other == 0) other = i;
+            highest = std::max(highest, std::atoi(own + length + 1));
+        }
+        const bool isNew = walk(name) < 0;
+        const YVariable* entry = heap[heap.pile(name.c_str(), length, "v")];
+        ASSERT_TRUE(entry);
+        if (!isNew) continue;
+        EXPECT_EQ(entry->getOther(), other) << name;
+        if (other) EXPECT_EQ(entry->clones(), highest) << name;
+        linked += other != 0;
+    }
+    EXPECT_GT(linked, 50);
+    const std::vector<unsigned char> record = recordOf(var("zz"));
+    YVariable* renamed = var("yy");
+    const unsigned char* cursor = record.data();
+    ASSERT_EQ(renamed->read(cursor, cursor + record.size(), 0), 1);
+    EXPECT_EQ(heap.index("yy", 2), -1);
+    EXPECT_EQ(heap.index("zz", 2), walk("zz"));
+    const int again = heap.pile("yy", 2, "again");
+    EXPECT_EQ(again, heap.size() - 1);
 }
 
 // A path resolved beyond 127 characters is refused.
