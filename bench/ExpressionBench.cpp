@@ -6,9 +6,13 @@
 // loop in Lua 5.4 with global variables when the bench is built with Lua.
 // Each reports the time per loop iteration ("per_loop"), and the program ends
 // by printing each script loop's ratio to Lua from the fastest runs' processor
-// times in this run.
+// times in this run. Last, compiling: a script of N lines "vK=K" (2N heap
+// entries) compiled by a thread, beside Lua compiling the same lines
+// (luaL_loadstring); the time per line ("per_line") stays flat as N grows
+// when finding a name does not depend on how many names there are.
 #include "framework/KvApp.h"
 #include "framework/KvBackend.h"
+#include "framework/KvIStream.h"
 #include "framework/headless/KvHeadlessBackend.h"
 #include "script/YHeap.h"
 #include "script/YThread.h"
@@ -154,6 +158,32 @@ void ScriptLoop(benchmark::State& state) { runScriptLoop(state, "", scriptLoopNs
 // After "yield off" the thread runs on: statements follow each other within a pass.
 void ScriptLoopRunOn(benchmark::State& state) { runScriptLoop(state, "yield off\n", scriptRunOnNs); }
 
+// N lines "vK=K": each line names a new variable and a new constant.
+std::string manyNames(int lines) {
+    std::string text;
+    for (int k = 1; k <= lines; ++k) text += "v" + std::to_string(k) + "=" + std::to_string(k) + "\n";
+    return text;
+}
+
+void perLine(benchmark::State& state) {
+    state.counters["per_line"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The thread is the only one, so its end empties the heap: every compile
+// starts from an empty heap.
+void CompileNames(benchmark::State& state) {
+    const std::string text = manyNames(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        KvIStreamMemory stream(text.data(), static_cast<long>(text.size()));
+        YThread thread(&stream);
+        if (!thread || thread.getCommandCount() < state.range(0)) state.SkipWithError("the script did not compile");
+    }
+    perLine(state);
+}
+BENCHMARK(CompileNames)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
 #ifdef QRN_HAVE_LUA
 void LuaLoop(benchmark::State& state) {
     const std::string script = "a=12 b=7.5 c=3 d=10 e=4 for i=1," + std::to_string(kLoopIterations) +
@@ -170,6 +200,17 @@ void LuaLoop(benchmark::State& state) {
     lua_close(lua);
 }
 BENCHMARK(LuaLoop)->Iterations(kLuaRepetitions)->Unit(benchmark::kMillisecond);
+
+void LuaCompileNames(benchmark::State& state) {
+    const std::string text = manyNames(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        lua_State* lua = luaL_newstate();
+        if (luaL_loadstring(lua, text.c_str()) != LUA_OK) state.SkipWithError("Lua did not compile the lines");
+        lua_close(lua);
+    }
+    perLine(state);
+}
+BENCHMARK(LuaCompileNames)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace
