@@ -88,13 +88,11 @@ void YHeap::freshen() const {
     namesRenames = YVariable::renames;
 }
 
+// Past the checks take cannot fail (extend left a free slot), so a refused
+// entry is never deleted here.
 int YHeap::append(YVariable* const entry) {
     if (!alive || !entry || count >= kYMaxEntries || !extend()) return -1;
-    table[count] = entry;
-    ++count;
-    indexLast();
-    extend();
-    return count - 1;
+    return take(entry);
 }
 
 // ----------------------------------------------------------- entering entries
